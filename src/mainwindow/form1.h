@@ -1,0 +1,89 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/dialogs.h"
+#include "platform/settings_backend.h"
+#include "platform/system.h"
+
+namespace zerlin {
+
+// Shows the options window: created once, shown not modal, loaded afresh after it was closed.
+class OptionsOpener {
+public:
+    virtual ~OptionsOpener() = default;
+    virtual void open() = 0;
+};
+
+struct Form1Controls {
+    Window& window;
+    TextBox& Label1;  // the title
+    TextBox& Text1;   // game path
+    TextBox& Text2;   // server IP
+    TextBox& Text3;   // server port
+    TextBox& Text4;   // current bookmark file, never shown
+    ListBox& List1;   // bookmarks
+    Timer& Timer1;    // clean-up of the launch script
+};
+
+struct Form1Services {
+    SettingsBackend& settings;
+    FileDialog& fileDialog;
+    MessageBox& messages;
+    TextInput& input;
+    Launcher& launcher;
+    Program& program;
+    OptionsOpener& options;
+};
+
+// The main window: it owns the shared state, and each user command is one of its handlers.
+class Form1 {
+public:
+    Form1(const Form1Controls& controls, const Form1Services& services);
+
+    // The window's load: the title, then start-up with the command-line arguments (without
+    // the program name). Start-up may end the program.
+    void load(const std::vector<std::string>& arguments);
+
+    void browse();
+    void join();
+    void tick();
+
+    void add();
+    void remove();
+    void pick();
+
+    void save();
+    void open();
+
+    void options();
+    [[noreturn]] void quit();
+
+    Window& window;
+    TextBox& Label1;
+    TextBox& Text1;
+    TextBox& Text2;
+    TextBox& Text3;
+    TextBox& Text4;
+    ListBox& List1;
+    Timer& Timer1;
+    FileDialogState CommonDialog1;
+
+private:
+    void startUp(const std::vector<std::string>& arguments);
+
+    SettingsBackend& settings_;
+    FileDialog& fileDialog_;
+    MessageBox& messages_;
+    TextInput& input_;
+    Launcher& launcher_;
+    Program& program_;
+    OptionsOpener& options_;
+
+    // Launch scripts written since the last clean-up tick.
+    std::vector<std::string> pendingScripts_;
+};
+
+}  // namespace zerlin

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The controls the windows' behaviour works with. Texts are UTF-8 throughout.
+namespace zerlin {
+
+// An edit box, a label or any other control that shows one text.
+class TextBox {
+public:
+    virtual ~TextBox() = default;
+    virtual std::string text() const = 0;
+    virtual void setText(const std::string& text) = 0;
+};
+
+// The bookmark list: rows in the order appended, at most one selected.
+class ListBox {
+public:
+    virtual ~ListBox() = default;
+    virtual int count() const = 0;
+    // The text of the row at index (counted from 0); the empty text outside the rows.
+    virtual std::string row(int index) const = 0;
+    virtual void append(const std::string& text) = 0;
+    virtual void removeAt(int index) = 0;
+    virtual void clear() = 0;
+    virtual std::optional<int> selected() const = 0;
+    virtual void clearSelection() = 0;
+};
+
+class CheckBox {
+public:
+    virtual ~CheckBox() = default;
+    virtual bool checked() const = 0;
+    // Shows a state; never runs the switch's click action.
+    virtual void setChecked(bool checked) = 0;
+    virtual std::string caption() const = 0;
+    virtual void setCaption(const std::string& caption) = 0;
+};
+
+// A one-shot timer whose tick arrives through the event loop.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    // Arms the timer, or restarts it when it is armed already.
+    virtual void start() = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+};
+
+// A top-level window as its behaviour sees it.
+class Window {
+public:
+    virtual ~Window() = default;
+    virtual void setCaption(const std::string& caption) = 0;
+};
+
+}  // namespace zerlin

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+
+namespace zerlin {
+
+// The per-user settings store of the running program. Section and key names match without
+// regard to letter case; values are texts stored exactly as written.
+class SettingsBackend {
+public:
+    virtual ~SettingsBackend() = default;
+    // The stored value, or the empty text when the section or key does not exist or the
+    // store cannot be read.
+    virtual std::string read(const std::string& section, const std::string& key) = 0;
+    // Replaces the value; it is on disk when this returns. A failure is ignored.
+    virtual void write(const std::string& section, const std::string& key,
+                       const std::string& value) = 0;
+};
+
+}  // namespace zerlin

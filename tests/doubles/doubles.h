@@ -1,0 +1,194 @@
+#pragma once
+
+// In-memory stand-ins for the platform, recording what the behaviour asked of them.
+
+#include <algorithm>
+#include <cctype>
+#include <deque>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/controls.h"
+#include "platform/dialogs.h"
+#include "platform/settings_backend.h"
+#include "mainwindow/form1.h"
+#include "platform/system.h"
+
+namespace zerlin::test {
+
+class FakeTextBox : public TextBox {
+public:
+    explicit FakeTextBox(std::string text = {}) : text_(std::move(text)) {}
+    std::string text() const override { return text_; }
+    void setText(const std::string& text) override { text_ = text; }
+
+private:
+    std::string text_;
+};
+
+class FakeListBox : public ListBox {
+public:
+    int count() const override { return static_cast<int>(rows.size()); }
+    std::string row(int index) const override {
+        return index >= 0 && index < count() ? rows[static_cast<std::size_t>(index)] : "";
+    }
+    void append(const std::string& text) override { rows.push_back(text); }
+    void removeAt(int index) override {
+        if (index < 0 || index >= count()) {
+            return;
+        }
+        rows.erase(rows.begin() + index);
+        selection.reset();
+    }
+    void clear() override {
+        rows.clear();
+        selection.reset();
+    }
+    std::optional<int> selected() const override { return selection; }
+    void clearSelection() override { selection.reset(); }
+
+    std::vector<std::string> rows;
+    std::optional<int> selection;
+};
+
+class FakeCheckBox : public CheckBox {
+public:
+    explicit FakeCheckBox(std::string caption = {}) : caption_(std::move(caption)) {}
+    bool checked() const override { return checked_; }
+    void setChecked(bool checked) override { checked_ = checked; }
+    std::string caption() const override { return caption_; }
+    void setCaption(const std::string& caption) override { caption_ = caption; }
+
+private:
+    bool checked_ = false;
+    std::string caption_;
+};
+
+class FakeTimer : public Timer {
+public:
+    void start() override {
+        active = true;
+        ++starts;
+    }
+    void stop() override { active = false; }
+    bool isActive() const override { return active; }
+
+    bool active = false;
+    int starts = 0;
+};
+
+class FakeWindow : public Window {
+public:
+    void setCaption(const std::string& text) override { caption = text; }
+    std::string caption;
+};
+
+// Answers each show() with the next scripted answer (a file name, or nullopt for Cancel);
+// cancels when none is left. Records the state and mode of every show.
+class FakeFileDialog : public FileDialog {
+public:
+    bool show(FileDialogState& state, FileDialogMode mode) override {
+        shown.emplace_back(state, mode);
+        if (answers.empty() || !answers.front()) {
+            if (!answers.empty()) {
+                answers.pop_front();
+            }
+            return false;
+        }
+        state.fileName = *answers.front();
+        answers.pop_front();
+        return true;
+    }
+
+    std::deque<std::optional<std::string>> answers;
+    std::vector<std::pair<FileDialogState, FileDialogMode>> shown;
+};
+
+class FakeMessageBox : public MessageBox {
+public:
+    void show(const std::string& text) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+class FakeTextInput : public TextInput {
+public:
+    std::string ask(const std::string& prompt) override {
+        prompts.push_back(prompt);
+        if (answers.empty()) {
+            return "";
+        }
+        std::string answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+
+    std::deque<std::string> answers;
+    std::vector<std::string> prompts;
+};
+
+// A settings store in memory whose names match without regard to letter case, as the real
+// one's do. Records every write.
+class MemorySettings : public SettingsBackend {
+public:
+    std::string read(const std::string& section, const std::string& key) override {
+        auto it = values.find(name(section, key));
+        return it == values.end() ? "" : it->second;
+    }
+    void write(const std::string& section, const std::string& key,
+               const std::string& value) override {
+        values[name(section, key)] = value;
+        writes.push_back({section, key, value});
+    }
+
+    // Stores a value without recording a write: the state a test starts from.
+    void preset(const std::string& section, const std::string& key, const std::string& value) {
+        values[name(section, key)] = value;
+    }
+
+    struct Write {
+        std::string section, key, value;
+    };
+    std::vector<Write> writes;
+
+private:
+    static std::string name(const std::string& section, const std::string& key) {
+        std::string n = section + '\n' + key;
+        std::transform(n.begin(), n.end(), n.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return n;
+    }
+    std::map<std::string, std::string> values;
+};
+
+class FakeLauncher : public Launcher {
+public:
+    std::string start(const LaunchRequest& request) override {
+        started.push_back(request);
+        return failure;
+    }
+    void discard(const std::string& script) override { discarded.push_back(script); }
+
+    std::string failure;  // what start() reports; the empty text for success
+    std::vector<LaunchRequest> started;
+    std::vector<std::string> discarded;
+};
+
+struct ProgramEnded {};
+
+// Ending the program throws, so that nothing after it runs and a test can catch it.
+class FakeProgram : public Program {
+public:
+    [[noreturn]] void end() override { throw ProgramEnded{}; }
+};
+
+class FakeOptionsOpener : public OptionsOpener {
+public:
+    void open() override { ++opened; }
+    int opened = 0;
+};
+
+}  // namespace zerlin::test

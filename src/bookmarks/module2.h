@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/controls.h"
+
+// Bookmark files: one bookmark entry a line, in the platform's 8-bit code page (UTF-8 where
+// a name needs it).
+namespace zerlin {
+
+inline constexpr int kMaxBookmarkLines = 200;
+inline constexpr std::size_t kMaxBookmarkFileBytes = 1024 * 1024;
+
+inline constexpr const char* kBookmarkFilter = "Bookmark file (*.sbk) |*.sbk|";
+inline constexpr const char* kOpenBookmarkTitle = "Open bookmark file";
+
+struct BookmarkFileResult {
+    bool ok = false;
+    std::string reason;  // why it failed, for a message; empty on success
+    explicit operator bool() const { return ok; }
+};
+
+// Replaces the rows of the list with the lines of the file. The list changes only when the
+// whole file was read; a failure leaves it as it was and says why. Shows nothing.
+BookmarkFileResult LoadBookmarkFile(const std::string& path, ListBox& list);
+
+// Writes every row of the list, each followed by CR LF. A failure leaves an existing file
+// as it was and says why. Shows nothing.
+BookmarkFileResult WriteBookmarkFile(const std::string& path, const ListBox& list);
+
+}  // namespace zerlin

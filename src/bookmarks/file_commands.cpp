@@ -1,9 +1,35 @@
+#include "bookmarks/module2.h"
 #include "mainwindow/form1.h"
 
 namespace zerlin {
 
-// TODO: not built yet.
-void Form1::save() {}
-void Form1::open() {}
+void Form1::save() {
+    // The title stays as the last command left it: after an Open it reads "Open bookmark
+    // file", after a Browse "BF1942.exe path".
+    CommonDialog1.filter = kBookmarkFilter;
+    if (!fileDialog_.show(CommonDialog1, FileDialogMode::Save)) {
+        return;
+    }
+    const BookmarkFileResult written = WriteBookmarkFile(CommonDialog1.fileName, List1);
+    if (!written) {
+        messages_.show("The bookmarks couldn't be saved!\n" + CommonDialog1.fileName + ": " +
+                       written.reason);
+    }
+}
+
+void Form1::open() {
+    CommonDialog1.filter = kBookmarkFilter;
+    CommonDialog1.title = kOpenBookmarkTitle;
+    if (!fileDialog_.show(CommonDialog1, FileDialogMode::Open)) {
+        return;
+    }
+    // The chosen file becomes the current bookmark file even when it then fails to load.
+    Text4.setText(CommonDialog1.fileName);
+    const BookmarkFileResult loaded = LoadBookmarkFile(CommonDialog1.fileName, List1);
+    if (!loaded) {
+        messages_.show("The bookmark file couldn't be opened!\n" + CommonDialog1.fileName + ": " +
+                       loaded.reason);
+    }
+}
 
 }  // namespace zerlin

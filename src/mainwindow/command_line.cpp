@@ -1,0 +1,162 @@
+#include "mainwindow/command_line.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstddef>
+
+namespace zerlin::command_line {
+namespace {
+
+bool startsWithNoCase(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+// A "%" not followed by two hex digits is kept as it is: file managers do not produce it,
+// and a path that holds it literally still loads.
+std::optional<std::string> percentDecoded(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+            hexValue(text[i + 2]) >= 0) {
+            const char byte = static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            if (byte == '\0') {
+                return std::nullopt;  // no file name holds it; the open would cut the path
+            }
+            out += byte;
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> localPathFromUri(const std::string& text) {
+    static const std::string scheme = "file://";
+    if (!startsWithNoCase(text, scheme)) {
+        return std::nullopt;
+    }
+    std::string rest = text.substr(scheme.size());
+    // Only an empty host or "localhost" names this machine; the path starts at its "/".
+    const std::size_t slash = rest.find('/');
+    if (slash == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::string host = rest.substr(0, slash);
+    if (!host.empty() && !(host.size() == 9 && startsWithNoCase(host, "localhost"))) {
+        return std::nullopt;
+    }
+    std::optional<std::string> path = percentDecoded(rest.substr(slash));
+#ifdef _WIN32
+    // file:///C:/Games/list.sbk names C:\Games\list.sbk.
+    if (path && path->size() >= 3 && (*path)[0] == '/' &&
+        std::isalpha(static_cast<unsigned char>((*path)[1])) && (*path)[2] == ':') {
+        path->erase(0, 1);
+        std::replace(path->begin(), path->end(), '/', '\\');
+    }
+#endif
+    return path;
+}
+
+std::string argumentText(const std::vector<std::string>& words) {
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        if (i > 0) {
+            text += ' ';
+        }
+        text += words[i];
+    }
+    text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
+    if (std::optional<std::string> path = localPathFromUri(text)) {
+        return *path;
+    }
+    return text;
+}
+
+// Bytes compare as characters here: the tested characters are ASCII, and no byte of a
+// multi-byte UTF-8 character is.
+bool isBookmarkFile(const std::string& argument) {
+    return argument.size() >= 3 && argument.compare(argument.size() - 3, 3, "sbk") == 0;
+}
+
+bool isLink(const std::string& argument) {
+    return argument.rfind("zerlin", 0) == 0;
+}
+
+LinkFields linkFields(const std::string& link) {
+    LinkFields fields;
+    const std::size_t first = link.find(':');
+    if (first == std::string::npos) {
+        return fields;
+    }
+    const std::size_t second = link.find(':', first + 1);
+    fields.ip = link.substr(first + 1,
+                            second == std::string::npos ? std::string::npos : second - first - 1);
+    if (second != std::string::npos) {
+        const std::size_t third = link.find(':', second + 1);
+        fields.port = link.substr(
+            second + 1, third == std::string::npos ? std::string::npos : third - second - 1);
+    }
+    return fields;
+}
+
+std::string validUtf8(const std::string& bytes) {
+    static const std::string replacement = "\xEF\xBF\xBD";
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 0;
+        unsigned char low = 0x80;   // the range of the second byte, which rules out
+        unsigned char high = 0xBF;  // overlong forms, surrogates and values past U+10FFFF
+        if (lead < 0x80) {
+            length = 1;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        bool valid = length > 0 && i + length <= bytes.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            valid = k == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
+        }
+        if (valid) {
+            out.append(bytes, i, length);
+            i += length;
+        } else {
+            out += replacement;
+            ++i;
+        }
+    }
+    return out;
+}
+
+}  // namespace zerlin::command_line

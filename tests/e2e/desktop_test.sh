@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The desktop integration as installed: the entry passes desktop-file-validate, `cmake --install`
+# puts the entry, the file type and the icon where desktops look, and the file type claims
+# "*.sbk" with letter case (Zerlin ignores ".SBK", so the desktop must not hand it over).
+# Usage: desktop_test.sh <path of the built zerlin>
+set -euo pipefail
+
+zerlin="$1"
+build_dir="$(cd "$(dirname "$zerlin")" && pwd)"
+source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
+entry="$source_dir/resources/zerlin.desktop"
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+if ! command -v desktop-file-validate >/dev/null; then
+    echo "SKIP: desktop-file-validate is not installed (package desktop-file-utils)"
+    exit 0
+fi
+
+desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
+
+key() { sed -n "s/^$1=//p" "$entry"; }
+[ "$(key Exec)" = "zerlin %u" ] || fail "Exec is '$(key Exec)'"
+[ "$(key Icon)" = "zerlin" ] || fail "Icon is '$(key Icon)'"
+[ "$(key MimeType)" = "x-scheme-handler/zerlin;application/x-zerlin-bookmarks;" ] ||
+    fail "MimeType is '$(key MimeType)'"
+
+tmp="$(mktemp -d)"
+trap 'rm -rf "$tmp"' EXIT
+
+cmake --install "$build_dir" --prefix "$tmp/prefix" >"$tmp/install.log" ||
+    fail "cmake --install failed: $(cat "$tmp/install.log")"
+for f in bin/zerlin share/applications/zerlin.desktop share/mime/packages/zerlin-mime.xml \
+    share/icons/hicolor/32x32/apps/zerlin.png; do
+    [ -s "$tmp/prefix/$f" ] || fail "$f is not installed"
+done
+cmp -s "$entry" "$tmp/prefix/share/applications/zerlin.desktop" || fail "installed entry differs"
+if command -v identify >/dev/null; then
+    size="$(identify -format '%wx%h' "$tmp/prefix/share/icons/hicolor/32x32/apps/zerlin.png")"
+    [ "$size" = "32x32" ] || fail "the 32x32 icon is $size"
+fi
+
+# The installed package, compiled the way a desktop compiles it, gives a case-sensitive glob.
+if command -v update-mime-database >/dev/null; then
+    update-mime-database "$tmp/prefix/share/mime" 2>"$tmp/mime.log" ||
+        fail "update-mime-database failed: $(cat "$tmp/mime.log")"
+    grep -qx '[0-9]*:application/x-zerlin-bookmarks:\*\.sbk:cs' "$tmp/prefix/share/mime/globs2" ||
+        fail "no case-sensitive *.sbk glob in globs2: $(grep zerlin "$tmp/prefix/share/mime/globs2")"
+else
+    echo "note: update-mime-database is not installed; the file type was not compiled"
+fi
+
+echo "PASS"

@@ -1,10 +1,44 @@
+#include "bookmarks/bookmark_entry.h"
 #include "mainwindow/form1.h"
 
 namespace zerlin {
 
-// TODO: not built yet.
-void Form1::add() {}
-void Form1::remove() {}
-void Form1::pick() {}
+void Form1::add() {
+    // The same checks, in the same order, as the join: a box of spaces is not empty.
+    if (Text2.text().empty()) {
+        messages_.show("You have to write an IP!");
+        return;
+    }
+    if (Text3.text().empty()) {
+        messages_.show("No valid port entered");
+        return;
+    }
+    const std::string name = input_.ask("The name of the server?");
+    // Cancel and an empty OK look the same: both add nothing, silently.
+    if (name.empty()) {
+        return;
+    }
+    List1.append(makeBookmarkEntry(name, Text2.text(), Text3.text()));
+}
+
+void Form1::remove() {
+    const std::optional<int> row = List1.selected();
+    if (!row) {
+        return;
+    }
+    List1.removeAt(*row);
+    // A list that moves the selection on to the next row would let a second DELETE remove
+    // that row too, unseen.
+    List1.clearSelection();
+}
+
+void Form1::pick() {
+    const std::optional<int> selected = List1.selected();
+    const BookmarkAddress address = readBookmarkEntry(selected ? List1.row(*selected) : "");
+    Text3.setText(address.port);
+    if (address.ip) {
+        Text2.setText(*address.ip);
+    }
+}
 
 }  // namespace zerlin

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+
+// The rules of the game launch that need no window: what a join accepts, what it writes and
+// where. Paths are UTF-8 texts.
+namespace zerlin::launch {
+
+// How paths are spelled: with a drive letter and backslashes, or rooted at "/".
+enum class PathStyle { Windows, Posix };
+
+constexpr PathStyle nativePathStyle() {
+#ifdef _WIN32
+    return PathStyle::Windows;
+#else
+    return PathStyle::Posix;
+#endif
+}
+
+// The game path names a file by a full path: on Windows its 2nd and 3rd characters are ":\"
+// (the first is not examined), elsewhere it begins with "/".
+bool gamePathLooksRight(const std::string& gamePath, PathStyle style);
+
+// The IP and port go into a command script unchanged, so they may hold only ASCII letters,
+// digits, spaces and ". - _ / : [ ]": anything else could run a command of its own.
+bool isAllowedServerText(const std::string& text);
+
+// The launch script's exact bytes: the game's command line and "exit", each ended by CR LF.
+std::string scriptBytes(const std::string& ip, const std::string& port);
+
+// The folder that holds the game executable, with its final separator; the empty text when the
+// path has no folder part.
+std::string gameFolder(const std::string& gamePath, PathStyle style);
+
+inline constexpr const char* scriptName = "run.bat";
+
+struct WrittenScript {
+    std::string path;   // the file written, when error is empty
+    std::string error;  // what could not be written
+};
+
+// Writes the script as run.bat into the game's folder, replacing an old one. Where that folder
+// takes no file, writes it under a fresh name into tempFolder instead (created there exclusively,
+// so that nothing another user placed there is followed or overwritten).
+WrittenScript writeScript(const std::string& gameFolder, const std::string& tempFolder,
+                          const std::string& bytes);
+
+// The user's temporary folder, the empty text when there is none.
+std::string temporaryFolder();
+
+// The Wine prefix that holds the game: the nearest folder above the game path holding both
+// "drive_c" and "system.reg"; the empty text when there is none.
+std::string findWinePrefix(const std::string& gamePath);
+
+}  // namespace zerlin::launch

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <iterator>
+#include <random>
+
+#include "platform/files.h"
+
+namespace zerlin::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A fresh folder of its own under the system's temporary folder, removed afterwards.
+class TempFolder {
+  public:
+    TempFolder() {
+        std::random_device random;
+        path_ = fs::temp_directory_path() /
+                ("zerlin-files-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
+        fs::create_directories(path_);
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void put(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::vector<std::string> namesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ReadRegularFile, ReadsEveryByteUpToTheLimit) {
+    TempFolder dir;
+    const std::string bytes("a\0b\r\n\xFF\x81z", 8);
+    put(dir / "f", bytes);
+    const files::ReadResult exact = files::readRegularFile(dir / "f", bytes.size());
+    ASSERT_TRUE(exact.ok) << exact.error;
+    EXPECT_EQ(exact.bytes, bytes);
+
+    const files::ReadResult over = files::readRegularFile(dir / "f", bytes.size() - 1);
+    EXPECT_FALSE(over.ok);
+    EXPECT_NE(over.error.find("larger than 7 bytes"), std::string::npos) << over.error;
+
+    put(dir / "empty", "");
+    const files::ReadResult empty = files::readRegularFile(dir / "empty", 10);
+    ASSERT_TRUE(empty.ok);
+    EXPECT_EQ(empty.bytes, "");
+}
+
+// Everything that is not a regular file of fitting size fails at once and says why; none of
+// them may block (a pipe without a writer) or be read whole (a device or a sparse giant).
+TEST(ReadRegularFile, RefusesWhatIsNoSmallRegularFileWithoutBlocking) {
+    TempFolder dir;
+    const std::string fifo = dir / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    fs::create_directory(dir.path() / "folder");
+    { std::ofstream sparse(dir / "sparse", std::ios::binary); }
+    fs::resize_file(dir / "sparse", std::uintmax_t{1} << 30);
+
+    struct Case {
+        std::string path;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {fifo, "not a regular file"},        {dir / "folder", "folder"},
+        {"/dev/zero", "not a regular file"}, {dir / "sparse", "larger than 1 MiB"},
+        {dir / "missing", "No such file"},   {"", "No file name"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        auto reading = std::async(std::launch::async,
+                                  [&] { return files::readRegularFile(c.path, 1024 * 1024); });
+        if (reading.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            // Frees the blocked reader so that the test fails instead of hanging.
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            ADD_FAILURE() << "the read blocked";
+            if (writer >= 0) {
+                ::close(writer);
+            }
+        }
+        const files::ReadResult result = reading.get();
+        EXPECT_FALSE(result.ok);
+        EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
+        EXPECT_TRUE(result.bytes.empty());
+    }
+}
+
+TEST(ReplaceFile, CreatesOrReplacesWithExactBytesAndLeavesNothingBeside) {
+    TempFolder dir;
+    const std::string target = dir / "list";
+    const std::string bytes("x\0y\r\n", 5);
+    EXPECT_EQ(files::replaceFile(target, bytes), "");
+    EXPECT_EQ(slurp(target), bytes);
+
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    EXPECT_EQ(files::replaceFile(target, "shorter"), "");
+    EXPECT_EQ(slurp(target), "shorter");
+    EXPECT_EQ(files::replaceFile(target, ""), "");
+    EXPECT_EQ(fs::file_size(target), 0u);
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"list"});
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u) << "the replaced file keeps its permissions";
+}
+
+TEST(ReplaceFile, WritesThroughASymbolicLink) {
+    TempFolder dir;
+    put(dir / "real", "old");
+    fs::create_symlink(dir / "real", dir / "link");
+    EXPECT_EQ(files::replaceFile(dir / "link", "new"), "");
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(slurp(dir / "real"), "new");
+}
+
+TEST(ReplaceFile, FailsWithAReasonWhereNoFileCanBeMade) {
+    TempFolder dir;
+    put(dir / "plain", "keep");
+    fs::create_directory(dir.path() / "folder");
+    put(dir / "folder/inside", "x");
+    struct Case {
+        std::string path;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {dir / "plain/list.sbk", "Not a directory"},
+        {dir / "nowhere/list.sbk", "No such file"},
+        {dir / "folder", "folder"},
+        {"/dev/null", "not a regular file"},
+        {"", "No file name"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::string error = files::replaceFile(c.path, "data");
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    }
+    EXPECT_EQ(slurp(dir / "plain"), "keep");
+    EXPECT_EQ(namesIn(dir.path() / "folder"), std::vector<std::string>{"inside"});
+}
+
+// A write that fails part-way, on a full file system, leaves the old file whole.
+TEST(ReplaceFile, AFailurePartWayKeepsTheOldFile) {
+    TempFolder dir;
+    const fs::path mountPoint = dir.path() / "small";
+    fs::create_directory(mountPoint);
+    if (::mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    }
+    const std::string target = (mountPoint / "list.sbk").string();
+    put(target, "old contents\r\n");
+    const std::string error = files::replaceFile(target, std::string(256 * 1024, 'x'));
+    EXPECT_NE(error.find("No space left"), std::string::npos) << error;
+    EXPECT_EQ(slurp(target), "old contents\r\n");
+    EXPECT_EQ(namesIn(mountPoint), std::vector<std::string>{"list.sbk"});
+    ::umount(mountPoint.c_str());
+}
+
+}  // namespace
+}  // namespace zerlin::test

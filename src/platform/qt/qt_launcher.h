@@ -3,18 +3,16 @@
 #include <memory>
 #include <string>
 
-#include <QObject>
-
 #include "platform/system.h"
 
 namespace zerlin::qt {
 
 class ScriptWatcher;
 
-// Runs launch scripts through the platform's command interpreter: cmd.exe on Windows,
-// "wine cmd" elsewhere. The game is started detached and never watched.
-class QtLauncher : public QObject, public zerlin::Launcher {
-    Q_OBJECT
+// Runs launch scripts through the platform's command interpreter: %ComSpec% (cmd.exe) on
+// Windows, "wine cmd" elsewhere. The interpreter is started detached and never watched; only
+// the script's reading is, so that it is not deleted before the interpreter got it.
+class QtLauncher : public zerlin::Launcher {
   public:
     QtLauncher();
     ~QtLauncher() override;

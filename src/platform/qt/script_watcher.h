@@ -1,0 +1,50 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include <QObject>
+
+class QSocketNotifier;
+class QTimer;
+
+namespace zerlin::qt {
+
+// Deletes launch scripts once their interpreter has read them. On Linux it watches each
+// script through inotify from before its interpreter starts, and deletes it, once asked to,
+// when it has been opened and closed again, or at the latest a minute after the start. Where
+// reading cannot be watched, a script is deleted as soon as that is asked.
+class ScriptWatcher : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int longestWaitMs = 60'000;
+
+    explicit ScriptWatcher(QObject* parent = nullptr);
+    ~ScriptWatcher() override;
+
+    // Call right before the script's interpreter is started: a later read counts.
+    void watch(const std::string& path);
+    // The interpreter did not start: nothing will read the script.
+    void forget(const std::string& path);
+    // Deletes the script now if it was read (or nothing watches it), else once it is read.
+    void discard(const std::string& path);
+
+  private:
+    struct Entry {
+        int descriptor = -1;
+        bool read = false;
+        bool discardAsked = false;
+        bool timedOut = false;
+        QTimer* deadline = nullptr;  // a child, deleted later: it may be the caller
+    };
+
+    void readEvents();
+    void remove(const std::string& path);
+    void drop(const std::string& path);
+
+    int inotify_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+    std::map<std::string, Entry> entries_;
+};
+
+}  // namespace zerlin::qt

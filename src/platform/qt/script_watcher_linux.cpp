@@ -30,15 +30,18 @@ void ScriptWatcher::watch(const std::string& path) {
             connect(notifier_, &QSocketNotifier::activated, this, [this] { readEvents(); });
         }
     }
-    // The events of the join's own writing are still queued: they are no read.
+    // An earlier start's pending discard waits for this start's read instead; and the events
+    // of the join's own writing, still queued, are no read of this start's script.
+    if (auto earlier = entries_.find(path); earlier != entries_.end()) {
+        earlier->second.discardAsked = false;
+    }
     readEvents();
 
     Entry& entry = entries_[path];
     const int old = entry.descriptor;
-    entry.descriptor = inotify_ >= 0
-                           ? ::inotify_add_watch(inotify_, path.c_str(),
-                                                 IN_OPEN | IN_CLOSE | IN_DELETE_SELF | IN_MOVE_SELF)
-                           : -1;
+    entry.descriptor = inotify_ >= 0 ? ::inotify_add_watch(inotify_, path.c_str(),
+                                                           IN_CLOSE | IN_DELETE_SELF | IN_MOVE_SELF)
+                                     : -1;
     if (old >= 0 && old != entry.descriptor) {
         ::inotify_rm_watch(inotify_, old);
     }

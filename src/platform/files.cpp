@@ -219,6 +219,10 @@ std::string replaceFile(const std::string& requested, const std::string& bytes) 
     if (exists && !S_ISREG(old.st_mode)) {
         return kNotRegular;
     }
+    // A rename would replace even a read-only file; its owner made it so to keep it.
+    if (exists && ::access(path.c_str(), W_OK) != 0) {
+        return systemError(errno);
+    }
 
     const std::string folder = folderOf(path);
     const std::string base = baseOf(path);
@@ -420,6 +424,9 @@ std::string replaceFile(const std::string& path, const std::string& bytes) {
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return kFolder;
+    }
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        return systemError(ERROR_ACCESS_DENIED);
     }
     const std::string base = baseOf(path);
     if (base.empty()) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -164,6 +165,60 @@ TEST(ReplaceFile, FailsWithAReasonWhereNoFileCanBeMade) {
     }
     EXPECT_EQ(slurp(dir / "plain"), "keep");
     EXPECT_EQ(namesIn(dir.path() / "folder"), std::vector<std::string>{"inside"});
+}
+
+// Runs check as the unprivileged user "nobody" in a child process (root ignores
+// permissions); returns its exit code, or -1 when no such child can be had.
+template <typename Check>
+int asNobody(Check check) {
+    if (::geteuid() != 0) {
+        return -1;
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(99);
+        }
+        ::_exit(check());
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) == 99) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+TEST(ReplaceFile, KeepsAReadOnlyFileAndWritesInPlaceWhereTheFolderTakesNoNewFile) {
+    TempFolder dir;
+    const fs::path open = dir.path() / "open";
+    const fs::path locked = dir.path() / "locked";
+    fs::create_directories(open);
+    fs::create_directories(locked);
+    put((open / "readonly.sbk").string(), "keep");
+    put((locked / "writable.sbk").string(), "old");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(open.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod((open / "readonly.sbk").c_str(), 0444), 0);
+    ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod((locked / "writable.sbk").c_str(), 0666), 0);
+
+    const int result = asNobody([&] {
+        const std::string refused = files::replaceFile((open / "readonly.sbk").string(), "new");
+        const std::string inPlace = files::replaceFile((locked / "writable.sbk").string(), "new");
+        const std::string noRoom = files::replaceFile((locked / "other.sbk").string(), "new");
+        return (refused.find("Permission denied") != std::string::npos ? 0 : 1) |
+               (inPlace.empty() ? 0 : 2) |
+               (noRoom.find("Permission denied") != std::string::npos ? 0 : 4);
+    });
+    if (result < 0) {
+        GTEST_SKIP() << "cannot run as an unprivileged user here";
+    }
+    EXPECT_EQ(result, 0) << "bit 1: read-only file, 2: in place, 4: no new file";
+    EXPECT_EQ(slurp((open / "readonly.sbk").string()), "keep");
+    EXPECT_EQ(slurp((locked / "writable.sbk").string()), "new");
+    EXPECT_EQ(namesIn(open), std::vector<std::string>{"readonly.sbk"});
+    EXPECT_EQ(namesIn(locked), std::vector<std::string>{"writable.sbk"});
 }
 
 // A write that fails part-way, on a full file system, leaves the old file whole.

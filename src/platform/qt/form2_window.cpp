@@ -9,36 +9,11 @@
 #include <QString>
 #include <QWidget>
 
+#include "platform/qt/widgets.h"
+
 namespace zerlin::qt {
 
 namespace {
-
-// Temporary adapters until the shared ones in widgets.h are available.
-class CheckBoxAdapter : public CheckBox {
-  public:
-    explicit CheckBoxAdapter(QCheckBox& box) : box_(box) {}
-    bool checked() const override { return box_.isChecked(); }
-    void setChecked(bool checked) override { box_.setChecked(checked); }
-    std::string caption() const override { return box_.text().toStdString(); }
-    void setCaption(const std::string& caption) override {
-        box_.setText(QString::fromStdString(caption));
-    }
-
-  private:
-    QCheckBox& box_;
-};
-
-class PlainTextAdapter : public TextBox {
-  public:
-    explicit PlainTextAdapter(QPlainTextEdit& edit) : edit_(edit) {}
-    std::string text() const override { return edit_.toPlainText().toStdString(); }
-    void setText(const std::string& text) override {
-        edit_.setPlainText(QString::fromStdString(text));
-    }
-
-  private:
-    QPlainTextEdit& edit_;
-};
 
 const QColor background(42, 43, 37);
 const QColor switchText(255, 255, 255);
@@ -80,8 +55,8 @@ struct Form2Window::Widgets {
     QCheckBox* check3;
     QCheckBox* check4;
     QCheckBox* check5;
-    CheckBoxAdapter Check1, Check3, Check4, Check5;
-    PlainTextAdapter Text1;
+    QtCheckBoxControl Check1, Check3, Check4, Check5;
+    QtPlainTextBox Text1;
     Form2 form;
 };
 
@@ -89,7 +64,7 @@ Form2Window::Form2Window(SettingsBackend& settings, const TextBox& form1Text4)
     : widgets_(std::make_unique<Widgets>(*this, settings, form1Text4)) {
     QWidget& window = widgets_->window;
     window.setObjectName(QStringLiteral("Form2"));
-    window.setWindowTitle(QString::fromLatin1(Form2::caption));
+    window.setWindowTitle(toQString(Form2::caption));
     window.setFixedSize(312, 213);
     // No icon: a transparent one keeps the application's icon off the caption bar.
     QPixmap blank(16, 16);

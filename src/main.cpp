@@ -1,6 +1,30 @@
 #include <QApplication>
+#include <QByteArray>
+#include <string>
+#include <vector>
+
+#include "platform/qt/app.h"
 
 int main(int argc, char* argv[]) {
+#if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
+    // Centring, moving a frameless window and keeping out of the task bar need X11 (XWayland
+    // under a Wayland desktop); the user's own choice of platform still wins.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
+#endif
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName("zerlin");
+    // The main window is a tool window: closing a message box or the options window must not
+    // end the program, which ends only through its own commands.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(QString::fromLocal8Bit(argv[i]).toUtf8().toStdString());
+    }
+
+    zerlin::qt::App zerlinApp;
+    zerlinApp.run(arguments);
+    return app.exec();
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <string>
+#include <utility>
 
 #include "platform/controls.h"
 
@@ -32,6 +33,17 @@ class QtLineEditBox : public TextBox {
 
   private:
     QLineEdit& edit_;
+};
+
+// A text that no widget shows: the main window's current bookmark file.
+class MemoryTextBox : public TextBox {
+  public:
+    explicit MemoryTextBox(std::string text = {}) : text_(std::move(text)) {}
+    std::string text() const override { return text_; }
+    void setText(const std::string& text) override { text_ = text; }
+
+  private:
+    std::string text_;
 };
 
 // A label's caption as stored; the label shows it with "&&" as "&".

@@ -1,0 +1,285 @@
+#include "platform/qt/form1_window.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QWindow>
+
+#include "platform/qt/click_label.h"
+#include "platform/qt/typed_length_validator.h"
+#include "platform/qt/widgets.h"
+#include "platform/qt/x11_taskbar.h"
+
+// The resources live in a static library, whose initialiser the linker drops unless it is
+// called; Q_INIT_RESOURCE must be used outside any namespace.
+static void initZerlinResources() { Q_INIT_RESOURCE(resources); }
+
+namespace zerlin::qt {
+
+namespace {
+
+// The design's point sizes are at 96 dots per inch; pixel sizes keep the layout on screens
+// of any density.
+QFont fontOf(const QStringList& families, int pixelSize, bool bold = false) {
+    QFont font;
+    font.setFamilies(families);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+QFont titleFont() {
+    return fontOf({"Arial", "Liberation Sans"}, 13, true);
+}
+QFont captionFont() {
+    return fontOf({"Tahoma", "DejaVu Sans"}, 11);
+}
+QFont buttonFont() {
+    return fontOf({"Small Fonts", "DejaVu Sans"}, 9);
+}
+
+void setColours(QWidget& widget, const QColor& text, const QColor& base = QColor()) {
+    QPalette palette = widget.palette();
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Text, text);
+    if (base.isValid()) {
+        palette.setColor(QPalette::Base, base);
+    }
+    widget.setPalette(palette);
+}
+
+// Rows painted from a fixed left margin, without the style's item padding, so the character
+// cells stand where the skin's headings expect them.
+class ListRowDelegate : public QStyledItemDelegate {
+  public:
+    static constexpr int margin = 2;
+
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const bool selected = opt.state & QStyle::State_Selected;
+        painter->save();
+        if (selected) {
+            painter->fillRect(opt.rect, opt.palette.brush(QPalette::Highlight));
+        }
+        painter->setFont(opt.font);
+        painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->drawText(opt.rect.adjusted(margin, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, opt.text);
+        painter->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QFontMetrics metrics(opt.font);
+        return {metrics.horizontalAdvance(opt.text) + 2 * margin, metrics.height()};
+    }
+};
+
+ClickLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, const QRect& at,
+                      const QFont& font, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
+    auto* label = new ClickLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setGeometry(at);
+    label->setFont(font);
+    label->setAlignment(alignment);
+    // The caption is plain text: no rich text, no mnemonic.
+    label->setTextFormat(Qt::PlainText);
+    QtLabelBox::setCaption(*label, caption);
+    return label;
+}
+
+ClickLabel* makePicture(QWidget* parent, const char* name, const QPixmap& picture, const QRect& at,
+                        const QString& accessibleName) {
+    auto* image = new ClickLabel(parent);
+    image->setObjectName(QString::fromLatin1(name));
+    image->setGeometry(at);
+    image->setPixmap(picture);
+    image->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    image->setAccessibleName(accessibleName);
+    image->setCursor(Qt::PointingHandCursor);
+    return image;
+}
+
+QLineEdit* makeBox(QWidget* parent, const char* name, const QRect& at) {
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(at);
+    setColours(*box, Qt::white, QColor(64, 64, 64));
+    return box;
+}
+
+}  // namespace
+
+QFont Form1Window::listFont() {
+    // Bundled, so that the columns line up wherever the program runs. Full hinting rounds the
+    // advance of this face at 12 pixels to exactly 7; the default leaves fractions that drift.
+    initZerlinResources();
+    static const int loaded = QFontDatabase::addApplicationFont(":/fonts/DejaVuSansMono.ttf");
+    Q_UNUSED(loaded);
+    QFont font = fontOf({"DejaVu Sans Mono", "Lucida Console", "Liberation Mono"}, 12);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setHintingPreference(QFont::PreferFullHinting);
+    font.setKerning(false);
+    return font;
+}
+
+Form1Window::Form1Window(QWidget* parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
+    initZerlinResources();
+    skin_ = QPixmap(":/images/skin.png");
+    setObjectName("Form1");
+    setFixedSize(514, 260);
+    setWindowIcon(QIcon(":/images/icon.png"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    Label1 = makeLabel(this, "Label1", "Zerlin", {8, 8, 225, 17}, titleFont());
+
+    const QPixmap quit(":/images/quit.png");
+    Image3 = makePicture(this, "Image3", quit, {456, 6, 44, 18}, "QUIT");
+    Image3->setToolTip("Quit");
+
+    Label2[0] = makeLabel(this, "Label2_0", "BF1942.exe path", {16, 40, 161, 17}, captionFont());
+    Label2[1] = makeLabel(this, "Label2_1", "Server IP && port", {16, 64, 161, 17}, captionFont());
+    Label2[2] = makeLabel(this, "Label2_2", ":", {425, 65, 9, 17}, captionFont(),
+                          Qt::AlignHCenter | Qt::AlignTop);
+    for (ClickLabel* label : Label2) {
+        setColours(*label, Qt::white);
+    }
+
+    Text1 = makeBox(this, "Text1", {232, 40, 193, 19});
+    Text2 = makeBox(this, "Text2", {232, 64, 193, 19});
+    Text3 = makeBox(this, "Text3", {432, 64, 65, 19});
+    Text3->setValidator(new TypedLengthValidator(*Text3, 5));
+
+    List1 = new QListWidget(this);
+    List1->setObjectName("List1");
+    List1->setGeometry(7, 124, 499, 90);
+    List1->setFont(listFont());
+    List1->setSortingEnabled(false);
+    List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    List1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    List1->setLineWidth(1);
+    List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    List1->setUniformItemSizes(true);
+    List1->setItemDelegate(new ListRowDelegate(List1));
+    setColours(*List1, Qt::white, QColor(42, 43, 37));
+    {
+        QPalette palette = List1->palette();
+        palette.setColor(QPalette::WindowText, QColor(20, 21, 17));  // the frame line
+        palette.setColor(QPalette::Highlight, QColor(120, 128, 62));
+        palette.setColor(QPalette::HighlightedText, Qt::white);
+        List1->setPalette(palette);
+    }
+    List1->viewport()->installEventFilter(this);
+
+    // The bottom row of buttons, and BROWSE beside the game path box: one button face each,
+    // the caption label lying over its middle and lower part.
+    const QPixmap face(":/images/button.png");
+    struct Button {
+        ClickLabel*& image;
+        const char* imageName;
+        ClickLabel*& label;
+        const char* labelName;
+        const char* caption;
+        QRect imageAt;
+        QRect labelAt;
+    };
+    const Button buttons[] = {
+        {Image1, "Image1", Label3, "Label3", "BROWSE", {432, 37, 68, 24}, {437, 44, 57, 17}},
+        {Image4, "Image4", Label5, "Label5", "ADD", {16, 224, 68, 24}, {16, 232, 65, 17}},
+        {Image5, "Image5", Label6, "Label6", "SAVE", {88, 224, 68, 24}, {88, 232, 65, 17}},
+        {Image6, "Image6", Label7, "Label7", "OPEN", {160, 224, 68, 24}, {160, 232, 65, 17}},
+        {Image8, "Image8", Label9, "Label9", "DELETE", {232, 224, 68, 24}, {232, 232, 65, 17}},
+        {Image7, "Image7", Label8, "Label8", "OPTIONS", {360, 224, 68, 24}, {360, 232, 65, 17}},
+        {Image2, "Image2", Label4, "Label4", "JOIN", {432, 224, 68, 24}, {432, 232, 65, 17}},
+    };
+    for (const Button& b : buttons) {
+        b.image = makePicture(this, b.imageName, face, b.imageAt, QString::fromLatin1(b.caption));
+        b.label = makeLabel(this, b.labelName, QString::fromLatin1(b.caption), b.labelAt,
+                            buttonFont(), Qt::AlignHCenter | Qt::AlignTop);
+        setColours(*b.label, Qt::white);
+        b.label->setCursor(Qt::PointingHandCursor);
+    }
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(1000);
+
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Text3);
+    setTabOrder(Text3, List1);
+}
+
+void Form1Window::showCentred() {
+    if (!shownBefore_) {
+        shownBefore_ = true;
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame(QPoint(), size());
+            frame.moveCenter(screen->availableGeometry().center());
+            move(frame.topLeft());
+        }
+        // The task bar is told before the window is mapped; afterwards it may not look again.
+        create();
+        skipTaskbar(*this);
+        Text1->setFocus(Qt::OtherFocusReason);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form1Window::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, skin_);
+}
+
+void Form1Window::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    if (moveButton_ != Qt::NoButton) {
+        return;
+    }
+    // The window manager's own move follows the pointer best, but X11 offers it for the left
+    // button only, and refuses it without a window manager.
+    if (event->button() == Qt::LeftButton && windowHandle() && windowHandle()->startSystemMove()) {
+        return;
+    }
+    moveButton_ = event->button();
+    moveOffset_ = event->globalPosition().toPoint() - pos();
+}
+
+void Form1Window::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    if (moveButton_ != Qt::NoButton && (event->buttons() & moveButton_)) {
+        move(event->globalPosition().toPoint() - moveOffset_);
+    }
+}
+
+void Form1Window::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+    if (event->button() == moveButton_) {
+        moveButton_ = Qt::NoButton;
+    }
+}
+
+bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == List1->viewport() && event->type() == QEvent::MouseButtonDblClick &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        emit listDoubleClicked();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace zerlin::qt

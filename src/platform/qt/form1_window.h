@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPoint>
+#include <QWidget>
+#include <array>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTimer;
+
+namespace zerlin::qt {
+
+class ClickLabel;
+
+// The main window's widgets: a borderless, fixed-size skinned window with no task-bar button.
+// A press of any mouse button on the bare background moves it. Its controls are children
+// named like the core's controls, so tests and the wiring find them by object name.
+class Form1Window : public QWidget {
+    Q_OBJECT
+
+  public:
+    explicit Form1Window(QWidget* parent = nullptr);
+
+    // Shows the window in the centre of the screen, the game path box focused.
+    void showCentred();
+
+    // The font the bookmark list uses, whose 7-pixel cells line up under the skin's headings.
+    static QFont listFont();
+
+    ClickLabel* Label1;
+    std::array<ClickLabel*, 3> Label2;
+    ClickLabel* Label3;
+    ClickLabel* Label4;
+    ClickLabel* Label5;
+    ClickLabel* Label6;
+    ClickLabel* Label7;
+    ClickLabel* Label8;
+    ClickLabel* Label9;
+    ClickLabel* Image1;
+    ClickLabel* Image2;
+    ClickLabel* Image3;
+    ClickLabel* Image4;
+    ClickLabel* Image5;
+    ClickLabel* Image6;
+    ClickLabel* Image7;
+    ClickLabel* Image8;
+    QLineEdit* Text1;
+    QLineEdit* Text2;
+    QLineEdit* Text3;
+    QListWidget* List1;
+    QTimer* Timer1;
+
+  signals:
+    // A double-click anywhere in the list, on a row or below the rows.
+    void listDoubleClicked();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QPixmap skin_;
+    bool shownBefore_ = false;
+    // The button that moves the window by hand, while it is held.
+    Qt::MouseButton moveButton_ = Qt::NoButton;
+    QPoint moveOffset_;
+};
+
+}  // namespace zerlin::qt

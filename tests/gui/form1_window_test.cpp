@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QFontMetricsF>
@@ -119,6 +120,23 @@ class Form1WindowTest : public QObject {
         gui::click(w.widget("Label8"), QPoint(5, 5), Qt::RightButton);
         QCOMPARE(w.options.opened, 2);
         QVERIFY(w.messages.shown.empty());
+    }
+
+    void picturesArePressableButtonsForAssistiveTechnology() {
+        WindowUnderTest w;
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        QAccessibleInterface* join = QAccessible::queryAccessibleInterface(&w.widget("Image2"));
+        QVERIFY(join);
+        QCOMPARE(join->role(), QAccessible::Button);
+        QCOMPARE(join->text(QAccessible::Name), QString("JOIN"));
+        QVERIFY(join->actionInterface());
+        join->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(w.messages.shown, std::vector<std::string>{"You have to write an IP!"});
+        // The caption labels stay labels that show their text.
+        QAccessibleInterface* caption = QAccessible::queryAccessibleInterface(&w.widget("Label4"));
+        QCOMPARE(caption->role(), QAccessible::StaticText);
+        QCOMPARE(caption->text(QAccessible::Name), QString("JOIN"));
     }
 
     void quitEndsTheProgram() {

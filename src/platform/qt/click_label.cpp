@@ -1,10 +1,48 @@
 #include "platform/qt/click_label.h"
 
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 
 namespace zerlin::qt {
 
-ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {}
+namespace {
+
+// A picture of the window is a button to assistive technology: named, and pressable by its
+// press action, which runs the same command as a click. Caption labels stay Qt's labels.
+class PictureButtonAccessible : public QAccessibleWidget {
+  public:
+    explicit PictureButtonAccessible(ClickLabel* picture)
+        : QAccessibleWidget(picture, QAccessible::Button) {}
+
+    QStringList actionNames() const override { return {pressAction()}; }
+
+    void doAction(const QString& actionName) override {
+        if (actionName == pressAction()) {
+            emit static_cast<ClickLabel*>(widget())->clicked();
+        }
+    }
+
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+};
+
+QAccessibleInterface* pictureButtonFactory(const QString& className, QObject* object) {
+    auto* label = qobject_cast<ClickLabel*>(object);
+    if (className != QLatin1String(ClickLabel::staticMetaObject.className()) || !label ||
+        label->pixmap().isNull()) {
+        return nullptr;
+    }
+    return new PictureButtonAccessible(label);
+}
+
+}  // namespace
+
+ClickLabel::ClickLabel(QWidget* parent) : QLabel(parent) {
+    static const bool installed = [] {
+        QAccessible::installFactory(pictureButtonFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+}
 
 void ClickLabel::mousePressEvent(QMouseEvent* event) {
     event->accept();

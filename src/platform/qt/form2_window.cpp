@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "platform/qt/widgets.h"
+#include "platform/qt/x11_taskbar.h"
 
 namespace zerlin::qt {
 
@@ -110,6 +111,8 @@ bool Form2Window::isOpen() const {
 
 void Form2Window::show() {
     QWidget& window = widgets_->window;
+    // Told again at every show: a window manager may drop the state while the window is hidden.
+    skipTaskbar(window);
     window.show();
     window.activateWindow();
     widgets_->text1->setFocus(Qt::OtherFocusReason);
@@ -117,6 +120,7 @@ void Form2Window::show() {
 
 void Form2Window::raise() {
     QWidget& window = widgets_->window;
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.raise();
     window.activateWindow();
 }

@@ -139,6 +139,29 @@ class Form1WindowTest : public QObject {
         QCOMPARE(caption->text(QAccessible::Name), QString("JOIN"));
     }
 
+    void doubleClickAnywhereInTheListPicks_data() {
+        QTest::addColumn<bool>("onRow");
+        QTest::newRow("on the row") << true;
+        QTest::newRow("below the rows") << false;
+    }
+
+    void doubleClickAnywhereInTheListPicks() {
+        QFETCH(bool, onRow);
+        WindowUnderTest w;
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        auto* list = qobject_cast<QListWidget*>(&w.widget("List1"));
+        w.controls.List1.append("First                              :10.0.0.1:14567");
+        w.controls.List1.append("Second                             :10.0.0.2:14568");
+        list->setCurrentRow(1);
+        const QRect second = list->visualItemRect(list->item(1));
+        const QPoint at = onRow ? second.center() : QPoint(20, second.bottom() + 20);
+        QVERIFY(at.y() < list->viewport()->height());
+        gui::doubleClick(*list->viewport(), at);
+        QCOMPARE(w.controls.Text2.text(), std::string("10.0.0.2"));
+        QCOMPARE(w.controls.Text3.text(), std::string("14568"));
+    }
+
     void quitEndsTheProgram() {
         WindowUnderTest w;
         gui::click(w.widget("Image3"));

@@ -18,7 +18,9 @@
 
 // The resources live in a static library, whose initialiser the linker drops unless it is
 // called; Q_INIT_RESOURCE must be used outside any namespace.
-static void initZerlinResources() { Q_INIT_RESOURCE(resources); }
+static void initZerlinResources() {
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace zerlin::qt {
 
@@ -135,8 +137,7 @@ QFont Form1Window::listFont() {
     return font;
 }
 
-Form1Window::Form1Window(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
+Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
     initZerlinResources();
     skin_ = QPixmap(":/images/skin.png");
     setObjectName("Form1");
@@ -275,11 +276,28 @@ void Form1Window::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == List1->viewport() && event->type() == QEvent::MouseButtonDblClick &&
-        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    if (watched != List1->viewport()) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonDblClick &&
+        type != QEvent::MouseButtonRelease) {
+        return false;
+    }
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    const bool belowRows = !List1->indexAt(mouse->position().toPoint()).isValid();
+    if (type == QEvent::MouseButtonDblClick && mouse->button() == Qt::LeftButton) {
         emit listDoubleClicked();
     }
-    return QWidget::eventFilter(watched, event);
+    // A press in the empty space below the rows keeps the selected row, as a list box does,
+    // so that a double-click there picks it; Qt's list would clear the selection.
+    if (belowRows) {
+        if (type != QEvent::MouseButtonRelease) {
+            List1->setFocus(Qt::MouseFocusReason);
+        }
+        return true;
+    }
+    return false;
 }
 
 }  // namespace zerlin::qt

@@ -1,0 +1,131 @@
+#!/bin/bash
+# Joins a server from the real window as a user would, under Xvfb, with a stand-in for wine
+# first on PATH; checks how the interpreter was started, what script it read, and that the
+# script is gone afterwards, also when the interpreter reads it only after three seconds.
+set -u
+zerlin=$(realpath "${1:?usage: join_test.sh <zerlin>}")
+here=$(cd "$(dirname "$0")" && pwd)
+
+for tool in Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+
+work=$(mktemp -d)
+xvfb_pid=
+zerlin_pid=
+cleanup() {
+    [ -n "$zerlin_pid" ] && kill "$zerlin_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+passes=0
+failures=0
+check() {  # check <what> <expected> <actual>
+    if [ "$2" == "$3" ]; then
+        echo "ok: $1"
+        passes=$((passes + 1))
+    else
+        echo "FAIL: $1"
+        echo "  expected: $(printf '%q' "$2")"
+        echo "  actual:   $(printf '%q' "$3")"
+        failures=$((failures + 1))
+    fi
+}
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+    local limit=$(($1 * 10))
+    shift
+    for ((i = 0; i < limit; i++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# A Wine prefix holding the game, and the settings naming the game's path.
+prefix="$work/prefix"
+game="$prefix/drive_c/Games/BF1942"
+mkdir -p "$game" "$work/bin" "$work/config/zerlin" "$work/stand-in"
+: >"$prefix/system.reg"
+: >"$game/BF1942.exe"
+printf '[Sti]\nSti=%s\n' "$game/BF1942.exe" >"$work/config/zerlin/settings.ini"
+cp "$here/stand_in_wine.sh" "$work/bin/wine"
+chmod +x "$work/bin/wine"
+
+display=
+for n in $(seq 91 140); do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+        display=$n
+        break
+    fi
+done
+[ -n "$display" ] || { echo "FAIL: no free X display"; exit 1; }
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+wait_for 10 test -e "/tmp/.X11-unix/X$display" || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY=":$display"
+
+export XDG_CONFIG_HOME="$work/config"
+export STAND_IN_DIR="$work/stand-in"
+export PATH="$work/bin:$PATH"
+unset WINEPREFIX QT_QPA_PLATFORM
+"$zerlin" >"$work/zerlin.log" 2>&1 &
+zerlin_pid=$!
+
+window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Zerlin 2\.48$' | head -n 1)
+[ -n "$window" ] || { echo "FAIL: the main window did not appear"; cat "$work/zerlin.log"; exit 1; }
+sleep 0.5
+read -r wx wy < <(xdotool getwindowgeometry --shell "$window" |
+    awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
+
+click_at() {  # click_at <x> <y> in the window's client area
+    xdotool mousemove "$((wx + $1))" "$((wy + $2))" click 1
+    sleep 0.2
+}
+type_into() {  # type_into <x> <y> <text>: replaces a box's text
+    click_at "$1" "$2"
+    xdotool key --clearmodifiers ctrl+a BackSpace
+    xdotool type --delay 20 "$3"
+    sleep 0.2
+}
+
+expected_script() {
+    printf 'BF1942.exe +restart 1 +joinServer %s:%s +isInternet 1\r\nexit\r\n' "$1" "$2"
+}
+
+join_and_check() {  # join_and_check <run> <delay> <ip> <port>
+    local run=$1 delay=$2 ip=$3 port=$4 out="$work/stand-in/run$1"
+    echo "$delay" >"$work/stand-in/delay"
+    type_into 300 73 "$ip"     # the IP box
+    type_into 460 73 "$port"   # the port box
+    click_at 455 240           # the word JOIN
+    if [ "$delay" -gt 1 ]; then
+        # The clean-up tick is past, yet the interpreter has not read the script.
+        sleep 2
+        check "run $run: script kept until the interpreter read it" yes \
+            "$([ -f "$game/run.bat" ] && echo yes || echo no)"
+    fi
+    wait_for $((delay + 10)) test -e "$out.done" || { echo "FAIL: run $run: wine never ran"; failures=$((failures + 1)); return; }
+    check "run $run: arguments" "$(printf 'cmd\n/c\nrun.bat')" "$(cat "$out.args")"
+    check "run $run: working directory" "$game" "$(cat "$out.pwd")"
+    check "run $run: WINEPREFIX" "$prefix" "$(cat "$out.prefix")"
+    check "run $run: script bytes" "$(expected_script "$ip" "$port" | od -An -c)" \
+        "$( [ -f "$out.script" ] && od -An -c "$out.script" || echo '<not read>')"
+    wait_for 5 test ! -e "$game/run.bat"
+    check "run $run: script removed afterwards" no \
+        "$([ -e "$game/run.bat" ] && echo yes || echo no)"
+}
+
+join_and_check 1 0 127.0.0.1 14567
+join_and_check 2 3 127.0.0.5 16567
+
+check "zerlin still running after the joins" yes "$(kill -0 "$zerlin_pid" 2>/dev/null && echo yes || echo no)"
+if [ "$failures" -ne 0 ]; then
+    echo "--- zerlin output"; cat "$work/zerlin.log"
+fi
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -56,17 +56,11 @@ printf '[Sti]\nSti=%s\n' "$game/BF1942.exe" >"$work/config/zerlin/settings.ini"
 cp "$here/stand_in_wine.sh" "$work/bin/wine"
 chmod +x "$work/bin/wine"
 
-display=
-for n in $(seq 91 140); do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-        display=$n
-        break
-    fi
-done
-[ -n "$display" ] || { echo "FAIL: no free X display"; exit 1; }
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and names it, so parallel runs never share one.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-wait_for 10 test -e "/tmp/.X11-unix/X$display" || { echo "FAIL: Xvfb did not start"; exit 1; }
+wait_for 10 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
+display=$(tr -d '[:space:]' <"$work/display")
 export DISPLAY=":$display"
 
 export XDG_CONFIG_HOME="$work/config"

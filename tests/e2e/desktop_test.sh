@@ -49,6 +49,19 @@ if command -v update-mime-database >/dev/null; then
         fail "update-mime-database failed: $(cat "$tmp/mime.log")"
     grep -qx '[0-9]*:application/x-zerlin-bookmarks:\*\.sbk:cs' "$tmp/prefix/share/mime/globs2" ||
         fail "no case-sensitive *.sbk glob in globs2: $(grep zerlin "$tmp/prefix/share/mime/globs2")"
+    # A real lookup, as a file manager makes it, where GLib's tool is at hand.
+    if command -v gio >/dev/null; then
+        mkdir "$tmp/files"
+        printf 'Server:10.0.0.1:14567\r\n' | tee "$tmp/files/list.sbk" >"$tmp/files/list.SBK"
+        type_of() {
+            XDG_DATA_HOME="$tmp/no-user-data" XDG_DATA_DIRS="$tmp/prefix/share:/usr/share" \
+                gio info -a standard::content-type "$1" | sed -n 's/.*content-type: //p'
+        }
+        [ "$(type_of "$tmp/files/list.sbk")" = "application/x-zerlin-bookmarks" ] ||
+            fail "list.sbk is $(type_of "$tmp/files/list.sbk")"
+        [ "$(type_of "$tmp/files/list.SBK")" != "application/x-zerlin-bookmarks" ] ||
+            fail "list.SBK is claimed as a bookmark file"
+    fi
 else
     echo "note: update-mime-database is not installed; the file type was not compiled"
 fi

@@ -34,6 +34,8 @@ std::string QtTextInput::ask(const std::string& prompt) {
 }
 
 QStringList nameFiltersFor(const std::string& filter) {
+    // Qt's own dialog filters without regard to case, but a desktop's native dialog (GTK's)
+    // matches patterns exactly: folded patterns find "BF1942.exe" in every dialog.
 #ifdef Q_OS_WIN
     constexpr bool foldCase = false;
 #else

@@ -79,17 +79,15 @@ if ! command -v Xvfb >/dev/null || ! command -v xev >/dev/null; then
     echo "PASS"
     exit 0
 fi
-display=""
-for n in $(seq 140 199); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-        display=":$n"
-        break
-    fi
-done
-[ -n "$display" ] || fail "no free X display number"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
+# Xvfb picks a free display itself and writes its number, so parallel runs never share one.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
 pids+=($!)
-wait_for "/tmp/.X11-unix/X${display#:}" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+for _ in $(seq 100); do
+    [ -s "$tmp/display" ] && break
+    sleep 0.1
+done
+[ -s "$tmp/display" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+display=":$(tr -d '[:space:]' <"$tmp/display")"
 
 watch_maps() {
     DISPLAY="$display" stdbuf -oL xev -root -event substructure >"$1" 2>&1 &

@@ -1,20 +1,344 @@
 #include "platform/qt/qt_settings_backend.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QList>
+#include <QLockFile>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStringList>
+#include <QThread>
+#include <QVariant>
+#include <atomic>
+#include <chrono>
+#include <optional>
 
 namespace zerlin::qt {
 
-QString applicationName() {
-    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+namespace {
+
+using namespace std::chrono_literals;
+
+const QString kFallbackName = QStringLiteral("zerlin");
+
+// How long an operation waits for another running copy that holds a lock. A copy that hangs
+// while holding one must not hang this one too.
+constexpr auto kLockPatience = 3s;
+
+struct Entry {
+    QString group;
+    QString key;
+};
+
+struct Lookup {
+    // The file's sections that match the wanted one, whatever their letter case.
+    QStringList groups;
+    // The entries that match in those sections; the first is the one that counts.
+    QList<Entry> entries;
+};
+
+// The names equal to `wanted` without regard to letter case, in the store's own order, so that
+// every spelling of a name picks the same entry of a file that holds several.
+QStringList matching(const QStringList& names, const QString& wanted) {
+    QStringList result;
+    for (const QString& name : names) {
+        if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+            result.append(name);
+    }
+    return result;
 }
 
-QtSettingsBackend::QtSettingsBackend(const QString& applicationName) : location_(applicationName) {}
+// QSettings compares names exactly on most systems, so the lookup goes through the names the
+// store really holds.
+Lookup lookUp(QSettings& settings, const QString& section, const QString& key) {
+    Lookup found;
+    found.groups =
+        section.isEmpty() ? QStringList{QString()} : matching(settings.childGroups(), section);
+    for (const QString& group : found.groups) {
+        settings.beginGroup(group);
+        for (const QString& name : matching(settings.childKeys(), key)) {
+            found.entries.append({group, name});
+        }
+        settings.endGroup();
+    }
+    return found;
+}
 
-std::string QtSettingsBackend::read(const std::string&, const std::string&) {
+QString settingsKey(const Entry& entry) {
+    return entry.group.isEmpty() ? entry.key : entry.group + QLatin1Char('/') + entry.key;
+}
+
+std::string text(const QVariant& value) {
+    // A hand-written value with unquoted commas is parsed as a list; it was one text.
+    if (value.typeId() == QMetaType::QStringList) {
+        return value.toStringList().join(QLatin1Char(',')).toStdString();
+    }
+    return value.toString().toStdString();
+}
+
+// Waits a little for a lock another running copy holds, and gives up rather than hang; a lock
+// that cannot be made at all (no folder, no permission) gives up at once.
+bool acquire(QLockFile& lock) {
+    const QDeadlineTimer deadline(kLockPatience);
+    while (!lock.tryLock(0)) {
+        if (lock.error() != QLockFile::LockFailedError || deadline.hasExpired())
+            return false;
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QDateTime modificationTime(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() ? info.lastModified() : QDateTime();
+}
+
+// Moves the file's modification time past `floor`; coarse file systems need the longer steps.
+QDateTime advanceModificationTime(const QString& path, const QDateTime& floor) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    for (const int step : {1, 1000, 2000}) {
+        file.setFileTime(floor.addMSecs(step), QFileDevice::FileModificationTime);
+        const QDateTime now = modificationTime(path);
+        if (now > floor)
+            return now;
+    }
     return {};
 }
 
-void QtSettingsBackend::write(const std::string&, const std::string&, const std::string&) {}
+// Replaces the file with `bytes` at once, or leaves it as it was. QSaveFile::commit reports
+// success after a full disk refused the buffered bytes, leaving an empty file: the bytes are
+// flushed, and checked, first.
+bool replaceFile(const QString& path, const QByteArray& bytes, const QDateTime& stamp = {}) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
+    if (stamp.isValid())
+        file.setFileTime(stamp, QFileDevice::FileModificationTime);
+    return file.commit();
+}
+
+// Keeps the bytes of a file that could not be parsed beside it before it is replaced by what
+// did parse. An earlier copy with other contents is never overwritten.
+bool keepCopyOfGarbledFile(const QString& path, const QByteArray& bytes) {
+    for (int n = 0; n < 100; ++n) {
+        QString copyPath = path + QStringLiteral(".corrupt");
+        if (n > 0)
+            copyPath += QLatin1Char('.') + QString::number(n);
+        QFile existing(copyPath);
+        if (existing.exists()) {
+            if (existing.open(QIODevice::ReadOnly) && existing.readAll() == bytes)
+                return true;
+            continue;
+        }
+        return replaceFile(copyPath, bytes);
+    }
+    return false;
+}
+
+// A private copy of the store that QSettings edits. QSettings keeps a file's unsaved changes in
+// a cache shared by the whole process and retries them at every later access of that file, so
+// a write that failed (a full disk) would be read back as if it had been stored, and stored
+// later after all. Its name is never used twice in a process, so a failure stays with it.
+class ScratchFile {
+  public:
+    explicit ScratchFile(const QString& path) {
+        static std::atomic<unsigned> counter{0};
+        path_ = QStringLiteral("%1.%2-%3.tmp")
+                    .arg(path)
+                    .arg(QCoreApplication::applicationPid())
+                    .arg(++counter);
+    }
+    ~ScratchFile() {
+        if (created_)
+            QFile::remove(path_);
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    const QString& path() const { return path_; }
+
+    bool create(const QByteArray& bytes) {
+        QFile file(path_);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return false;
+        created_ = true;
+        return file.write(bytes) == bytes.size() && file.flush();
+    }
+
+    // Every entry of the file with its value, as QSettings reads it.
+    std::optional<QVariantMap> entries() const {
+        QSettings settings(path_, QSettings::IniFormat);
+        QVariantMap result;
+        for (const QString& name : settings.allKeys())
+            result.insert(name, settings.value(name));
+        if (settings.status() != QSettings::NoError)
+            return std::nullopt;
+        return result;
+    }
+
+    std::optional<QByteArray> contents() const {
+        QFile file(path_);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return file.readAll();
+    }
+
+  private:
+    QString path_;
+    bool created_ = false;
+};
+
+#ifndef Q_OS_WIN
+// Anything but a regular file under the store's name (a folder, a pipe) is not opened at all:
+// reading a pipe would block.
+bool unusable(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && !info.isFile();
+}
+#endif
+
+}  // namespace
+
+QString applicationName() {
+    if (QCoreApplication::instance() == nullptr)
+        return kFallbackName;
+    const QString name = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+    return name.isEmpty() ? kFallbackName : name;
+}
+
+QString QtSettingsBackend::iniFilePath(const QString& applicationName) {
+    QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (base.isEmpty() || !QDir::isAbsolutePath(base)) {
+        base = QDir::homePath() + QStringLiteral("/.config");
+    }
+    return QDir::cleanPath(base + QLatin1Char('/') + applicationName +
+                           QStringLiteral("/settings.ini"));
+}
+
+QtSettingsBackend::QtSettingsBackend(const QString& applicationName) {
+    // An empty name would put the file straight into the shared configuration folder.
+    const QString name = applicationName.isEmpty() ? kFallbackName : applicationName;
+#ifdef Q_OS_WIN
+    location_ = QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") + name;
+#else
+    location_ = iniFilePath(name);
+#endif
+}
+
+std::string QtSettingsBackend::read(const std::string& section, const std::string& key) {
+    if (key.empty())
+        return {};
+#ifdef Q_OS_WIN
+    QSettings settings(location_, QSettings::NativeFormat);
+#else
+    if (unusable(location_))
+        return {};
+    QSettings settings(location_, QSettings::IniFormat);
+#endif
+    const Lookup found =
+        lookUp(settings, QString::fromStdString(section), QString::fromStdString(key));
+    if (found.entries.isEmpty())
+        return {};
+    return text(settings.value(settingsKey(found.entries.first())));
+}
+
+void QtSettingsBackend::write(const std::string& section, const std::string& key,
+                              const std::string& value) {
+    if (key.empty())
+        return;
+    const QString sectionName = QString::fromStdString(section);
+    const QString keyName = QString::fromStdString(key);
+    const QString text = QString::fromStdString(value);
+#ifdef Q_OS_WIN
+    QSettings settings(location_, QSettings::NativeFormat);
+    const Lookup found = lookUp(settings, sectionName, keyName);
+    for (qsizetype i = 1; i < found.entries.size(); ++i)
+        settings.remove(settingsKey(found.entries[i]));
+    settings.setValue(found.entries.isEmpty() ? settingsKey({sectionName, keyName})
+                                              : settingsKey(found.entries.first()),
+                      text);
+    settings.sync();
+#else
+    writeIniFile(sectionName, keyName, text);
+#endif
+}
+
+void QtSettingsBackend::writeIniFile(const QString& section, const QString& key,
+                                     const QString& value) {
+    const QString& path = location_;
+    if (unusable(path) || !QDir().mkpath(QFileInfo(path).absolutePath()))
+        return;
+
+    // Held for the whole reading, editing and replacing, so that two running copies never work
+    // from an old reading and a name written in two letter cases still ends as one entry.
+    // Without it (no permission, a hung copy) the write still goes ahead.
+    QLockFile writeLock(path + QStringLiteral(".writelock"));
+    acquire(writeLock);
+
+    QByteArray before;
+    QDateTime floor;
+    const bool existed = QFileInfo::exists(path);
+    if (existed) {
+        QFile current(path);
+        // A file that exists but cannot be read would be replaced by this one value.
+        if (!current.open(QIODevice::ReadOnly))
+            return;
+        before = current.readAll();
+        floor = modificationTime(path);
+    }
+
+    ScratchFile scratch(path);
+    if (!scratch.create(before))
+        return;
+    QVariantMap intended;
+    {
+        QSettings settings(scratch.path(), QSettings::IniFormat);
+        const Lookup found = lookUp(settings, section, key);
+        if (settings.status() == QSettings::AccessError)
+            return;
+        if (settings.status() == QSettings::FormatError && !keepCopyOfGarbledFile(path, before)) {
+            return;
+        }
+        Entry target{found.groups.isEmpty() ? section : found.groups.first(), key};
+        if (!found.entries.isEmpty())
+            target = found.entries.first();
+        for (qsizetype i = 1; i < found.entries.size(); ++i) {
+            settings.remove(settingsKey(found.entries[i]));
+        }
+        settings.setValue(settingsKey(target), value);
+        for (const QString& name : settings.allKeys())
+            intended.insert(name, settings.value(name));
+        settings.sync();
+    }
+    // QSettings writes through QSaveFile and so may report success for a file that a full disk
+    // left empty or cut short; what it wrote counts only when it reads back as intended.
+    const std::optional<QByteArray> after = scratch.contents();
+    if (!after || (existed && *after == before))
+        return;
+    ScratchFile check(path);
+    if (!check.create(*after) || check.entries() != intended)
+        return;
+
+    // QSettings takes a file whose size and modification time it has seen before as unchanged
+    // and uses what it read then; two writes in one clock tick could leave both the same. So
+    // every write moves the time strictly past the one it replaced.
+    QDateTime stamp = QDateTime::currentDateTime();
+    if (floor.isValid() && stamp <= floor)
+        stamp = floor.addMSecs(1);
+    if (!replaceFile(path, *after, stamp))
+        return;
+    if (floor.isValid() && modificationTime(path) <= floor)
+        advanceModificationTime(path, floor);
+}
 
 }  // namespace zerlin::qt

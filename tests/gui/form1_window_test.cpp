@@ -168,6 +168,15 @@ class Form1WindowTest : public QObject {
         QVERIFY(w.ended);
     }
 
+    void closingTheWindowEndsTheProgram() {
+        // Otherwise it would live on with no window to reach it by.
+        WindowUnderTest w;
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        w.window.close();
+        QVERIFY(w.ended);
+    }
+
     void portBoxTakesFiveTypedCharacters() {
         WindowUnderTest w;
         w.window.show();

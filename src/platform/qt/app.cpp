@@ -43,8 +43,9 @@ void wireForm1(Form1Window& w, Form1& form, CommandRunner run) {
         // The caption's click is the picture's click: one command, run once.
         QObject::connect(item.label, &ClickLabel::clicked, item.image, &ClickLabel::clicked);
     }
-    QObject::connect(w.Image3, &ClickLabel::clicked, &w,
-                     [&form, run] { run([&form] { form.quit(); }); });
+    const auto quit = [&form, run] { run([&form] { form.quit(); }); };
+    QObject::connect(w.Image3, &ClickLabel::clicked, &w, quit);
+    QObject::connect(&w, &Form1Window::closeRequested, &w, quit);
     QObject::connect(&w, &Form1Window::listDoubleClicked, &w, command(&Form1::pick));
     QObject::connect(w.Timer1, &QTimer::timeout, &w, command(&Form1::tick));
 }

@@ -1,5 +1,6 @@
 #include "platform/qt/form1_window.h"
 
+#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -245,6 +246,11 @@ void Form1Window::showCentred() {
 void Form1Window::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, skin_);
+}
+
+void Form1Window::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    emit closeRequested();
 }
 
 void Form1Window::mousePressEvent(QMouseEvent* event) {

@@ -55,9 +55,13 @@ class Form1Window : public QWidget {
   signals:
     // A double-click anywhere in the list, on a row or below the rows.
     void listDoubleClicked();
+    // The desktop asked the window to close (Alt+F4, say). With no other way back to a hidden
+    // tool window, that ends the program as QUIT does.
+    void closeRequested();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

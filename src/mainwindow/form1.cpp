@@ -1,5 +1,7 @@
 #include "mainwindow/form1.h"
 
+#include <cstdlib>
+
 #include "version.h"
 
 namespace zerlin {
@@ -31,6 +33,10 @@ void Form1::load(const std::vector<std::string>& arguments) {
 
 void Form1::options() { options_.open(); }
 
-void Form1::quit() { program_.end(); }
+void Form1::quit() {
+    program_.end();
+    // end() never returns; the compiler cannot see that through the virtual call.
+    std::abort();
+}
 
 }  // namespace zerlin

@@ -1,5 +1,5 @@
 #include <QApplication>
-#include <QByteArray>
+#include <QStringList>
 #include <string>
 #include <vector>
 
@@ -20,9 +20,18 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments.push_back(QString::fromLocal8Bit(argv[i]).toUtf8().toStdString());
+#ifdef Q_OS_WIN
+    // Windows hands the command line over in UTF-16; argv would lose what the code page lacks.
+    const QStringList words = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        arguments.push_back(words[i].toStdString());
     }
+#else
+    // File names are bytes here: handed on unchanged, a name that is not valid UTF-8 still opens.
+    for (int i = 1; i < argc; ++i) {
+        arguments.emplace_back(argv[i]);
+    }
+#endif
 
     zerlin::qt::App zerlinApp;
     zerlinApp.run(arguments);

@@ -72,6 +72,19 @@ QString settingsKey(const Entry& entry) {
     return entry.group.isEmpty() ? entry.key : entry.group + QLatin1Char('/') + entry.key;
 }
 
+// Replaces the entry that the name found, under its existing spelling; other spellings of it
+// that a hand-edited file may hold go, so that one entry remains.
+void replaceEntry(QSettings& settings, const Lookup& found, const QString& section,
+                  const QString& key, const QString& value) {
+    Entry target{found.groups.isEmpty() ? section : found.groups.first(), key};
+    if (!found.entries.isEmpty())
+        target = found.entries.first();
+    for (qsizetype i = 1; i < found.entries.size(); ++i) {
+        settings.remove(settingsKey(found.entries[i]));
+    }
+    settings.setValue(settingsKey(target), value);
+}
+
 std::string text(const QVariant& value) {
     // A hand-written value with unquoted commas is parsed as a list; it was one text.
     if (value.typeId() == QMetaType::QStringList) {
@@ -80,6 +93,7 @@ std::string text(const QVariant& value) {
     return value.toString().toStdString();
 }
 
+#ifndef Q_OS_WIN
 // Waits a little for a lock another running copy holds, and gives up rather than hang; a lock
 // that cannot be made at all (no folder, no permission) gives up at once.
 bool acquire(QLockFile& lock) {
@@ -198,7 +212,6 @@ class ScratchFile {
     bool created_ = false;
 };
 
-#ifndef Q_OS_WIN
 // Anything but a regular file under the store's name (a folder, a pipe) is not opened at all:
 // reading a pipe would block.
 bool unusable(const QString& path) {
@@ -258,21 +271,18 @@ void QtSettingsBackend::write(const std::string& section, const std::string& key
         return;
     const QString sectionName = QString::fromStdString(section);
     const QString keyName = QString::fromStdString(key);
-    const QString text = QString::fromStdString(value);
+    const QString stored = QString::fromStdString(value);
 #ifdef Q_OS_WIN
+    // The registry applies each change at once and has no file to lose.
     QSettings settings(location_, QSettings::NativeFormat);
-    const Lookup found = lookUp(settings, sectionName, keyName);
-    for (qsizetype i = 1; i < found.entries.size(); ++i)
-        settings.remove(settingsKey(found.entries[i]));
-    settings.setValue(found.entries.isEmpty() ? settingsKey({sectionName, keyName})
-                                              : settingsKey(found.entries.first()),
-                      text);
+    replaceEntry(settings, lookUp(settings, sectionName, keyName), sectionName, keyName, stored);
     settings.sync();
 #else
-    writeIniFile(sectionName, keyName, text);
+    writeIniFile(sectionName, keyName, stored);
 #endif
 }
 
+#ifndef Q_OS_WIN
 void QtSettingsBackend::writeIniFile(const QString& section, const QString& key,
                                      const QString& value) {
     const QString& path = location_;
@@ -309,13 +319,7 @@ void QtSettingsBackend::writeIniFile(const QString& section, const QString& key,
         if (settings.status() == QSettings::FormatError && !keepCopyOfGarbledFile(path, before)) {
             return;
         }
-        Entry target{found.groups.isEmpty() ? section : found.groups.first(), key};
-        if (!found.entries.isEmpty())
-            target = found.entries.first();
-        for (qsizetype i = 1; i < found.entries.size(); ++i) {
-            settings.remove(settingsKey(found.entries[i]));
-        }
-        settings.setValue(settingsKey(target), value);
+        replaceEntry(settings, found, section, key, value);
         for (const QString& name : settings.allKeys())
             intended.insert(name, settings.value(name));
         settings.sync();
@@ -340,5 +344,7 @@ void QtSettingsBackend::writeIniFile(const QString& section, const QString& key,
     if (floor.isValid() && modificationTime(path) <= floor)
         advanceModificationTime(path, floor);
 }
+
+#endif
 
 }  // namespace zerlin::qt

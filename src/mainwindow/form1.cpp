@@ -31,7 +31,9 @@ void Form1::load(const std::vector<std::string>& arguments) {
     startUp(arguments);
 }
 
-void Form1::options() { options_.open(); }
+void Form1::options() {
+    options_.open();
+}
 
 void Form1::quit() {
     program_.end();

@@ -12,7 +12,7 @@ namespace zerlin {
 
 // Shows the options window: created once, shown not modal, loaded afresh after it was closed.
 class OptionsOpener {
-public:
+  public:
     virtual ~OptionsOpener() = default;
     virtual void open() = 0;
 };
@@ -40,7 +40,7 @@ struct Form1Services {
 
 // The main window: it owns the shared state, and each user command is one of its handlers.
 class Form1 {
-public:
+  public:
     Form1(const Form1Controls& controls, const Form1Services& services);
 
     // The window's load: the title, then start-up with the command-line arguments (without
@@ -71,7 +71,7 @@ public:
     Timer& Timer1;
     FileDialogState CommonDialog1;
 
-private:
+  private:
     void startUp(const std::vector<std::string>& arguments);
 
     SettingsBackend& settings_;

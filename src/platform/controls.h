@@ -8,7 +8,7 @@ namespace zerlin {
 
 // An edit box, a label or any other control that shows one text.
 class TextBox {
-public:
+  public:
     virtual ~TextBox() = default;
     virtual std::string text() const = 0;
     virtual void setText(const std::string& text) = 0;
@@ -16,7 +16,7 @@ public:
 
 // The bookmark list: rows in the order appended, at most one selected.
 class ListBox {
-public:
+  public:
     virtual ~ListBox() = default;
     virtual int count() const = 0;
     // The text of the row at index (counted from 0); the empty text outside the rows.
@@ -29,7 +29,7 @@ public:
 };
 
 class CheckBox {
-public:
+  public:
     virtual ~CheckBox() = default;
     virtual bool checked() const = 0;
     // Shows a state; never runs the switch's click action.
@@ -40,7 +40,7 @@ public:
 
 // A one-shot timer whose tick arrives through the event loop.
 class Timer {
-public:
+  public:
     virtual ~Timer() = default;
     // Arms the timer, or restarts it when it is armed already.
     virtual void start() = 0;
@@ -50,7 +50,7 @@ public:
 
 // A top-level window as its behaviour sees it.
 class Window {
-public:
+  public:
     virtual ~Window() = default;
     virtual void setCaption(const std::string& caption) = 0;
 };

@@ -15,7 +15,7 @@ struct FileDialogState {
 enum class FileDialogMode { Open, Save };
 
 class FileDialog {
-public:
+  public:
     virtual ~FileDialog() = default;
     // Shows a modal dialog built from the state. Returns false when the user cancelled;
     // otherwise the state's file name holds the chosen path.
@@ -24,14 +24,14 @@ public:
 
 // A modal message with a single OK button and the application's title.
 class MessageBox {
-public:
+  public:
     virtual ~MessageBox() = default;
     virtual void show(const std::string& text) = 0;
 };
 
 // A modal one-line text input with OK and Cancel; the field starts empty.
 class TextInput {
-public:
+  public:
     virtual ~TextInput() = default;
     // The typed text after OK, the empty text after Cancel.
     virtual std::string ask(const std::string& prompt) = 0;

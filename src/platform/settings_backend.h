@@ -7,7 +7,7 @@ namespace zerlin {
 // The per-user settings store of the running program. Section and key names match without
 // regard to letter case; values are texts stored exactly as written.
 class SettingsBackend {
-public:
+  public:
     virtual ~SettingsBackend() = default;
     // The stored value, or the empty text when the section or key does not exist or the
     // store cannot be read.

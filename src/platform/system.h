@@ -12,7 +12,7 @@ struct LaunchRequest {
 
 // Runs launch scripts through the platform's command interpreter.
 class Launcher {
-public:
+  public:
     virtual ~Launcher() = default;
     // Starts the script detached, minimised and without focus, and returns at once. Returns
     // the empty text on success, else what failed (such as the program that was not found).
@@ -24,7 +24,7 @@ public:
 
 // Ends the program at once, with exit status 0: no further handler runs.
 class Program {
-public:
+  public:
     virtual ~Program() = default;
     [[noreturn]] virtual void end() = 0;
 };

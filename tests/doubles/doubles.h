@@ -12,26 +12,26 @@
 #include <utility>
 #include <vector>
 
+#include "mainwindow/form1.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/settings_backend.h"
-#include "mainwindow/form1.h"
 #include "platform/system.h"
 
 namespace zerlin::test {
 
 class FakeTextBox : public TextBox {
-public:
+  public:
     explicit FakeTextBox(std::string text = {}) : text_(std::move(text)) {}
     std::string text() const override { return text_; }
     void setText(const std::string& text) override { text_ = text; }
 
-private:
+  private:
     std::string text_;
 };
 
 class FakeListBox : public ListBox {
-public:
+  public:
     int count() const override { return static_cast<int>(rows.size()); }
     std::string row(int index) const override {
         return index >= 0 && index < count() ? rows[static_cast<std::size_t>(index)] : "";
@@ -56,20 +56,20 @@ public:
 };
 
 class FakeCheckBox : public CheckBox {
-public:
+  public:
     explicit FakeCheckBox(std::string caption = {}) : caption_(std::move(caption)) {}
     bool checked() const override { return checked_; }
     void setChecked(bool checked) override { checked_ = checked; }
     std::string caption() const override { return caption_; }
     void setCaption(const std::string& caption) override { caption_ = caption; }
 
-private:
+  private:
     bool checked_ = false;
     std::string caption_;
 };
 
 class FakeTimer : public Timer {
-public:
+  public:
     void start() override {
         active = true;
         ++starts;
@@ -82,7 +82,7 @@ public:
 };
 
 class FakeWindow : public Window {
-public:
+  public:
     void setCaption(const std::string& text) override { caption = text; }
     std::string caption;
 };
@@ -90,7 +90,7 @@ public:
 // Answers each show() with the next scripted answer (a file name, or nullopt for Cancel);
 // cancels when none is left. Records the state and mode of every show.
 class FakeFileDialog : public FileDialog {
-public:
+  public:
     bool show(FileDialogState& state, FileDialogMode mode) override {
         shown.emplace_back(state, mode);
         if (answers.empty() || !answers.front()) {
@@ -109,13 +109,13 @@ public:
 };
 
 class FakeMessageBox : public MessageBox {
-public:
+  public:
     void show(const std::string& text) override { shown.push_back(text); }
     std::vector<std::string> shown;
 };
 
 class FakeTextInput : public TextInput {
-public:
+  public:
     std::string ask(const std::string& prompt) override {
         prompts.push_back(prompt);
         if (answers.empty()) {
@@ -133,7 +133,7 @@ public:
 // A settings store in memory whose names match without regard to letter case, as the real
 // one's do. Records every write.
 class MemorySettings : public SettingsBackend {
-public:
+  public:
     std::string read(const std::string& section, const std::string& key) override {
         auto it = values.find(name(section, key));
         return it == values.end() ? "" : it->second;
@@ -154,7 +154,7 @@ public:
     };
     std::vector<Write> writes;
 
-private:
+  private:
     static std::string name(const std::string& section, const std::string& key) {
         std::string n = section + '\n' + key;
         std::transform(n.begin(), n.end(), n.begin(),
@@ -165,7 +165,7 @@ private:
 };
 
 class FakeLauncher : public Launcher {
-public:
+  public:
     std::string start(const LaunchRequest& request) override {
         started.push_back(request);
         return failure;
@@ -181,12 +181,12 @@ struct ProgramEnded {};
 
 // Ending the program throws, so that nothing after it runs and a test can catch it.
 class FakeProgram : public Program {
-public:
+  public:
     [[noreturn]] void end() override { throw ProgramEnded{}; }
 };
 
 class FakeOptionsOpener : public OptionsOpener {
-public:
+  public:
     void open() override { ++opened; }
     int opened = 0;
 };

@@ -1,0 +1,175 @@
+#!/bin/bash
+# Joins a server through Debian's real Wine, with a stand-in BF1942.exe that records how it was
+# started, in a Wine prefix made for the test and stopped before each join, so that the join
+# meets a cold start of Wine:
+#   1. from the real window under Xvfb, typing the IP and port and clicking JOIN, with the
+#      environment's WINEPREFIX naming another prefix;
+#   2. from a "zerlin:" link with AutoJoin and Close on, with WINEPREFIX unset.
+# Each time the game must have been started with exactly the join's options, inside the test's
+# prefix (so WINEPREFIX was found from the game's path), and the interpreter must have ended.
+# Usage: real_wine_test.sh <zerlin> <stand-in BF1942.exe>
+set -u
+zerlin=$(realpath "${1:?usage: real_wine_test.sh <zerlin> <BF1942.exe>}")
+stand_in=$(realpath "${2:?usage: real_wine_test.sh <zerlin> <BF1942.exe>}")
+
+for tool in wine wineboot wineserver Xvfb xdotool; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+
+work=$(mktemp -d)
+prefix="$work/prefix"
+decoy="$work/decoy-prefix"
+game="$prefix/drive_c/Games/BF1942"
+xvfb_pid=
+zerlin_pid=
+cleanup() {
+    [ -n "$zerlin_pid" ] && kill "$zerlin_pid" 2>/dev/null
+    for p in "$prefix" "$decoy" "$work/home/.wine"; do
+        [ -d "$p" ] && WINEPREFIX="$p" wineserver -k 2>/dev/null
+    done
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+passes=0
+failures=0
+check() {  # check <what> <expected> <actual>
+    if [ "$2" == "$3" ]; then
+        echo "ok: $1"
+        passes=$((passes + 1))
+    else
+        echo "FAIL: $1"
+        echo "  expected: $(printf '%q' "$2")"
+        echo "  actual:   $(printf '%q' "$3")"
+        failures=$((failures + 1))
+    fi
+}
+give_up() {
+    echo "FAIL: $*"
+    for log in "$work"/*.log; do
+        [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 40 "$log"; }
+    done
+    echo "$passes passed, $((failures + 1)) failed"
+    exit 1
+}
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+    local limit=$(($1 * 10))
+    shift
+    for ((i = 0; i < limit; i++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+exists() { [ -e "$1" ] && echo yes || echo no; }
+
+# Xvfb picks a free display itself and names it, so parallel runs never share one.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+wait_for 10 test -s "$work/display" || give_up "Xvfb did not start"
+export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
+export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME/zerlin"
+unset QT_QPA_PLATFORM WINEDLLOVERRIDES WINEARCH
+
+# The prefix, made without the Mono and Gecko installers, which would wait for an answer.
+started=$SECONDS
+WINEPREFIX="$prefix" WINEDLLOVERRIDES="mscoree,mshtml=" timeout 300 wineboot -i \
+    >"$work/wineboot.log" 2>&1 || give_up "wineboot -i failed"
+WINEPREFIX="$prefix" timeout 60 wineserver -w
+[ -f "$prefix/system.reg" ] && [ -d "$prefix/drive_c" ] || give_up "wineboot made no prefix"
+echo "note: the prefix took $((SECONDS - started)) s"
+mkdir -p "$game"
+cp "$stand_in" "$game/BF1942.exe"
+
+# Stops every Wine process of the prefix, so that the next join starts Wine from cold.
+stop_wine() {
+    WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+    WINEPREFIX="$prefix" timeout 30 wineserver -w 2>/dev/null
+}
+
+expected_args="+restart 1 +joinServer 10.0.0.1:14567 +isInternet 1"
+# check_game <run> <second the join started> <zerlin's log>: what the game recorded, and how
+# Wine ended.
+check_game() {
+    local run=$1
+    if ! wait_for 120 test -e "$game/args.txt"; then
+        echo "FAIL: $run: the game was not started within 120 s"
+        failures=$((failures + 1))
+        return 1
+    fi
+    echo "note: $run: the game started $((SECONDS - $2)) s after the join"
+    check "$run: the game's arguments" "$expected_args" "$(cat "$game/args.txt")"
+    # Run from the test's prefix, not through drive Z: of another one.
+    check "$run: the game ran in the prefix that holds it" \
+        "$(printf 'C:\\Games\\BF1942\\BF1942.exe\nC:\\Games\\BF1942')" "$(tr -d '\r' <"$game/where.txt")"
+    check "$run: no other prefix was made or used" "no no" \
+        "$(exists "$decoy") $(exists "$HOME/.wine")"
+    # Wine's processes end once the interpreter read "exit" and the game ended.
+    if WINEPREFIX="$prefix" timeout 60 wineserver -w; then
+        check "$run: the interpreter ended" yes yes
+    else
+        check "$run: the interpreter ended" yes no
+    fi
+    # The interpreter echoes each line that it runs: the script was not deleted under it.
+    check "$run: the interpreter ran the script's last line" yes \
+        "$(grep -q 'C:\\Games\\BF1942>exit' "$3" && echo yes || echo no)"
+}
+
+# 1. From the window: type the server, click JOIN.
+printf '[Sti]\nSti=%s\n' "$game/BF1942.exe" >"$XDG_CONFIG_HOME/zerlin/settings.ini"
+stop_wine
+WINEPREFIX="$decoy" "$zerlin" >"$work/zerlin-window.log" 2>&1 &
+zerlin_pid=$!
+window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Zerlin 2\.48$' | head -n 1)
+[ -n "$window" ] || give_up "the main window did not appear"
+sleep 0.5
+read -r wx wy < <(xdotool getwindowgeometry --shell "$window" |
+    awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
+click_at() {  # click_at <x> <y> in the window's client area
+    xdotool mousemove "$((wx + $1))" "$((wy + $2))" click 1
+    sleep 0.2
+}
+type_into() {  # type_into <x> <y> <text>: replaces a box's text
+    click_at "$1" "$2"
+    xdotool key --clearmodifiers ctrl+a BackSpace
+    xdotool type --delay 20 "$3"
+    sleep 0.2
+}
+type_into 300 73 10.0.0.1  # the IP box
+type_into 460 73 14567     # the port box
+joined=$SECONDS
+click_at 455 240           # the word JOIN
+check_game "window" "$joined" "$work/zerlin-window.log"
+wait_for 70 test ! -e "$game/run.bat"
+check "window: run.bat removed afterwards" no "$(exists "$game/run.bat")"
+check "window: zerlin still running after the join" yes \
+    "$(kill -0 "$zerlin_pid" 2>/dev/null && echo yes || echo no)"
+kill "$zerlin_pid" 2>/dev/null
+wait "$zerlin_pid" 2>/dev/null
+zerlin_pid=
+
+# 2. From a link, joined at once, and Zerlin ends by itself.
+rm -f "$game/args.txt" "$game/where.txt"
+printf '[Options]\nAutoJoin=yes\nClose=yes\n\n[Sti]\nSti=%s\n' "$game/BF1942.exe" \
+    >"$XDG_CONFIG_HOME/zerlin/settings.ini"
+stop_wine
+joined=$SECONDS
+status=0
+(unset WINEPREFIX && exec timeout 30 "$zerlin" "zerlin:10.0.0.1:14567") \
+    >"$work/zerlin-link.log" 2>&1 || status=$?
+check "link: zerlin's exit status" 0 "$status"
+check_game "link" "$joined" "$work/zerlin-link.log"
+
+if [ "$failures" -ne 0 ]; then
+    for log in "$work"/zerlin-*.log; do
+        echo "--- $(basename "$log")"
+        tail -n 40 "$log"
+    done
+fi
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -1,5 +1,6 @@
 #include "bookmarks/module2.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -38,14 +39,31 @@ bool splitLines(const std::string& text, std::vector<std::string>& lines, int ma
 
 }  // namespace
 
+BookmarkFileResult decodeBookmarkFile(std::string_view bytes, std::vector<std::string>& rows) {
+    rows.clear();
+    const auto lineEnds = static_cast<std::size_t>(
+        std::count_if(bytes.begin(), bytes.end(), [](char c) { return c == '\r' || c == '\n'; }));
+    if (bytes.size() - lineEnds > kMaxBookmarkFileBytes) {
+        return failure("The file is larger than " +
+                       std::to_string(kMaxBookmarkFileBytes / (1024 * 1024)) + " MiB.");
+    }
+    if (!splitLines(codepage::decodeFileText(bytes), rows, kMaxBookmarkLines)) {
+        rows.clear();
+        return failure("It has more than " + std::to_string(kMaxBookmarkLines) + " lines.");
+    }
+    return {true, {}};
+}
+
 BookmarkFileResult LoadBookmarkFile(const std::string& path, ListBox& list) {
-    const files::ReadResult file = files::readRegularFile(path, kMaxBookmarkFileBytes);
+    // Room for the line ends of the most lines a file may have, each CR LF.
+    const files::ReadResult file =
+        files::readRegularFile(path, kMaxBookmarkFileBytes + 2 * kMaxBookmarkLines);
     if (!file.ok) {
         return failure(file.error);
     }
     std::vector<std::string> lines;
-    if (!splitLines(codepage::decodeFileText(file.bytes), lines, kMaxBookmarkLines)) {
-        return failure("It has more than " + std::to_string(kMaxBookmarkLines) + " lines.");
+    if (BookmarkFileResult decoded = decodeBookmarkFile(file.bytes, lines); !decoded) {
+        return decoded;
     }
     // Only now, with the whole file read, the old rows go.
     list.clear();

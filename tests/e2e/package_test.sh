@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Builds the Debian package with cpack from the build folder of the given zerlin and checks
+# what it installs, its control fields and that its dependencies cover every library the
+# packaged program links.
+# Usage: package_test.sh <path of the built zerlin>
+set -uo pipefail
+
+zerlin=$(realpath "${1:?usage: package_test.sh <zerlin>}")
+build=$(dirname "$zerlin")
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+
+for tool in cpack dpkg-deb dpkg; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+[ -f "$build/CPackConfig.cmake" ] || { echo "FAIL: no CPackConfig.cmake in $build"; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+passes=0
+failures=0
+check() {  # check <what> <expected> <actual>
+    if [ "$2" == "$3" ]; then
+        echo "ok: $1"
+        passes=$((passes + 1))
+    else
+        echo "FAIL: $1"
+        echo "  expected: $2"
+        echo "  actual:   $3"
+        failures=$((failures + 1))
+    fi
+}
+
+# Into a folder of its own, so that parallel runs and the build folder stay apart.
+if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpack.log" 2>&1; then
+    echo "FAIL: cpack failed"; cat "$work/cpack.log"; exit 1
+fi
+arch=$(dpkg --print-architecture)
+deb="$work/out/zerlin_2.0.48_${arch}.deb"
+check "package file name" "zerlin_2.0.48_${arch}.deb" "$(cd "$work/out" && ls -- *.deb 2>/dev/null)"
+[ -f "$deb" ] || { echo "$passes passed, $((failures + 1)) failed"; exit 1; }
+
+# Exactly these files, nothing from the tests or the build; the program executable.
+expected_files="./usr/bin/zerlin
+./usr/share/applications/zerlin.desktop
+./usr/share/icons/hicolor/32x32/apps/zerlin.png
+./usr/share/mime/packages/zerlin-mime.xml"
+listing=$(dpkg-deb -c "$deb")
+check "files installed" "$expected_files" "$(awk '$1 !~ /^d/ {print $6}' <<<"$listing" | sort)"
+check "the program is executable by all" "-rwxr-xr-x" \
+    "$(awk '$6 == "./usr/bin/zerlin" {print $1}' <<<"$listing")"
+check "all owned by root" "root/root" "$(awk '{print $2}' <<<"$listing" | sort -u)"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+check "Package" zerlin "$(field Package)"
+check "Version" 2.0.48 "$(field Version)"
+check "Architecture" "$arch" "$(field Architecture)"
+check "Section" games "$(field Section)"
+check "Maintainer is a name and an address" yes \
+    "$([[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] && echo yes || echo no)"
+check "Description's summary" "Server launcher for Battlefield 1942" "$(field Description | head -n 1)"
+check "Description's lines fit 80 columns" 0 \
+    "$(dpkg-deb -I "$deb" | awk '/^ Description:/ {d = 1} d && /^ [A-Z][a-z-]+:/ && !/Description/ {d = 0} d && length > 81' | wc -l)"
+
+# The files are the ones in the source tree, as the desktop needs them.
+dpkg-deb -x "$deb" "$work/root"
+for file in applications/zerlin.desktop mime/packages/zerlin-mime.xml; do
+    source_file="$source_dir/resources/$(basename "$file")"
+    check "$file is the source's" yes \
+        "$(cmp -s "$source_file" "$work/root/usr/share/$file" && echo yes || echo no)"
+done
+if command -v identify >/dev/null; then
+    check "the icon is a 32 x 32 PNG" "PNG 32x32" \
+        "$(identify -format '%m %wx%h' "$work/root/usr/share/icons/hicolor/32x32/apps/zerlin.png")"
+fi
+
+# Every package that holds a library the program needs is declared, at a version at least
+# as new as the one the program was built against.
+depends=$(field Depends)
+required=()
+if command -v dpkg-shlibdeps >/dev/null; then
+    mkdir -p "$work/shlibs/debian" && : >"$work/shlibs/debian/control"
+    line=$(cd "$work/shlibs" && dpkg-shlibdeps -O "$work/root/usr/bin/zerlin" 2>/dev/null)
+    IFS=',' read -ra required <<<"${line#shlibs:Depends=}"
+else
+    # Without dpkg-shlibdeps: the packages holding the libraries the program names itself.
+    libraries=$(ldd "$work/root/usr/bin/zerlin")
+    for needed in $(objdump -p "$work/root/usr/bin/zerlin" | awk '$1 == "NEEDED" {print $2}'); do
+        library=$(awk -v n="$needed" '$1 == n && $3 ~ /^\// {print $3}' <<<"$libraries")
+        # With /lib merged into /usr/lib, dpkg knows a library under either name.
+        real=$(readlink -f "$library")
+        owner=$(dpkg -S "$real" "${real#/usr}" 2>/dev/null | head -n 1 | cut -d: -f1)
+        required+=("${owner:-<no package holds $needed>}")
+    done
+fi
+check "some libraries were found to check" yes "$([ "${#required[@]}" -gt 3 ] && echo yes || echo no)"
+for clause in "${required[@]}"; do
+    name=$(awk '{print $1}' <<<"$clause")
+    wanted=$(sed -n 's/.*(>= *\([^)]*\)).*/\1/p' <<<"$clause")
+    declared=$(tr ',' '\n' <<<"$depends" | awk -v n="$name" '$1 == n')
+    have=$(sed -n 's/.*(>= *\([^)]*\)).*/\1/p' <<<"$declared")
+    ok=no
+    if [ -n "$declared" ]; then
+        if [ -z "$wanted" ] || { [ -n "$have" ] && dpkg --compare-versions "$have" ge "$wanted"; }; then
+            ok=yes
+        fi
+    fi
+    check "Depends covers $name${wanted:+ (>= $wanted)}" yes "$ok"
+done
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

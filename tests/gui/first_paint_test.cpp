@@ -1,0 +1,86 @@
+// What the program does on the way to its first paint: only what the window shows. No file
+// dialog or options window is built before it is asked for, the artwork is read without
+// loading Qt's image format plugins, and the bundled list font is loaded only where the
+// system lacks the face.
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QImage>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "gui_helpers.h"
+#include "platform/qt/app.h"
+#include "platform/qt/click_label.h"
+
+using namespace zerlin;
+namespace gui = zerlin::test::gui;
+
+class FirstPaintTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        QVERIFY(config_.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_.path()));
+        // Asked before anything of the program could add the bundled copy.
+        systemHasListFace_ = QFontDatabase::hasFamily("DejaVu Sans Mono");
+        app_ = std::make_unique<qt::App>();
+        app_->run({});
+        QVERIFY(QTest::qWaitForWindowExposed(&app_->window()));
+    }
+
+    void nothingIsBuiltBeforeItIsAskedFor() {
+        for (QWidget* widget : QApplication::allWidgets()) {
+            QVERIFY2(!qobject_cast<QFileDialog*>(widget), "a file dialog was built at start");
+            QVERIFY2(widget->objectName() != "Form2", "the options window was built at start");
+        }
+    }
+
+    void artworkIsReadWithoutImagePlugins() {
+        qt::Form1Window& window = app_->window();
+        for (const char* name :
+             {"Image1", "Image2", "Image3", "Image4", "Image5", "Image6", "Image7", "Image8"}) {
+            auto* picture = gui::find<qt::ClickLabel>(window, name);
+            QVERIFY2(picture && !picture->pixmap().isNull(), name);
+        }
+        QVERIFY(!window.windowIcon().isNull());
+        // The skin is painted: a plain background would have a handful of colours at most.
+        const QImage shot = window.grab().toImage();
+        QSet<QRgb> colours;
+        for (int y = 0; y < shot.height(); y += 4) {
+            for (int x = 0; x < shot.width(); x += 4) {
+                colours.insert(shot.pixel(x, y));
+            }
+        }
+        QVERIFY2(colours.size() > 100, qPrintable(QString::number(colours.size())));
+
+#ifdef Q_OS_LINUX
+        QFile maps("/proc/self/maps");
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY2(!mapped.contains("/imageformats/"), "an image format plugin was loaded");
+#endif
+    }
+
+    void bundledListFontOnlyWhereTheSystemLacksIt() {
+        // The list font is resolved when the window is built; application fonts count from 0.
+        const bool bundledLoaded = !QFontDatabase::applicationFontFamilies(0).isEmpty();
+        QCOMPARE(bundledLoaded, !systemHasListFace_);
+        QVERIFY(QFontDatabase::hasFamily("DejaVu Sans Mono"));
+    }
+
+    void cleanupTestCase() {
+        app_.reset();
+    }
+
+  private:
+    QTemporaryDir config_;
+    bool systemHasListFace_ = false;
+    std::unique_ptr<qt::App> app_;
+};
+
+QTEST_MAIN(FirstPaintTest)
+#include "first_paint_test.moc"

@@ -35,5 +35,5 @@ int main(int argc, char* argv[]) {
 
     zerlin::qt::App zerlinApp;
     zerlinApp.run(arguments);
-    return app.exec();
+    return QApplication::exec();
 }

@@ -21,14 +21,15 @@ std::size_t characterSize(std::string_view text, std::size_t offset) {
         return 0;
     }
     const auto lead = static_cast<unsigned char>(text[offset]);
+    if (lead < 0x80) {
+        return 1;
+    }
     // The second byte's range depends on the lead byte: that rules out overlong forms,
     // surrogates and values beyond U+10FFFF, which are not characters either.
     unsigned char secondLow = 0x80;
     unsigned char secondHigh = 0xBF;
     std::size_t size = 1;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
+    if (lead >= 0xC2 && lead <= 0xDF) {
         size = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         size = 3;

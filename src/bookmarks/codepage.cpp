@@ -1,5 +1,6 @@
 #include "bookmarks/codepage.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -82,12 +83,7 @@ std::optional<char32_t> nextUtf8(std::string_view text, std::size_t& offset) {
 }
 
 bool hasNonAscii(std::string_view bytes) {
-    for (char b : bytes) {
-        if (static_cast<std::uint8_t>(b) >= 0x80) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(bytes, [](char b) { return static_cast<std::uint8_t>(b) >= 0x80; });
 }
 
 #ifdef _WIN32

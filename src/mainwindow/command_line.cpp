@@ -120,6 +120,7 @@ LinkFields linkFields(const std::string& link) {
     return fields;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): it follows the UTF-8 byte table
 std::string validUtf8(const std::string& bytes) {
     static const std::string replacement = "\xEF\xBF\xBD";
     std::string out;

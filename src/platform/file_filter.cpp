@@ -46,7 +46,7 @@ std::vector<FilterEntry> parseFileFilter(const std::string& filter) {
             }
         }
         if (entry.patterns.empty()) {
-            entry.patterns.push_back("*");
+            entry.patterns.emplace_back("*");
         }
         entries.push_back(entry);
     }
@@ -59,7 +59,7 @@ std::string caseInsensitivePattern(const std::string& pattern) {
     // counts as a member rather than as the end.
     std::string::size_type members = std::string::npos;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(pattern[i]);
+        const auto c = static_cast<unsigned char>(pattern[i]);
         if (members != std::string::npos) {
             result += static_cast<char>(c);
             if (c == ']' && i > members) {

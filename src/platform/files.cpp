@@ -24,7 +24,7 @@ namespace zerlin::files {
 namespace {
 
 std::string sizeText(std::size_t bytes) {
-    constexpr std::size_t kMiB = 1024 * 1024;
+    constexpr std::size_t kMiB = std::size_t{1024} * 1024;
     if (bytes >= kMiB && bytes % kMiB == 0) {
         return std::to_string(bytes / kMiB) + " MiB";
     }
@@ -229,12 +229,12 @@ std::string replaceFile(const std::string& requested, const std::string& bytes) 
     if (base.empty()) {
         return kFolder;
     }
+    const std::string tempStem = folder + "/." + base + ".tmp" + std::to_string(::getpid()) + "-";
     std::string temp;
     int created = -1;
     int createError = 0;
     for (int attempt = 0; attempt < 100 && created < 0; ++attempt) {
-        temp = folder + "/." + base + ".tmp" + std::to_string(::getpid()) + "-" +
-               std::to_string(attempt);
+        temp = tempStem + std::to_string(attempt);
         created = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
         createError = errno;
         if (created < 0 && createError != EEXIST) {

@@ -19,6 +19,6 @@ ReadResult readRegularFile(const std::string& path, std::size_t maxBytes);
 // Replaces the file's contents with bytes so that a failure leaves the old file as it was:
 // written beside it, then renamed over it. Where the folder takes no new file but the file
 // itself is writable, writes in place. Returns the empty text on success, else the reason.
-std::string replaceFile(const std::string& path, const std::string& bytes);
+std::string replaceFile(const std::string& requested, const std::string& bytes);
 
 }  // namespace zerlin::files

@@ -22,7 +22,7 @@ class PictureButtonAccessible : public QAccessibleWidget {
         }
     }
 
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+    QStringList keyBindingsForAction(const QString& /*actionName*/) const override { return {}; }
 };
 
 QAccessibleInterface* pictureButtonFactory(const QString& className, QObject* object) {

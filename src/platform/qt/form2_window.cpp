@@ -49,6 +49,8 @@ struct Form2Window::Widgets {
           Text1(*text1),
           form(Form2Controls{Check1, Check3, Check4, Check5, Text1}, surface, settings,
                form1Text4) {}
+    Widgets(const Widgets&) = delete;
+    Widgets& operator=(const Widgets&) = delete;
 
     QWidget window;
     QPlainTextEdit* text1;

@@ -81,6 +81,7 @@ void ScriptWatcher::discard(const std::string& path) {
     it->second.discardAsked = true;
 }
 
+// NOLINTNEXTLINE(readability-function-cognitive-complexity): one pass over the event records
 void ScriptWatcher::readEvents() {
     if (inotify_ < 0) {
         return;
@@ -94,6 +95,7 @@ void ScriptWatcher::readEvents() {
         for (ssize_t offset = 0; offset < length;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + offset);
             offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            // NOLINTNEXTLINE(modernize-loop-convert): drop() and remove() erase the entry it is on
             for (auto it = entries_.begin(); it != entries_.end(); ++it) {
                 if (it->second.descriptor != event->wd) {
                     continue;

@@ -118,7 +118,7 @@ QDateTime advanceModificationTime(const QString& path, const QDateTime& floor) {
         return {};
     for (const int step : {1, 1000, 2000}) {
         file.setFileTime(floor.addMSecs(step), QFileDevice::FileModificationTime);
-        const QDateTime now = modificationTime(path);
+        QDateTime now = modificationTime(path);  // not const: it is moved out
         if (now > floor)
             return now;
     }
@@ -167,6 +167,7 @@ class ScratchFile {
   public:
     explicit ScratchFile(const QString& path) {
         static std::atomic<unsigned> counter{0};
+        // cppcheck-suppress useInitializationList ; its number comes from the counter above
         path_ = QStringLiteral("%1.%2-%3.tmp")
                     .arg(path)
                     .arg(QCoreApplication::applicationPid())

@@ -45,7 +45,8 @@ BookmarkFileResult decodeBookmarkFile(std::string_view bytes, std::vector<std::s
         std::count_if(bytes.begin(), bytes.end(), [](char c) { return c == '\r' || c == '\n'; }));
     if (bytes.size() - lineEnds > kMaxBookmarkFileBytes) {
         return failure("The file is larger than " +
-                       std::to_string(kMaxBookmarkFileBytes / (1024 * 1024)) + " MiB.");
+                       std::to_string(kMaxBookmarkFileBytes / (std::size_t{1024} * 1024)) +
+                       " MiB.");
     }
     if (!splitLines(codepage::decodeFileText(bytes), rows, kMaxBookmarkLines)) {
         rows.clear();
@@ -57,7 +58,7 @@ BookmarkFileResult decodeBookmarkFile(std::string_view bytes, std::vector<std::s
 BookmarkFileResult LoadBookmarkFile(const std::string& path, ListBox& list) {
     // Room for the line ends of the most lines a file may have, each CR LF.
     const files::ReadResult file =
-        files::readRegularFile(path, kMaxBookmarkFileBytes + 2 * kMaxBookmarkLines);
+        files::readRegularFile(path, kMaxBookmarkFileBytes + std::size_t{2} * kMaxBookmarkLines);
     if (!file.ok) {
         return failure(file.error);
     }

@@ -14,7 +14,7 @@ namespace zerlin {
 inline constexpr int kMaxBookmarkLines = 200;
 // The most bytes a bookmark file may hold besides its line ends. Those do not count, as a save
 // turns each into CR LF: whatever loads can be saved and opened again.
-inline constexpr std::size_t kMaxBookmarkFileBytes = 1024 * 1024;
+inline constexpr std::size_t kMaxBookmarkFileBytes = std::size_t{1024} * 1024;
 
 inline constexpr const char* kBookmarkFilter = "Bookmark file (*.sbk) |*.sbk|";
 inline constexpr const char* kOpenBookmarkTitle = "Open bookmark file";

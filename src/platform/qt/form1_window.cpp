@@ -256,7 +256,7 @@ void Form1Window::showCentred() {
     activateWindow();
 }
 
-void Form1Window::paintEvent(QPaintEvent*) {
+void Form1Window::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, skin_);
 }

@@ -85,12 +85,17 @@ void replaceEntry(QSettings& settings, const Lookup& found, const QString& secti
     settings.setValue(settingsKey(target), value);
 }
 
-std::string text(const QVariant& value) {
-    // A hand-written value with unquoted commas is parsed as a list; it was one text.
-    if (value.typeId() == QMetaType::QStringList) {
-        return value.toStringList().join(QLatin1Char(',')).toStdString();
+// A hand-written value with unquoted commas is parsed as a list; it was one text. Such a list
+// with a control character in it is written back in a form that reads as a list of variants.
+QString plainText(const QVariant& value) {
+    if (value.typeId() == QMetaType::QStringList || value.typeId() == QMetaType::QVariantList) {
+        return value.toStringList().join(QLatin1Char(','));
     }
-    return value.toString().toStdString();
+    return value.toString();
+}
+
+std::string text(const QVariant& value) {
+    return plainText(value).toStdString();
 }
 
 #ifndef Q_OS_WIN
@@ -213,6 +218,35 @@ class ScratchFile {
     bool created_ = false;
 };
 
+// Whether an entry, written alone into a file beside the store, reads back as the same text.
+bool writableAlone(const QString& path, const QString& name, const QVariant& value) {
+    ScratchFile alone(path);
+    if (!alone.create({}))
+        return true;
+    {
+        QSettings settings(alone.path(), QSettings::IniFormat);
+        settings.setValue(name, value);
+    }
+    const std::optional<QVariantMap> entries = alone.entries();
+    return entries && entries->size() == 1 && entries->firstKey() == name &&
+           plainText(entries->first()) == plainText(value);
+}
+
+// Whether a file that a write left holds every entry intended, each with its text. A garbled
+// file can hold a name or value that QSettings reads in a way it cannot write back, which no
+// write could keep (the copy of the garbled file keeps it): such an entry does not count, or
+// one bad line would refuse every write for good.
+bool holdsAll(const QVariantMap& stored, const QVariantMap& intended, const QString& path) {
+    for (auto it = intended.cbegin(); it != intended.cend(); ++it) {
+        const auto found = stored.constFind(it.key());
+        if (found != stored.cend() && plainText(*found) == plainText(*it))
+            continue;
+        if (writableAlone(path, it.key(), *it))
+            return false;
+    }
+    return true;
+}
+
 // Anything but a regular file under the store's name (a folder, a pipe) is not opened at all:
 // reading a pipe would block.
 bool unusable(const QString& path) {
@@ -331,7 +365,10 @@ void QtSettingsBackend::writeIniFile(const QString& section, const QString& key,
     if (!after || (existed && *after == before))
         return;
     ScratchFile check(path);
-    if (!check.create(*after) || check.entries() != intended)
+    if (!check.create(*after))
+        return;
+    const std::optional<QVariantMap> stored = check.entries();
+    if (!stored || !holdsAll(*stored, intended, path))
         return;
 
     // QSettings takes a file whose size and modification time it has seen before as unchanged

@@ -351,7 +351,11 @@ void QtSettingsBackend::writeIniFile(const QString& section, const QString& key,
         const Lookup found = lookUp(settings, section, key);
         if (settings.status() == QSettings::AccessError)
             return;
-        if (settings.status() == QSettings::FormatError && !keepCopyOfGarbledFile(path, before)) {
+        // Bytes that are not UTF-8 (a hand edit in another code page) read as replacement
+        // characters, so the rewrite would lose them: such a file is kept aside as well.
+        const bool garbled = settings.status() == QSettings::FormatError ||
+                             QString::fromUtf8(before).toUtf8() != before;
+        if (garbled && !keepCopyOfGarbledFile(path, before)) {
             return;
         }
         replaceEntry(settings, found, section, key, value);

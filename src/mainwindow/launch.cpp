@@ -37,7 +37,10 @@ void Form1::join() {
         return;
     }
     if (!launch::isAllowedServerText(ip) || !launch::isAllowedServerText(port)) {
-        messages_.show("The IP or port holds a character that isn't allowed!");
+        const bool tooLong =
+            ip.size() > launch::maxServerTextLength || port.size() > launch::maxServerTextLength;
+        messages_.show(tooLong ? "The IP or port is too long!"
+                               : "The IP or port holds a character that isn't allowed!");
         return;
     }
 

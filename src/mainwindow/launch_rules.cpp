@@ -63,6 +63,9 @@ bool gamePathLooksRight(const std::string& gamePath, PathStyle style) {
 }
 
 bool isAllowedServerText(const std::string& text) {
+    if (text.size() > maxServerTextLength) {
+        return false;
+    }
     for (const char c : text) {
         const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
                              (c >= '0' && c <= '9') || c == ' ' || c == '.' || c == '-' ||

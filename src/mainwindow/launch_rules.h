@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // The rules of the game launch that need no window: what a join accepts, what it writes and
@@ -22,7 +23,10 @@ constexpr PathStyle nativePathStyle() {
 bool gamePathLooksRight(const std::string& gamePath, PathStyle style);
 
 // The IP and port go into a command script unchanged, so they may hold only ASCII letters,
-// digits, spaces and ". - _ / : [ ]": anything else could run a command of its own.
+// digits, spaces and ". - _ / : [ ]": anything else could run a command of its own. Nor may
+// they be longer than maxServerTextLength (the longest host name, 253, fits): the interpreter
+// cuts a script line of more than 8191 characters and runs the rest as a command of its own.
+inline constexpr std::size_t maxServerTextLength = 255;
 bool isAllowedServerText(const std::string& text);
 
 // The launch script's exact bytes: the game's command line and "exit", each ended by CR LF.

@@ -1,5 +1,6 @@
 #include "mainwindow/launch_rules.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -66,15 +67,11 @@ bool isAllowedServerText(const std::string& text) {
     if (text.size() > maxServerTextLength) {
         return false;
     }
-    for (const char c : text) {
-        const bool allowed = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                             (c >= '0' && c <= '9') || c == ' ' || c == '.' || c == '-' ||
-                             c == '_' || c == '/' || c == ':' || c == '[' || c == ']';
-        if (!allowed) {
-            return false;
-        }
-    }
-    return true;
+    return std::ranges::all_of(text, [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == ' ' || c == '.' || c == '-' || c == '_' || c == '/' || c == ':' || c == '[' ||
+               c == ']';
+    });
 }
 
 std::string scriptBytes(const std::string& ip, const std::string& port) {

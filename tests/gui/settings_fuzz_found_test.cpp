@@ -42,6 +42,9 @@ class SettingsFuzzFoundTest : public QObject {
                    " \\yes\"=[\xa0 >\xc3\xa9 ;\xff#\"=[\xa0 T\x01P O\x00IONS]\x8c\n"
                    "[Options]\nClose=yes\n")
             << QStringLiteral("Close") << QStringLiteral("yes");
+        QTest::newRow("key ending in a slash")
+            << QByteArray("[Options]\nClose=yes\n[Sti]\nSKi/=/games/bf/BF1942.exe\n")
+            << QStringLiteral("Close") << QStringLiteral("yes");
     }
 
     void oddLinesDoNotRefuseLaterWrites() {

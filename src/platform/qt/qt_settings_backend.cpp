@@ -195,13 +195,15 @@ class ScratchFile {
         return file.write(bytes) == bytes.size() && file.flush();
     }
 
-    // Every entry of the file with its value, as QSettings reads it.
+    // Every entry of the file with its value, as QSettings reads it; nothing when it cannot be
+    // read. What QSettings writes from a garbled file may read as garbled again, and still
+    // holds every entry it could keep.
     std::optional<QVariantMap> entries() const {
         QSettings settings(path_, QSettings::IniFormat);
         QVariantMap result;
         for (const QString& name : settings.allKeys())
             result.insert(name, settings.value(name));
-        if (settings.status() != QSettings::NoError)
+        if (settings.status() == QSettings::AccessError)
             return std::nullopt;
         return result;
     }

@@ -4,7 +4,10 @@
 # meets a cold start of Wine:
 #   1. from the real window under Xvfb, typing the IP and port and clicking JOIN, with the
 #      environment's WINEPREFIX naming another prefix;
-#   2. from a "zerlin:" link with AutoJoin and Close on, with WINEPREFIX unset.
+#   2. again, with a folder named run.bat in the game's folder, so that the script goes to the
+#      temporary folder (whose name holds a space) and is run from there through drive Z:;
+#   3. from a "zerlin:" link with AutoJoin and Close on, with WINEPREFIX unset.
+# The game lies where its installer puts it, in a folder whose names hold spaces.
 # Each time the game must have been started with exactly the join's options, inside the test's
 # prefix (so WINEPREFIX was found from the game's path), and the interpreter must have ended.
 # Usage: real_wine_test.sh <zerlin> <stand-in BF1942.exe>
@@ -19,7 +22,9 @@ done
 work=$(mktemp -d)
 prefix="$work/prefix"
 decoy="$work/decoy-prefix"
-game="$prefix/drive_c/Games/BF1942"
+game="$prefix/drive_c/Program Files/EA GAMES/Battlefield 1942"
+win_game='C:\Program Files\EA GAMES\Battlefield 1942'
+temp="$work/temp folder"
 xvfb_pid=
 zerlin_pid=
 cleanup() {
@@ -66,6 +71,7 @@ wait_for() {
     return 1
 }
 exists() { [ -e "$1" ] && echo yes || echo no; }
+no_script_in() { ! compgen -G "$1/*.bat" >/dev/null; }
 
 # Xvfb picks a free display itself and names it, so parallel runs never share one.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
@@ -73,7 +79,7 @@ xvfb_pid=$!
 wait_for 10 test -s "$work/display" || give_up "Xvfb did not start"
 export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
-mkdir -p "$HOME" "$XDG_CONFIG_HOME/zerlin"
+mkdir -p "$HOME" "$XDG_CONFIG_HOME/zerlin" "$temp"
 unset QT_QPA_PLATFORM WINEDLLOVERRIDES WINEARCH
 
 # The prefix, made without the Mono and Gecko installers, which would wait for an answer.
@@ -89,12 +95,12 @@ cp "$stand_in" "$game/BF1942.exe"
 # Stops every Wine process of the prefix, so that the next join starts Wine from cold.
 stop_wine() {
     WINEPREFIX="$prefix" wineserver -k 2>/dev/null
-    WINEPREFIX="$prefix" timeout 30 wineserver -w 2>/dev/null
+    WINEPREFIX="$prefix" timeout 30 wineserver -w 2>/dev/null || give_up "Wine did not stop"
 }
 
 expected_args="+restart 1 +joinServer 10.0.0.1:14567 +isInternet 1"
-# check_game <run> <second the join started> <zerlin's log>: what the game recorded, and how
-# Wine ended.
+# check_game <run> <second the join started> <zerlin's log> <runs in that log>: what the game
+# recorded, and how Wine ended.
 check_game() {
     local run=$1
     if ! wait_for 120 test -e "$game/args.txt"; then
@@ -106,7 +112,7 @@ check_game() {
     check "$run: the game's arguments" "$expected_args" "$(cat "$game/args.txt")"
     # Run from the test's prefix, not through drive Z: of another one.
     check "$run: the game ran in the prefix that holds it" \
-        "$(printf 'C:\\Games\\BF1942\\BF1942.exe\nC:\\Games\\BF1942')" "$(tr -d '\r' <"$game/where.txt")"
+        "$(printf '%s\\BF1942.exe\n%s' "$win_game" "$win_game")" "$(tr -d '\r' <"$game/where.txt")"
     check "$run: no other prefix was made or used" "no no" \
         "$(exists "$decoy") $(exists "$HOME/.wine")"
     # Wine's processes end once the interpreter read "exit" and the game ended.
@@ -116,14 +122,14 @@ check_game() {
         check "$run: the interpreter ended" yes no
     fi
     # The interpreter echoes each line that it runs: the script was not deleted under it.
-    check "$run: the interpreter ran the script's last line" yes \
-        "$(grep -q 'C:\\Games\\BF1942>exit' "$3" && echo yes || echo no)"
+    check "$run: the interpreter ran the script's last line" "$4" \
+        "$(grep -cF "$win_game>exit" "$3")"
 }
 
 # 1. From the window: type the server, click JOIN.
 printf '[Sti]\nSti=%s\n' "$game/BF1942.exe" >"$XDG_CONFIG_HOME/zerlin/settings.ini"
 stop_wine
-WINEPREFIX="$decoy" "$zerlin" >"$work/zerlin-window.log" 2>&1 &
+TMPDIR="$temp" WINEPREFIX="$decoy" "$zerlin" >"$work/zerlin-window.log" 2>&1 &
 zerlin_pid=$!
 window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Zerlin 2\.48$' | head -n 1)
 [ -n "$window" ] || give_up "the main window did not appear"
@@ -144,16 +150,28 @@ type_into 300 73 10.0.0.1  # the IP box
 type_into 460 73 14567     # the port box
 joined=$SECONDS
 click_at 455 240           # the word JOIN
-check_game "window" "$joined" "$work/zerlin-window.log"
+check_game "window" "$joined" "$work/zerlin-window.log" 1
 wait_for 70 test ! -e "$game/run.bat"
 check "window: run.bat removed afterwards" no "$(exists "$game/run.bat")"
-check "window: zerlin still running after the join" yes \
+
+# 2. The game's folder takes no run.bat.
+rm -f "$game/args.txt" "$game/where.txt"
+mkdir "$game/run.bat"
+stop_wine
+joined=$SECONDS
+click_at 455 240
+check_game "temporary folder" "$joined" "$work/zerlin-window.log" 2
+# Qt and Wine keep folders of their own there.
+wait_for 70 no_script_in "$temp"
+check "temporary folder: the script removed afterwards" "" "$(cd "$temp" && ls -d ./*.bat 2>/dev/null)"
+rmdir "$game/run.bat"
+check "window: zerlin still running after the joins" yes \
     "$(kill -0 "$zerlin_pid" 2>/dev/null && echo yes || echo no)"
 kill "$zerlin_pid" 2>/dev/null
 wait "$zerlin_pid" 2>/dev/null
 zerlin_pid=
 
-# 2. From a link, joined at once, and Zerlin ends by itself.
+# 3. From a link, joined at once, and Zerlin ends by itself.
 rm -f "$game/args.txt" "$game/where.txt"
 printf '[Options]\nAutoJoin=yes\nClose=yes\n\n[Sti]\nSti=%s\n' "$game/BF1942.exe" \
     >"$XDG_CONFIG_HOME/zerlin/settings.ini"
@@ -163,7 +181,7 @@ status=0
 (unset WINEPREFIX && exec timeout 30 "$zerlin" "zerlin:10.0.0.1:14567") \
     >"$work/zerlin-link.log" 2>&1 || status=$?
 check "link: zerlin's exit status" 0 "$status"
-check_game "link" "$joined" "$work/zerlin-link.log"
+check_game "link" "$joined" "$work/zerlin-link.log" 1
 
 if [ "$failures" -ne 0 ]; then
     for log in "$work"/zerlin-*.log; do

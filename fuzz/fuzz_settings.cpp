@@ -106,8 +106,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A file that did not parse is kept, byte for byte, before its first rewrite.
     const QDir dir(folder);
     QStringList left = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    if (!parsed) {
-        QFile copy(path + QStringLiteral(".corrupt"));
+    // (QSettings may also call garbled a file that it read without complaint before.)
+    QFile copy(path + QStringLiteral(".corrupt"));
+    if (!parsed || copy.exists()) {
         ZERLIN_FUZZ_REQUIRE(copy.open(QIODevice::ReadOnly));
         ZERLIN_FUZZ_REQUIRE(copy.readAll() == QByteArray::fromStdString(fileBytes));
         left.removeAll(QStringLiteral("settings.ini.corrupt"));

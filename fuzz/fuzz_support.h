@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -41,7 +42,8 @@ inline std::vector<std::string> fields(const std::uint8_t* data, std::size_t siz
     return out;
 }
 
-// A fresh folder of this process under the temporary folder, without a final "/".
+// A fresh folder of this process under the temporary folder, without a final "/"; it goes
+// when the run ends normally.
 inline std::string makePrivateFolder(const char* purpose) {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base != nullptr && *base == '/' ? base : "/tmp") +
@@ -50,6 +52,12 @@ inline std::string makePrivateFolder(const char* purpose) {
         std::perror("mkdtemp");
         std::abort();
     }
+    static std::string made;
+    made = pattern;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(made, ignored);
+    });
     return pattern;
 }
 

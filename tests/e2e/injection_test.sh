@@ -8,6 +8,7 @@
 # which shows that the stand-in would have seen a start.
 # Usage: injection_test.sh <path of the built zerlin>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 zerlin="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 tmp="$(mktemp -d)"
@@ -52,15 +53,9 @@ chmod +x "$tmp/bin/wine"
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
-# Xvfb picks a free display itself and names it, so parallel runs never share one.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$tmp/display" ] && break
-    sleep 0.1
-done
-[ -s "$tmp/display" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-export DISPLAY=":$(tr -d '[:space:]' <"$tmp/display")"
+start_xvfb "$tmp" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+pids+=("$xvfb_pid")
+export DISPLAY="$xvfb_display"
 
 # Run in the background only: it becomes the program, so that $! is the program's own id.
 run_zerlin() {  # run_zerlin <word>...: the link as the desktop hands it over

@@ -5,6 +5,7 @@
 set -u
 zerlin=$(realpath "${1:?usage: join_test.sh <zerlin>}")
 here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
@@ -21,30 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passes=0
-failures=0
-check() {  # check <what> <expected> <actual>
-    if [ "$2" == "$3" ]; then
-        echo "ok: $1"
-        passes=$((passes + 1))
-    else
-        echo "FAIL: $1"
-        echo "  expected: $(printf '%q' "$2")"
-        echo "  actual:   $(printf '%q' "$3")"
-        failures=$((failures + 1))
-    fi
-}
 
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-    local limit=$(($1 * 10))
-    shift
-    for ((i = 0; i < limit; i++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 
 # A Wine prefix holding the game, and the settings naming the game's path.
 prefix="$work/prefix"
@@ -56,12 +34,8 @@ printf '[Sti]\nSti=%s\n' "$game/BF1942.exe" >"$work/config/zerlin/settings.ini"
 cp "$here/stand_in_wine.sh" "$work/bin/wine"
 chmod +x "$work/bin/wine"
 
-# Xvfb picks a free display itself and names it, so parallel runs never share one.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-wait_for 10 test -s "$work/display" || { echo "FAIL: Xvfb did not start"; exit 1; }
-display=$(tr -d '[:space:]' <"$work/display")
-export DISPLAY=":$display"
+start_xvfb "$work" || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY="$xvfb_display"
 
 export XDG_CONFIG_HOME="$work/config"
 export STAND_IN_DIR="$work/stand-in"

@@ -3,6 +3,7 @@
 # stand-in `wine` and ends with status 0 without ever showing its window.
 # Usage: link_autojoin_test.sh <path of the built zerlin>
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 zerlin="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 tmp="$(mktemp -d)"
@@ -49,7 +50,7 @@ run_zerlin() {
     env HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" PATH="$tmp/bin:$PATH" "$@"
 }
 
-wait_for() {
+wait_for_file() {
     for _ in $(seq 100); do
         [ -e "$1" ] && return 0
         sleep 0.1
@@ -62,7 +63,7 @@ status=0
 run_zerlin QT_QPA_PLATFORM=offscreen timeout 20 "$zerlin" "zerlin:10.0.0.1:14567" \
     >"$tmp/out.log" 2>&1 || status=$?
 [ "$status" -eq 0 ] || fail "zerlin ended with status $status: $(cat "$tmp/out.log")"
-wait_for "$tmp/wine.args" || fail "the stand-in wine was never started"
+wait_for_file "$tmp/wine.args" || fail "the stand-in wine was never started"
 [ "$(cat "$tmp/wine.args")" = "$(printf 'cmd\n/c\nrun.bat')" ] ||
     fail "wine was started with: $(tr '\n' ' ' <"$tmp/wine.args")"
 [ "$(cat "$tmp/wine.cwd")" = "$game_dir" ] || fail "wine ran in $(cat "$tmp/wine.cwd")"
@@ -81,15 +82,9 @@ for tool in Xvfb xev xprop; do
         exit 0
     fi
 done
-# Xvfb picks a free display itself and writes its number, so parallel runs never share one.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" >"$tmp/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$tmp/display" ] && break
-    sleep 0.1
-done
-[ -s "$tmp/display" ] || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-display=":$(tr -d '[:space:]' <"$tmp/display")"
+start_xvfb "$tmp" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+pids+=("$xvfb_pid")
+display="$xvfb_display"
 
 # Logs what happens to the root window's children; returns once the log shows that the watch
 # is listening (it sees a property change of the root window made after it started).
@@ -124,7 +119,7 @@ status=0
 run_zerlin DISPLAY="$display" QT_QPA_PLATFORM=xcb timeout 20 "$zerlin" "zerlin:10.0.0.1:14567" \
     >"$tmp/joined.log" 2>&1 || status=$?
 [ "$status" -eq 0 ] || fail "zerlin on X ended with status $status: $(cat "$tmp/joined.log")"
-wait_for "$tmp/wine.args" || fail "the stand-in wine was never started on X"
+wait_for_file "$tmp/wine.args" || fail "the stand-in wine was never started on X"
 sleep 0.5
 if grep -q MapNotify "$tmp/maps-joined.log"; then
     fail "a window was shown: $(grep -A2 MapNotify "$tmp/maps-joined.log")"

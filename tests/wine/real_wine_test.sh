@@ -12,6 +12,7 @@
 # prefix (so WINEPREFIX was found from the game's path), and the interpreter must have ended.
 # Usage: real_wine_test.sh <zerlin> <stand-in BF1942.exe>
 set -u
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 zerlin=$(realpath "${1:?usage: real_wine_test.sh <zerlin> <BF1942.exe>}")
 stand_in=$(realpath "${2:?usage: real_wine_test.sh <zerlin> <BF1942.exe>}")
 
@@ -38,19 +39,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-passes=0
-failures=0
-check() {  # check <what> <expected> <actual>
-    if [ "$2" == "$3" ]; then
-        echo "ok: $1"
-        passes=$((passes + 1))
-    else
-        echo "FAIL: $1"
-        echo "  expected: $(printf '%q' "$2")"
-        echo "  actual:   $(printf '%q' "$3")"
-        failures=$((failures + 1))
-    fi
-}
 give_up() {
     echo "FAIL: $*"
     for log in "$work"/*.log; do
@@ -60,24 +48,11 @@ give_up() {
     exit 1
 }
 
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-    local limit=$(($1 * 10))
-    shift
-    for ((i = 0; i < limit; i++)); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    return 1
-}
 exists() { [ -e "$1" ] && echo yes || echo no; }
 no_script_in() { ! compgen -G "$1/*.bat" >/dev/null; }
 
-# Xvfb picks a free display itself and names it, so parallel runs never share one.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-wait_for 10 test -s "$work/display" || give_up "Xvfb did not start"
-export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
+start_xvfb "$work" || give_up "Xvfb did not start"
+export DISPLAY="$xvfb_display"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config"
 mkdir -p "$HOME" "$XDG_CONFIG_HOME/zerlin" "$temp"
 unset QT_QPA_PLATFORM WINEDLLOVERRIDES WINEARCH

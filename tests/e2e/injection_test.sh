@@ -50,7 +50,7 @@ cat run.bat >>"$tmp/wine.started" 2>/dev/null
 EOF
 chmod +x "$tmp/bin/wine"
 
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdpyinfo xdotool; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 start_xvfb "$tmp" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"

@@ -12,6 +12,7 @@ cleanup() {
     for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
+    wait 2>/dev/null || true
     rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -75,7 +76,7 @@ cmp -s "$tmp/expected.bat" "$tmp/wine.script" ||
 
 # 2. On a real X server, watched for any window being mapped. A run that does show the window
 # (AutoJoin off) proves the watch sees it; the AutoJoin run then must map nothing.
-for tool in Xvfb xev xprop; do
+for tool in Xvfb xdpyinfo xev xprop; do
     if ! command -v "$tool" >/dev/null; then
         echo "note: $tool is not installed; the no-window check on X was skipped"
         echo "PASS"

@@ -16,7 +16,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 zerlin=$(realpath "${1:?usage: real_wine_test.sh <zerlin> <BF1942.exe>}")
 stand_in=$(realpath "${2:?usage: real_wine_test.sh <zerlin> <BF1942.exe>}")
 
-for tool in wine wineboot wineserver Xvfb xdotool; do
+for tool in wine wineboot wineserver Xvfb xdpyinfo xdotool; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -176,6 +177,15 @@ TEST(StartUp, AutoJoinRunsTheJoinChecksAsAClickDoes) {
     EXPECT_TRUE(bare.h.messages.shown.empty());
 }
 
+// The path part of a file URI, as a file manager writes one: "/C:/Games/list.sbk" on Windows.
+std::string uriPath(std::string path) {
+#ifdef _WIN32
+    std::replace(path.begin(), path.end(), '\\', '/');
+    path.insert(0, "/");
+#endif
+    return path;
+}
+
 TEST(StartUp, LoadsTheBookmarkFileNamedOnTheCommandLine) {
     TempFolder folder;
     const std::string spaced = folder.file("My Servers.sbk", "A\r\nB\r\n");
@@ -186,8 +196,8 @@ TEST(StartUp, LoadsTheBookmarkFileNamedOnTheCommandLine) {
     const Case cases[] = {
         {"quoted path with spaces", {"\"" + spaced + "\""}},
         {"unquoted path split into words", {folder.path("My"), "Servers.sbk"}},
-        {"file URI", {"file://" + folder.path("My%20Servers.sbk")}},
-        {"file URI on localhost", {"file://localhost" + folder.path("My%20Servers.sbk")}},
+        {"file URI", {"file://" + uriPath(folder.path("My%20Servers.sbk"))}},
+        {"file URI on localhost", {"file://localhost" + uriPath(folder.path("My%20Servers.sbk"))}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

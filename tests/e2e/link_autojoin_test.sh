@@ -88,11 +88,16 @@ pids+=("$xvfb_pid")
 display="$xvfb_display"
 
 # Logs what happens to the root window's children; returns once the log shows that the watch
-# is listening (it sees a property change of the root window made after it started).
+# is listening (it sees a property change of the root window made after it started). A watch
+# that could not connect is started again.
 watch_maps() {
-    DISPLAY="$display" stdbuf -oL xev -root -event substructure -event property >"$1" 2>&1 &
-    pids+=($!)
+    local watcher=
     for _ in $(seq 100); do
+        if [ -z "$watcher" ] || ! kill -0 "$watcher" 2>/dev/null; then
+            DISPLAY="$display" stdbuf -oL xev -root -event substructure -event property >"$1" 2>&1 &
+            watcher=$!
+            pids+=("$watcher")
+        fi
         DISPLAY="$display" xprop -root -f ZERLIN_TEST 8s -set ZERLIN_TEST ready
         grep -q PropertyNotify "$1" && return 0
         sleep 0.1

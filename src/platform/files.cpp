@@ -60,6 +60,35 @@ std::string baseOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Reads into bytes what readSome(buffer, room) gives (the count read, 0 at the end, -1 on a
+// failure) until the end or one byte past maxBytes, enough to tell a file that grew too
+// large. The buffer starts at the size expected and grows only for a file that grew meanwhile
+// (or reports no size, as /proc does), so a small file costs a small buffer.
+template <typename ReadSome>
+bool readUpTo(std::size_t expected, std::size_t maxBytes, std::string& bytes, ReadSome readSome) {
+    const std::size_t limit = maxBytes + 1;
+    bytes.resize(std::min(expected, maxBytes) + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size()) {
+            if (filled == limit) {
+                break;
+            }
+            bytes.resize(std::min(std::max<std::size_t>(filled * 2, 4096), limit));
+        }
+        const long long got = readSome(bytes.data() + filled, bytes.size() - filled);
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(got);
+    }
+    bytes.resize(filled);
+    return true;
+}
+
 }  // namespace
 
 #ifndef _WIN32
@@ -178,29 +207,26 @@ ReadResult readRegularFile(const std::string& path, std::size_t maxBytes) {
     if (flags >= 0) {
         ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
     }
-    // The file may grow after fstat: one byte more than allowed is enough to tell.
     std::string bytes;
-    bytes.resize(maxBytes + 1);
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            result.error = systemError(errno);
-            return result;
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += static_cast<std::size_t>(got);
+    int error = 0;
+    const bool read = readUpTo(static_cast<std::size_t>(info.st_size), maxBytes, bytes,
+                               [&](char* buffer, std::size_t room) -> long long {
+                                   for (;;) {
+                                       const ssize_t got = ::read(fd.get(), buffer, room);
+                                       if (got >= 0 || errno != EINTR) {
+                                           error = errno;
+                                           return got;
+                                       }
+                                   }
+                               });
+    if (!read) {
+        result.error = systemError(error);
+        return result;
     }
-    if (filled > maxBytes) {
+    if (bytes.size() > maxBytes) {
         result.error = tooLarge(maxBytes);
         return result;
     }
-    bytes.resize(filled);
     result.ok = true;
     result.bytes = std::move(bytes);
     return result;
@@ -390,26 +416,27 @@ ReadResult readRegularFile(const std::string& path, std::size_t maxBytes) {
         result.error = tooLarge(maxBytes);
         return result;
     }
-    std::string bytes(maxBytes + 1, '\0');
-    std::size_t filled = 0;
-    while (filled < bytes.size()) {
-        const DWORD chunk =
-            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
-        DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + filled, chunk, &got, nullptr)) {
-            result.error = systemError(GetLastError());
-            return result;
-        }
-        if (got == 0) {
-            break;
-        }
-        filled += got;
+    std::string bytes;
+    DWORD error = 0;
+    const bool read = readUpTo(static_cast<std::size_t>(size.QuadPart), maxBytes, bytes,
+                               [&](char* buffer, std::size_t room) -> long long {
+                                   DWORD got = 0;
+                                   const DWORD chunk =
+                                       static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30));
+                                   if (!ReadFile(file.get(), buffer, chunk, &got, nullptr)) {
+                                       error = GetLastError();
+                                       return -1;
+                                   }
+                                   return got;
+                               });
+    if (!read) {
+        result.error = systemError(error);
+        return result;
     }
-    if (filled > maxBytes) {
+    if (bytes.size() > maxBytes) {
         result.error = tooLarge(maxBytes);
         return result;
     }
-    bytes.resize(filled);
     result.ok = true;
     result.bytes = std::move(bytes);
     return result;

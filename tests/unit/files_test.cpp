@@ -127,6 +127,21 @@ TEST(ReadRegularFile, RefusesWhatIsNoSmallRegularFile) {
 }
 
 #ifndef _WIN32
+// Files that report no size, such as those in /proc, are read whole all the same, and so is a
+// file that turned out larger than its size said, up to the limit.
+TEST(ReadRegularFile, ReadsFilesThatReportNoSize) {
+    const std::string status = slurp("/proc/self/status");
+    ASSERT_GT(status.size(), 100u);
+    const files::ReadResult read = files::readRegularFile("/proc/self/status", 1024 * 1024);
+    ASSERT_TRUE(read.ok) << read.error;
+    EXPECT_EQ(read.bytes.substr(0, 40), status.substr(0, 40));
+    EXPECT_GT(read.bytes.size(), 100u);
+
+    const files::ReadResult cut = files::readRegularFile("/proc/self/status", 50);
+    EXPECT_FALSE(cut.ok);
+    EXPECT_NE(cut.error.find("larger than 50 bytes"), std::string::npos) << cut.error;
+}
+
 // A pipe without a writer and a device are refused without blocking or reading forever.
 TEST(ReadRegularFile, RefusesPipesAndDevicesWithoutBlocking) {
     TempFolder dir;

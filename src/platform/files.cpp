@@ -211,13 +211,12 @@ ReadResult readRegularFile(const std::string& path, std::size_t maxBytes) {
     int error = 0;
     const bool read = readUpTo(static_cast<std::size_t>(info.st_size), maxBytes, bytes,
                                [&](char* buffer, std::size_t room) -> long long {
-                                   for (;;) {
-                                       const ssize_t got = ::read(fd.get(), buffer, room);
-                                       if (got >= 0 || errno != EINTR) {
-                                           error = errno;
-                                           return got;
-                                       }
-                                   }
+                                   ssize_t got = 0;
+                                   do {
+                                       got = ::read(fd.get(), buffer, room);
+                                   } while (got < 0 && errno == EINTR);
+                                   error = errno;
+                                   return got;
                                });
     if (!read) {
         result.error = systemError(error);

@@ -21,7 +21,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # What dpkg-shlibdeps finds for the program on Debian 12, declared so that building the package
 # needs no dpkg-dev. Qt's X11 platform plugin, which Qt loads at run time, is in libqt6gui6.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4.0), libqt6gui6 (>= 6.2.0), libqt6widgets6 (>= 6.1.2), libstdc++6 (>= 11), libxcb1")
+    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4.0), libqt6gui6 (>= 6.2.0), libqt6network6 (>= 6.4.0), libqt6widgets6 (>= 6.1.2), libstdc++6 (>= 11), libxcb1")
 # The game runs under Wine, which many users of the package have installed already.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS wine)
 

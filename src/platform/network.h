@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 // What the server status needs of the network: datagrams to and from an address, host names
@@ -19,7 +20,9 @@ struct IpAddress {
     std::array<std::uint8_t, 16> bytes{};
 
     friend bool operator==(const IpAddress&, const IpAddress&) = default;
-    friend auto operator<=>(const IpAddress&, const IpAddress&) = default;
+    friend bool operator<(const IpAddress& a, const IpAddress& b) {
+        return std::tie(a.v6, a.bytes) < std::tie(b.v6, b.bytes);
+    }
 };
 
 struct Endpoint {
@@ -27,7 +30,9 @@ struct Endpoint {
     std::uint16_t port = 0;
 
     friend bool operator==(const Endpoint&, const Endpoint&) = default;
-    friend auto operator<=>(const Endpoint&, const Endpoint&) = default;
+    friend bool operator<(const Endpoint& a, const Endpoint& b) {
+        return std::tie(a.address, a.port) < std::tie(b.address, b.port);
+    }
 };
 
 // A non-blocking UDP socket that can reach IPv4 and IPv6 addresses.

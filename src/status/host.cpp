@@ -48,69 +48,63 @@ std::optional<std::array<std::uint8_t, 4>> parseIpv4(std::string_view text) {
     return bytes;
 }
 
-// Groups of up to four hex digits split by ":", at most one "::" standing for zero groups,
-// and optionally a dotted IPv4 address in place of the last two groups.
-std::optional<std::array<std::uint8_t, 16>> parseIpv6(std::string_view text) {
-    if (text.empty() || text.size() > 45) {
-        return std::nullopt;
+// Groups of up to four hex digits split by single colons; the last may be a dotted IPv4
+// address, which stands for two groups.
+std::optional<std::vector<std::uint16_t>> parseGroups(std::string_view text, bool lastMayBeV4) {
+    std::vector<std::uint16_t> groups;
+    if (text.empty()) {
+        return groups;
     }
-    std::vector<std::uint16_t> head;
-    std::vector<std::uint16_t> tail;
-    bool compressed = false;
-    std::size_t at = 0;
-    if (text.substr(0, 2) == "::") {
-        compressed = true;
-        at = 2;
-    } else if (text[0] == ':') {
-        return std::nullopt;
-    }
-    while (at < text.size()) {
-        std::vector<std::uint16_t>& groups = compressed ? tail : head;
-        std::size_t end = at;
-        while (end < text.size() && isHexDigit(text[end])) {
-            ++end;
-        }
-        if (end < text.size() && text[end] == '.') {
-            const auto v4 = parseIpv4(text.substr(at));
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t colon = text.find(':', start);
+        const std::string_view group =
+            text.substr(start, colon == std::string_view::npos ? colon : colon - start);
+        if (colon == std::string_view::npos && lastMayBeV4 &&
+            group.find('.') != std::string_view::npos) {
+            const auto v4 = parseIpv4(group);
             if (!v4) {
                 return std::nullopt;
             }
             groups.push_back(static_cast<std::uint16_t>(((*v4)[0] << 8) | (*v4)[1]));
             groups.push_back(static_cast<std::uint16_t>(((*v4)[2] << 8) | (*v4)[3]));
-            at = text.size();
-            break;
+            return groups;
         }
-        if (end == at || end - at > 4) {
+        if (group.empty() || group.size() > 4 ||
+            !std::all_of(group.begin(), group.end(), isHexDigit)) {
             return std::nullopt;
         }
         unsigned value = 0;
-        std::from_chars(text.data() + at, text.data() + end, value, 16);
+        std::from_chars(group.data(), group.data() + group.size(), value, 16);
         groups.push_back(static_cast<std::uint16_t>(value));
-        at = end;
-        if (at == text.size()) {
-            break;
+        if (colon == std::string_view::npos) {
+            return groups;
         }
-        if (text[at] != ':') {
-            return std::nullopt;
-        }
-        ++at;
-        if (at < text.size() && text[at] == ':') {
-            if (compressed) {
-                return std::nullopt;
-            }
-            compressed = true;
-            ++at;
-        } else if (at == text.size()) {
-            return std::nullopt;  // a single ":" at the end
-        }
+        start = colon + 1;
     }
-    const std::size_t count = head.size() + tail.size();
-    if ((compressed && count > 7) || (!compressed && count != 8)) {
+}
+
+// Eight groups, or fewer with one "::" standing for the zero groups left out.
+std::optional<std::array<std::uint8_t, 16>> parseIpv6(std::string_view text) {
+    if (text.size() > 45) {
+        return std::nullopt;
+    }
+    const std::size_t gap = text.find("::");
+    std::optional<std::vector<std::uint16_t>> head;
+    std::optional<std::vector<std::uint16_t>> tail = std::vector<std::uint16_t>{};
+    if (gap == std::string_view::npos) {
+        head = parseGroups(text, true);
+    } else if (text.find("::", gap + 1) == std::string_view::npos) {
+        head = parseGroups(text.substr(0, gap), false);
+        tail = parseGroups(text.substr(gap + 2), true);
+    }
+    if (!head || !tail ||
+        (gap == std::string_view::npos ? head->size() != 8 : head->size() + tail->size() > 7)) {
         return std::nullopt;
     }
     std::array<std::uint16_t, 8> groups{};
-    std::copy(head.begin(), head.end(), groups.begin());
-    std::copy(tail.begin(), tail.end(), groups.end() - static_cast<std::ptrdiff_t>(tail.size()));
+    std::copy(head->begin(), head->end(), groups.begin());
+    std::copy(tail->begin(), tail->end(), groups.end() - static_cast<std::ptrdiff_t>(tail->size()));
     std::array<std::uint8_t, 16> bytes{};
     for (std::size_t i = 0; i < 8; ++i) {
         bytes[2 * i] = static_cast<std::uint8_t>(groups[i] >> 8);

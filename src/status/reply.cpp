@@ -94,7 +94,7 @@ std::optional<std::vector<std::string>> ReplyAssembler::add(std::string_view dat
         found->second.firstPart = at;
     }
     Pending& reply = found->second;
-    if (reply.dropped || reply.bodies.count(part->number) != 0) {
+    if (reply.dropped || reply.bodies.contains(part->number)) {
         return std::nullopt;
     }
     if (part->final) {

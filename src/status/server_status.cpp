@@ -1,6 +1,7 @@
 #include "status/server_status.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <map>
 #include <string_view>
@@ -59,6 +60,77 @@ std::string ServerStatus::teamName(int team) const {
     return teamNames[static_cast<std::size_t>(team - 1)];
 }
 
+namespace {
+
+// Reads a per-player key; false for a key that is none.
+bool readPlayerKey(PlayerStatus& player, std::string_view base, std::string_view value) {
+    static constexpr std::array<std::pair<std::string_view, int PlayerStatus::*>, 5> kNumbers = {{
+        {"score", &PlayerStatus::score},
+        {"kills", &PlayerStatus::kills},
+        {"deaths", &PlayerStatus::deaths},
+        {"ping", &PlayerStatus::ping},
+        {"team", &PlayerStatus::team},
+    }};
+    if (base == "playername") {
+        player.name = decodeText(value);
+        return true;
+    }
+    const auto* const found =
+        std::find_if(kNumbers.begin(), kNumbers.end(),
+                     [base](const auto& entry) { return entry.first == base; });
+    if (found == kNumbers.end()) {
+        return false;
+    }
+    player.*(found->second) = toNumber(value);
+    return true;
+}
+
+void readServerKey(ServerStatus& status, std::string_view key, std::string_view value) {
+    static constexpr std::array<std::pair<std::string_view, std::string ServerStatus::*>, 6>
+        kTexts = {{
+            {"hostname", &ServerStatus::hostName},
+            {"mapname", &ServerStatus::mapName},
+            {"gametype", &ServerStatus::gameType},
+            {"gamever", &ServerStatus::gameVersion},
+            {"version", &ServerStatus::version},
+            {"active_mods", &ServerStatus::activeMods},
+        }};
+    static constexpr std::array<std::pair<std::string_view, std::optional<int> ServerStatus::*>, 6>
+        kNumbers = {{
+            {"hostport", &ServerStatus::hostPort},
+            {"maxplayers", &ServerStatus::maxPlayers},
+            {"roundTime", &ServerStatus::roundTime},
+            {"roundTimeRemain", &ServerStatus::roundTimeRemain},
+            {"tickets1", &ServerStatus::tickets1},
+            {"tickets2", &ServerStatus::tickets2},
+        }};
+    static constexpr std::array<std::pair<std::string_view, bool ServerStatus::*>, 3> kFlags = {{
+        {"password", &ServerStatus::password},
+        {"sv_punkbuster", &ServerStatus::punkBuster},
+        {"dedicated", &ServerStatus::dedicated},
+    }};
+    for (const auto& [name, member] : kTexts) {
+        if (key == name) {
+            status.*member = decodeText(value);
+        }
+    }
+    for (const auto& [name, member] : kNumbers) {
+        if (key == name) {
+            status.*member = toNumber(value);
+        }
+    }
+    for (const auto& [name, member] : kFlags) {
+        if (key == name) {
+            status.*member = toNumber(value) != 0;
+        }
+    }
+    if (key == "reservedslots") {
+        status.reservedSlots = toNumber(value);
+    }
+}
+
+}  // namespace
+
 ServerStatus parseServerStatus(const std::vector<std::pair<std::string, std::string>>& pairs) {
     ServerStatus status;
     std::optional<int> numPlayers;
@@ -66,65 +138,20 @@ ServerStatus parseServerStatus(const std::vector<std::pair<std::string, std::str
     std::map<int, std::string> teams;
     for (const auto& [key, value] : pairs) {
         const auto [base, index] = splitIndex(key);
-        if (index >= 0) {
-            if (base == "teamname") {
-                teams[index] = decodeText(value);
-                continue;
+        if (index < 0) {
+            if (key == "numplayers") {
+                numPlayers = toNumber(value);
+            } else {
+                readServerKey(status, key, value);
             }
-            PlayerStatus* player = nullptr;
-            if (base == "playername" || base == "score" || base == "kills" || base == "deaths" ||
-                base == "ping" || base == "team") {
-                player = &players[index];
+        } else if (base == "teamname") {
+            teams[index] = decodeText(value);
+        } else {
+            // keyhash_N and anything else per player is not kept.
+            PlayerStatus player;
+            if (readPlayerKey(player, base, value)) {
+                readPlayerKey(players[index], base, value);
             }
-            if (base == "playername") {
-                player->name = decodeText(value);
-            } else if (base == "score") {
-                player->score = toNumber(value);
-            } else if (base == "kills") {
-                player->kills = toNumber(value);
-            } else if (base == "deaths") {
-                player->deaths = toNumber(value);
-            } else if (base == "ping") {
-                player->ping = toNumber(value);
-            } else if (base == "team") {
-                player->team = toNumber(value);
-            }
-            continue;  // keyhash_N and anything else per player is not kept
-        }
-        if (key == "hostname") {
-            status.hostName = decodeText(value);
-        } else if (key == "hostport") {
-            status.hostPort = toNumber(value);
-        } else if (key == "mapname") {
-            status.mapName = decodeText(value);
-        } else if (key == "gametype") {
-            status.gameType = decodeText(value);
-        } else if (key == "gamever") {
-            status.gameVersion = decodeText(value);
-        } else if (key == "version") {
-            status.version = decodeText(value);
-        } else if (key == "numplayers") {
-            numPlayers = toNumber(value);
-        } else if (key == "maxplayers") {
-            status.maxPlayers = toNumber(value);
-        } else if (key == "password") {
-            status.password = toNumber(value) != 0;
-        } else if (key == "reservedslots") {
-            status.reservedSlots = toNumber(value);
-        } else if (key == "roundTime") {
-            status.roundTime = toNumber(value);
-        } else if (key == "roundTimeRemain") {
-            status.roundTimeRemain = toNumber(value);
-        } else if (key == "tickets1") {
-            status.tickets1 = toNumber(value);
-        } else if (key == "tickets2") {
-            status.tickets2 = toNumber(value);
-        } else if (key == "sv_punkbuster") {
-            status.punkBuster = toNumber(value) != 0;
-        } else if (key == "active_mods") {
-            status.activeMods = decodeText(value);
-        } else if (key == "dedicated") {
-            status.dedicated = toNumber(value) != 0;
         }
     }
     // Entries of players who left stay in the reply after the first numplayers.

@@ -13,12 +13,9 @@ const ServerState kNeverAsked{};
 
 }  // namespace
 
-std::optional<ServerKey> serverOfRow(std::string_view row) {
+ServerKey serverOfRow(std::string_view row) {
     BookmarkAddress address = readBookmarkEntry(row);
-    if (!address.ip) {
-        return std::nullopt;
-    }
-    return ServerKey{std::move(*address.ip), std::move(address.port)};
+    return ServerKey{address.ip.value_or(""), std::move(address.port)};
 }
 
 StatusService::StatusService(net::DatagramSocket& socket, net::HostResolver& resolver,
@@ -94,12 +91,12 @@ void StatusService::start(const ServerKey& key, Entry& entry) {
     }
     query.phase = Phase::LookingUp;
     std::weak_ptr<bool> alive = alive_;
-    resolver_.lookUp(key.host,
-                     [this, alive, key, serial = query.serial](std::vector<net::IpAddress> found) {
-                         if (!alive.expired()) {
-                             lookedUp(key, serial, found);
-                         }
-                     });
+    resolver_.lookUp(key.host, [this, alive, key,
+                                serial = query.serial](const std::vector<net::IpAddress>& found) {
+        if (!alive.expired()) {
+            lookedUp(key, serial, found);
+        }
+    });
 }
 
 void StatusService::lookedUp(const ServerKey& key, unsigned serial,
@@ -135,7 +132,7 @@ void StatusService::startAsking(Entry& entry, std::uint16_t port, bool remembere
 }
 
 void StatusService::probe(const net::Endpoint& endpoint) {
-    if (probes_.count(endpoint) != 0) {
+    if (probes_.contains(endpoint)) {
         return;  // another server's query is asking there already: share its answer
     }
     probes_[endpoint].queued = true;
@@ -156,37 +153,44 @@ void StatusService::probeEnded(const net::Endpoint& endpoint, const std::optiona
         if (query.address != endpoint.address) {
             continue;
         }
-        const bool forThisGame = answer && answer->status.hostPort == query.gamePort;
         if (query.phase == Phase::Asking && query.askedPort == endpoint.port) {
-            const std::pair<net::IpAddress, std::uint16_t> server{query.address, query.gamePort};
-            if (answer && (forThisGame || !answer->status.hostPort)) {
-                queryPorts_[server] = endpoint.port;
-                finish(key, entry, answer);
-            } else if (query.remembered && endpoint.port != kFirstQueryPort) {
-                // The server moved: search again when it answers for another, else tell.
-                queryPorts_.erase(server);
-                if (answer) {
-                    startAsking(entry, kFirstQueryPort, false);
-                } else {
-                    finish(key, entry, std::nullopt);
-                }
-            } else if (answer && endpoint.port == kFirstQueryPort) {
-                query.phase = Phase::Scanning;
-                for (std::uint16_t port = kFirstQueryPort + 1; port <= kLastQueryPort; ++port) {
-                    query.scanning.insert(port);
-                    probe({query.address, port});
-                }
-            } else {
-                finish(key, entry, std::nullopt);
-            }
+            askedPortEnded(key, entry, endpoint.port, answer);
         } else if (query.phase == Phase::Scanning && query.scanning.erase(endpoint.port) != 0) {
-            if (forThisGame) {
+            // Only a reply naming this game port is the server while scanning.
+            if (answer && answer->status.hostPort == query.gamePort) {
                 queryPorts_[{query.address, query.gamePort}] = endpoint.port;
                 finish(key, entry, answer);
             } else if (query.scanning.empty()) {
                 finish(key, entry, std::nullopt);
             }
         }
+    }
+}
+
+void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint16_t port,
+                                   const std::optional<Answer>& answer) {
+    Query& query = entry.query;
+    const std::pair<net::IpAddress, std::uint16_t> server{query.address, query.gamePort};
+    if (answer && (!answer->status.hostPort || answer->status.hostPort == query.gamePort)) {
+        queryPorts_[server] = port;
+        finish(key, entry, answer);
+    } else if (query.remembered && port != kFirstQueryPort) {
+        // The server moved: search again when another answers there, else tell no answer.
+        queryPorts_.erase(server);
+        if (answer) {
+            startAsking(entry, kFirstQueryPort, false);
+        } else {
+            finish(key, entry, std::nullopt);
+        }
+    } else if (answer && port == kFirstQueryPort) {
+        // 23000 is another server of the host: the others usually follow it.
+        query.phase = Phase::Scanning;
+        for (std::uint16_t other = kFirstQueryPort + 1; other <= kLastQueryPort; ++other) {
+            query.scanning.insert(other);
+            probe({query.address, other});
+        }
+    } else {
+        finish(key, entry, std::nullopt);  // no answer at 23000: no scan
     }
 }
 

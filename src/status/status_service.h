@@ -1,7 +1,6 @@
 #pragma once
 
 #include <chrono>
-#include <compare>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -11,6 +10,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -35,13 +35,15 @@ struct ServerKey {
     std::string port;
 
     friend bool operator==(const ServerKey&, const ServerKey&) = default;
-    friend auto operator<=>(const ServerKey&, const ServerKey&) = default;
+    friend bool operator<(const ServerKey& a, const ServerKey& b) {
+        return std::tie(a.host, a.port) < std::tie(b.host, b.port);
+    }
 };
 
-// The server of a bookmark row, read as a double-click on the row reads it into the boxes;
-// nothing when the row names no IP. (Its texts may still be no address or port, which the
-// status then tells as no answer.)
-std::optional<ServerKey> serverOfRow(std::string_view row);
+// The server of a bookmark row, read as a double-click on the row reads it into the boxes. A
+// row that names no IP gives an empty host: like any text that is no address, host name or
+// port, it is sent nothing and tells no answer.
+ServerKey serverOfRow(std::string_view row);
 
 struct Answer {
     ServerStatus status;
@@ -105,6 +107,8 @@ class StatusService {
     void probe(const net::Endpoint& endpoint);
     void finish(const ServerKey& key, Entry& entry, std::optional<Answer> answer);
     void probeEnded(const net::Endpoint& endpoint, const std::optional<Answer>& answer);
+    void askedPortEnded(const ServerKey& key, Entry& entry, std::uint16_t port,
+                        const std::optional<Answer>& answer);
     void lookedUp(const ServerKey& key, unsigned serial, const std::vector<net::IpAddress>& found);
     void received(const net::Endpoint& from, std::string_view bytes);
     void tick();

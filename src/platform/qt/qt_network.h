@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QHostInfo>
 #include <QObject>
 #include <QTimer>
 #include <QUdpSocket>
+#include <map>
 
 #include "platform/network.h"
 
@@ -25,12 +27,17 @@ class QtDatagramSocket : public net::DatagramSocket {
     ReceiveHandler handler_;
 };
 
-class QtHostResolver : public net::HostResolver {
+class QtHostResolver : public QObject, public net::HostResolver {
+    Q_OBJECT
+
   public:
+    ~QtHostResolver() override;
     void lookUp(const std::string& hostName, Handler handler) override;
 
   private:
-    QObject context_;  // ends the look-ups' deliveries when the resolver goes
+    Q_SLOT void lookedUp(const QHostInfo& info);
+
+    std::map<int, Handler> pending_;  // by look-up id
 };
 
 class QtClock : public net::Clock {

@@ -10,12 +10,13 @@
 #include <functional>
 #include <memory>
 
+#include "app/app.h"
 #include "doubles/doubles.h"
-#include "platform/qt/app.h"
 #include "platform/qt/click_label.h"
 
 using namespace zerlin;
 using namespace zerlin::qt;
+using namespace zerlin::app;
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/app.h"
+#include "app/app.h"
 
 int main(int argc, char* argv[]) {
 #if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
@@ -33,7 +33,7 @@ int main(int argc, char* argv[]) {
     }
 #endif
 
-    zerlin::qt::App zerlinApp;
+    zerlin::app::App zerlinApp;
     zerlinApp.run(arguments);
     return QApplication::exec();
 }

@@ -16,7 +16,7 @@ class Status {
   public:
     Status() = default;
     // Implicit, so that a function returns Failure{why} as it returns a value.
-    Status(Failure failure) : error_(std::move(failure.error)), failed_(true) {}
+    Status(const Failure& failure) : error_(failure.error), failed_(true) {}
 
     bool ok() const { return !failed_; }
     explicit operator bool() const { return ok(); }
@@ -33,7 +33,7 @@ template <typename T>
 class Result {
   public:
     Result(T value) : value_(std::move(value)) {}
-    Result(Failure failure) : status_(std::move(failure)) {}
+    Result(const Failure& failure) : status_(failure) {}
 
     bool ok() const { return status_.ok(); }
     explicit operator bool() const { return ok(); }

@@ -18,15 +18,15 @@ std::optional<CodePoint> decode(std::string_view text, std::size_t offset) {
     char32_t value = 0;
     if (lead >= 0xC2 && lead <= 0xDF) {
         size = 2;
-        value = lead & 0x1Fu;
+        value = lead & 0x1F;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         size = 3;
-        value = lead & 0x0Fu;
+        value = lead & 0x0F;
         low = lead == 0xE0 ? 0xA0 : 0x80;
         high = lead == 0xED ? 0x9F : 0xBF;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         size = 4;
-        value = lead & 0x07u;
+        value = lead & 0x07;
         low = lead == 0xF0 ? 0x90 : 0x80;
         high = lead == 0xF4 ? 0x8F : 0xBF;
     } else {
@@ -40,7 +40,7 @@ std::optional<CodePoint> decode(std::string_view text, std::size_t offset) {
         if (i == 1 ? next < low || next > high : next < 0x80 || next > 0xBF) {
             return std::nullopt;
         }
-        value = (value << 6) | (next & 0x3Fu);
+        value = (value << 6) | (next & 0x3F);
     }
     return CodePoint{value, size};
 }

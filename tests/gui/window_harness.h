@@ -3,6 +3,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <type_traits>
 
 #include "app/form1_wiring.h"
 #include "doubles/doubles.h"
@@ -11,15 +12,26 @@
 
 namespace zerlin::test::gui {
 
-// The real main window and its wiring, with doubles for every service. The end of the program
-// that the double throws is caught and noted.
-struct WindowHarness {
+// The text input: a double, or a real one that the window owns.
+template <typename InputType>
+InputType inputOf(QWidget& window) {
+    if constexpr (std::is_constructible_v<InputType, QWidget*>) {
+        return InputType(&window);
+    } else {
+        return InputType();
+    }
+}
+
+// The real main window and its wiring, with doubles for every service (the text input may be
+// the real one). The end of the program that the double throws is caught and noted.
+template <typename InputType = FakeTextInput>
+struct BasicWindowHarness {
     qt::Form1Window window;
     app::Form1WindowControls controls{window};
     MemorySettings settings;
     FakeFileDialog fileDialog;
     FakeMessageBox messages;
-    FakeTextInput input;
+    InputType input = inputOf<InputType>(window);
     FakeLauncher launcher;
     FakeProgram program;
     FakeOptionsOpener options;
@@ -27,7 +39,7 @@ struct WindowHarness {
                Form1Services{settings, fileDialog, messages, input, launcher, program, options}};
     bool ended = false;
 
-    WindowHarness() {
+    BasicWindowHarness() {
         app::wireForm1(window, form, [this](const std::function<void()>& command) {
             try {
                 command();
@@ -45,5 +57,7 @@ struct WindowHarness {
         return *found;
     }
 };
+
+using WindowHarness = BasicWindowHarness<>;
 
 }  // namespace zerlin::test::gui

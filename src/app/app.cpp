@@ -1,5 +1,7 @@
 #include "app/app.h"
 
+#include <QTimer>
+
 #include "app/form1_wiring.h"
 
 namespace zerlin::app {
@@ -12,13 +14,16 @@ App::App()
       fileDialog_(&window_),
       options_(settings_, controls_.Text4),
       form_(controls_.controls(), Form1Services{settings_, fileDialog_, messages_, input_,
-                                                launcher_, program_, options_}) {
+                                                launcher_, program_, options_}),
+      status_(window_, controls_.List1, qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")) {
     wireForm1(window_, form_);
 }
 
 void App::run(const std::vector<std::string>& arguments) {
     form_.load(arguments);
     window_.showCentred();
+    // The servers are asked once the window is on screen.
+    QTimer::singleShot(0, &window_, [this] { status_.start(); });
 }
 
 }  // namespace zerlin::app

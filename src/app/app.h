@@ -5,6 +5,7 @@
 
 #include "app/form1_wiring.h"
 #include "app/options_opener.h"
+#include "app/status_wiring.h"
 #include "mainwindow/form1.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/form1_window.h"
@@ -25,6 +26,7 @@ class App {
 
     qt::Form1Window& window() { return window_; }
     Form1& form() { return form_; }
+    StatusWiring& status() { return status_; }
 
   private:
     qt::QtSettingsBackend settings_;
@@ -37,6 +39,7 @@ class App {
     qt::QtProgram program_;
     OptionsWindowOpener options_;
     Form1 form_;
+    StatusWiring status_;
 };
 
 }  // namespace zerlin::app

@@ -37,11 +37,15 @@ void StatusService::setChangeHandler(std::function<void(const ServerKey&)> handl
 }
 
 void StatusService::refresh(const std::vector<ServerKey>& servers) {
-    const std::set<ServerKey> wanted(servers.begin(), servers.end());
-    std::erase_if(entries_, [&](const auto& item) { return wanted.count(item.first) == 0; });
-    for (const ServerKey& key : wanted) {
+    keepOnly(servers);
+    for (const ServerKey& key : std::set<ServerKey>(servers.begin(), servers.end())) {
         ask(key);
     }
+}
+
+void StatusService::keepOnly(const std::vector<ServerKey>& servers) {
+    const std::set<ServerKey> wanted(servers.begin(), servers.end());
+    std::erase_if(entries_, [&](const auto& item) { return wanted.count(item.first) == 0; });
 }
 
 void StatusService::ask(const ServerKey& server) {

@@ -74,6 +74,8 @@ class StatusService {
     void refresh(const std::vector<ServerKey>& servers);
     // Asks one server more, keeping the others.
     void ask(const ServerKey& server);
+    // Forgets the state of every server not listed, asking none.
+    void keepOnly(const std::vector<ServerKey>& servers);
 
     // The state of a server; a server never asked is neither asking nor ended.
     const ServerState& state(const ServerKey& server) const;

@@ -10,14 +10,6 @@ namespace zerlin::status {
 
 namespace {
 
-std::string players(const ServerStatus& status) {
-    std::string text = std::to_string(status.numPlayers);
-    if (status.maxPlayers) {
-        text += "/" + std::to_string(*status.maxPlayers);
-    }
-    return text;
-}
-
 std::string minutes(int seconds) {
     seconds = std::max(seconds, 0);
     const int rest = seconds % 60;
@@ -34,6 +26,14 @@ std::string padLeft(const std::string& text, std::size_t width) {
 }
 
 }  // namespace
+
+std::string players(const ServerStatus& status) {
+    std::string text = std::to_string(status.numPlayers);
+    if (status.maxPlayers) {
+        text += "/" + std::to_string(*status.maxPlayers);
+    }
+    return text;
+}
 
 Indicator indicatorOf(const ServerState& state) {
     if (!state.ended) {

@@ -18,6 +18,9 @@ enum class Indicator {
 
 Indicator indicatorOf(const ServerState& state);
 
+// The players and the maximum, "23/64" (only "23" when the server gives no maximum).
+std::string players(const ServerStatus& status);
+
 // "23/64 players, wake, 48 ms" (the map and its comma left out when the map is empty,
 // ", password" added when the server has one), "no answer", "asking", or the empty text for
 // a server never asked.

@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include "platform/qt/click_label.h"
+#include "platform/qt/row_status.h"
 #include "platform/qt/typed_length_validator.h"
 #include "platform/qt/widgets.h"
 #include "platform/qt/x11_taskbar.h"
@@ -106,9 +107,12 @@ class ListRowDelegate : public QStyledItemDelegate {
         }
         painter->setFont(opt.font);
         painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        QRect drawn;
         painter->drawText(opt.rect.adjusted(margin, 0, 0, 0),
-                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, opt.text);
+                          Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, opt.text, &drawn);
         painter->restore();
+        paintRowStatus(*painter, opt, index, drawn.isValid() ? drawn.right() : opt.rect.left(),
+                       selected);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {

@@ -1,0 +1,208 @@
+#include "app/status_wiring.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QShortcut>
+
+#include "platform/qt/row_status.h"
+#include "platform/qt/strings.h"
+#include "status/status_text.h"
+
+namespace zerlin::app {
+
+namespace {
+
+bool isLoopback(const net::IpAddress& address) {
+    if (!address.v6) {
+        return address.bytes[0] == 127;
+    }
+    for (std::size_t i = 0; i < 15; ++i) {
+        if (address.bytes[i] != 0) {
+            return false;
+        }
+    }
+    return address.bytes[15] == 1;
+}
+
+// Refuses to send anywhere but the loopback addresses.
+class LoopbackOnlySocket : public net::DatagramSocket {
+  public:
+    explicit LoopbackOnlySocket(net::DatagramSocket& socket) : socket_(socket) {}
+    void setReceiveHandler(ReceiveHandler handler) override {
+        socket_.setReceiveHandler(std::move(handler));
+    }
+    bool send(const net::Endpoint& to, std::string_view bytes) override {
+        return isLoopback(to.address) && socket_.send(to, bytes);
+    }
+
+  private:
+    net::DatagramSocket& socket_;
+};
+
+qt::RowStatusKind kindOf(status::Indicator indicator) {
+    switch (indicator) {
+        case status::Indicator::Asking:
+            return qt::RowStatusKind::Asking;
+        case status::Indicator::Up:
+            return qt::RowStatusKind::Up;
+        case status::Indicator::Full:
+            return qt::RowStatusKind::Full;
+        case status::Indicator::NoAnswer:
+            return qt::RowStatusKind::NoAnswer;
+        case status::Indicator::None:
+            break;
+    }
+    return qt::RowStatusKind::None;
+}
+
+// The details as a tooltip: escaped, so that a server's text is shown as it is, never read as
+// markup; in a fixed-width font, so that the players' columns line up.
+QVariant tooltipOf(const status::ServerState& state) {
+    if (status::indicatorOf(state) == status::Indicator::None) {
+        return {};
+    }
+    return QString("<pre>" + qt::toQString(status::tooltipText(state)).toHtmlEscaped() + "</pre>");
+}
+
+}  // namespace
+
+struct StatusWiring::Network {
+    qt::QtDatagramSocket socket;
+    LoopbackOnlySocket loopbackSocket{socket};
+    qt::QtHostResolver resolver;
+    qt::QtClock clock;
+    qt::QtAlarm alarm;
+};
+
+StatusWiring::StatusWiring(qt::Form1Window& window, const ListBox& list, bool loopbackOnly)
+    : window_(window), list_(list), loopbackOnly_(loopbackOnly) {
+    settle_.setSingleShot(true);
+    settle_.setInterval(0);
+    QObject::connect(&settle_, &QTimer::timeout, [this] {
+        if (refreshPending_) {
+            refresh();
+        } else {
+            rows_->rowsRemoved();
+            showRows();
+        }
+        refreshPending_ = false;
+    });
+    periodic_.setInterval(kStatusRefreshMs);
+    QObject::connect(&periodic_, &QTimer::timeout, [this] { refresh(); });
+    boxesTimer_.setSingleShot(true);
+    boxesTimer_.setInterval(kBoxesSettleMs);
+    QObject::connect(&boxesTimer_, &QTimer::timeout, [this] { boxesEdited(); });
+}
+
+StatusWiring::~StatusWiring() {
+    delete f5_;
+    // The service first: it lets go of the network objects it holds.
+    rows_.reset();
+    service_.reset();
+}
+
+void StatusWiring::start() {
+    if (service_) {
+        return;
+    }
+    network_ = std::make_unique<Network>();
+    net::DatagramSocket& socket = loopbackOnly_
+                                      ? static_cast<net::DatagramSocket&>(network_->loopbackSocket)
+                                      : network_->socket;
+    service_ = std::make_unique<status::StatusService>(socket, network_->resolver, network_->clock,
+                                                       network_->alarm);
+    rows_ = std::make_unique<status::ListStatus>(list_, *service_);
+    service_->setChangeHandler([this](const status::ServerKey& server) { changed(server); });
+
+    QAbstractItemModel* model = window_.List1->model();
+    // Connected through context_, so that nothing reaches this after its end.
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, &context_,
+                     [this] { refreshSoon(); });
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, &context_,
+                     [this] { rowsRemovedSoon(); });
+    QObject::connect(model, &QAbstractItemModel::modelReset, &context_,
+                     [this] { rowsRemovedSoon(); });
+    f5_ = new QShortcut(QKeySequence(Qt::Key_F5), window_.List1, nullptr, nullptr,
+                        Qt::WidgetShortcut);
+    QObject::connect(f5_, &QShortcut::activated, &context_, [this] { refresh(); });
+    for (QLineEdit* box : {window_.Text2, window_.Text3}) {
+        QObject::connect(box, &QLineEdit::textChanged, &context_, [this] { boxesTimer_.start(); });
+    }
+    refresh();
+    periodic_.start();
+}
+
+void StatusWiring::refresh() {
+    if (!service_) {
+        return;
+    }
+    boxesTimer_.stop();
+    rows_->setBoxes(
+        {qt::toStdString(window_.Text2->text()), qt::toStdString(window_.Text3->text())});
+    rows_->refresh();
+    showRows();
+    showBoxes();
+}
+
+void StatusWiring::refreshSoon() {
+    refreshPending_ = true;
+    settle_.start();
+}
+
+void StatusWiring::rowsRemovedSoon() {
+    settle_.start();
+}
+
+void StatusWiring::showRows() {
+    for (int index = 0; index < window_.List1->count(); ++index) {
+        showRow(index);
+    }
+}
+
+void StatusWiring::showRow(int index) {
+    QListWidgetItem* item = window_.List1->item(index);
+    if (!item) {
+        return;
+    }
+    const status::ServerState& state = service_->state(rows_->rowServer(index));
+    const status::Indicator indicator = status::indicatorOf(state);
+    item->setData(qt::RowStatusKindRole, static_cast<int>(kindOf(indicator)));
+    if (state.answer) {
+        item->setData(qt::RowStatusPlayersRole,
+                      qt::toQString(status::players(state.answer->status)));
+        item->setData(qt::RowStatusPingRole, QString::number(state.answer->pingMs) + " ms");
+        item->setData(qt::RowStatusPasswordRole, state.answer->status.password);
+    }
+    item->setData(Qt::ToolTipRole, tooltipOf(state));
+    const std::string description = status::describe(state);
+    item->setData(Qt::AccessibleDescriptionRole,
+                  description.empty() ? QVariant() : QVariant(qt::toQString(description)));
+}
+
+void StatusWiring::showBoxes() {
+    const status::ServerKey& boxes = rows_->boxes();
+    const std::vector<int> rows = rows_->rowsOf(boxes);
+    const status::ServerState& state =
+        rows.empty() ? rows_->boxesState() : service_->state(rows_->rowServer(rows.front()));
+    window_.Text2->setToolTip(boxes.host.empty() ? QString() : tooltipOf(state).toString());
+}
+
+void StatusWiring::changed(const status::ServerKey& server) {
+    for (const int index : rows_->rowsOf(server)) {
+        showRow(index);
+    }
+    if (server == rows_->boxes()) {
+        showBoxes();
+    }
+}
+
+void StatusWiring::boxesEdited() {
+    if (!service_) {
+        return;
+    }
+    rows_->setBoxes(
+        {qt::toStdString(window_.Text2->text()), qt::toStdString(window_.Text3->text())});
+    showBoxes();
+}
+
+}  // namespace zerlin::app

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QShortcut>
+#include <QTimer>
+#include <memory>
+
+#include "platform/controls.h"
+#include "platform/qt/form1_window.h"
+#include "platform/qt/qt_network.h"
+#include "status/list_status.h"
+#include "status/status_service.h"
+
+namespace zerlin::app {
+
+// Every 2 minutes while Zerlin runs, the list asks its servers again.
+inline constexpr int kStatusRefreshMs = 2 * 60 * 1000;
+// The boxes' server is asked once the IP and port stay unchanged this long.
+inline constexpr int kBoxesSettleMs = 600;
+
+// The servers' status in the main window: the list's rows get their server's state as item
+// data (drawn beside the row), as the row's tooltip and accessible description; the IP box gets
+// the boxes' server's state as its tooltip. Nothing a server sends goes anywhere else.
+class StatusWiring {
+  public:
+    // When loopbackOnly, queries go to 127.0.0.0/8 and ::1 only (the tests set
+    // ZERLIN_STATUS_LOOPBACK_ONLY, so that test data never reaches the network).
+    StatusWiring(qt::Form1Window& window, const ListBox& list, bool loopbackOnly);
+    ~StatusWiring();
+    StatusWiring(const StatusWiring&) = delete;
+    StatusWiring& operator=(const StatusWiring&) = delete;
+
+    // Starts asking: creates the socket and the rest, asks every row's server and the boxes'
+    // one. Called once the window is shown, so that start-up stays as fast as without.
+    void start();
+    // Asks every row's server again (F5, the 2-minute timer).
+    void refresh();
+
+    status::StatusService* service() { return service_.get(); }
+
+  private:
+    struct Network;
+
+    void refreshSoon();
+    void rowsRemovedSoon();
+    void showRows();
+    void showRow(int index);
+    void showBoxes();
+    void changed(const status::ServerKey& server);
+    void boxesEdited();
+
+    qt::Form1Window& window_;
+    const ListBox& list_;
+    bool loopbackOnly_;
+    std::unique_ptr<Network> network_;
+    std::unique_ptr<status::StatusService> service_;
+    std::unique_ptr<status::ListStatus> rows_;
+    QTimer settle_;  // runs the pending list update once the command that changed it ended
+    bool refreshPending_ = false;
+    QTimer periodic_;
+    QTimer boxesTimer_;
+    QObject context_;
+    QPointer<QShortcut> f5_;
+};
+
+}  // namespace zerlin::app

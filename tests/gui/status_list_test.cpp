@@ -1,0 +1,166 @@
+// The list's server status in the real main window, against stand-in servers that this test
+// starts on 127.0.14.x: what each row carries for drawing, tooltips and assistive technology,
+// F5, and the refresh when bookmarks are opened or added.
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTextDocument>
+#include <fstream>
+
+#include "app/status_wiring.h"
+#include "doubles/temp_folder.h"
+#include "platform/qt/row_status.h"
+#include "window_harness.h"
+
+using zerlin::qt::RowStatusKind;
+using zerlin::qt::RowStatusKindRole;
+
+namespace {
+
+std::string row(const std::string& name, const std::string& host) {
+    std::string text = name;
+    text.resize(35, ' ');
+    return text + ":" + host + ":14567";
+}
+
+}  // namespace
+
+class StatusListTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        standIn_.start(ZERLIN_STATUS_STANDIN,
+                       {"--seconds", "60", "127.0.14.2:23000:one,players=23,max=64,map=wake",
+                        "127.0.14.3:23000:one,players=64,max=64,map=berlin,password=1",
+                        "127.0.14.4:23000:silent", "127.0.14.5:23000:markup,players=0",
+                        "127.0.14.6:23000:full-then-free,after=2", "127.0.14.7:23000:one",
+                        "127.0.14.8:23000:one,map=", "127.0.14.9:23000:one,players=5"});
+        QVERIFY(standIn_.waitForReadyRead(5000));
+        QCOMPARE(standIn_.readLine().trimmed(), QByteArray("ready"));
+    }
+
+    void cleanupTestCase() {
+        standIn_.kill();
+        standIn_.waitForFinished();
+    }
+
+    // F5 asks again and keeps the last result on show until the new one comes. First, while
+    // the stand-in, 2 s after its start, has not yet freed a slot.
+    void f5AsksAgain() {
+        zerlin::test::gui::WindowHarness h;
+        h.controls.List1.append(row("Turns free", "127.0.14.6"));
+        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, true);
+        wiring.start();
+        QListWidgetItem* item = h.window.List1->item(0);
+        QVERIFY(zerlin::test::gui::waitFor([&] { return !wiring.service()->busy(); }, 3000));
+        QCOMPARE(item->data(RowStatusKindRole).toInt(), static_cast<int>(RowStatusKind::Full));
+        QTest::qWait(2100);  // the stand-in frees a slot 2 s after it started answering
+        h.window.show();
+        h.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&h.window));
+        h.window.List1->setFocus();
+        QTest::keyClick(h.window.List1, Qt::Key_F5);
+        QVERIFY(wiring.service()->busy());
+        QCOMPARE(item->data(RowStatusKindRole).toInt(), static_cast<int>(RowStatusKind::Full));
+        QVERIFY(zerlin::test::gui::waitFor(
+            [&] { return item->data(RowStatusKindRole).toInt() == int(RowStatusKind::Up); }, 3000));
+    }
+
+    // Each row keeps its text; its status goes to the item's roles.
+    void rowsCarryTheirStatus() {
+        zerlin::test::gui::WindowHarness h;
+        const struct {
+            std::string row;
+            RowStatusKind kind;
+            QString description;  // ", \d+ ms" stands for the ping
+            QString inTooltip;    // shown literally by the tooltip
+        } cases[] = {
+            {row("Up", "127.0.14.2"), RowStatusKind::Up, "23/64 players, wake, \\d+ ms", "wake"},
+            {row("Full", "127.0.14.3"), RowStatusKind::Full,
+             "64/64 players, berlin, \\d+ ms, password", "berlin"},
+            {row("Silent", "127.0.14.4"), RowStatusKind::NoAnswer, "no answer", "no answer"},
+            {row("Markup", "127.0.14.5"), RowStatusKind::Up, "0/64 players, Wake, \\d+ ms",
+             "<b>Bold</b> <img src=\"x\"> &amp;"},
+            {row("No map", "127.0.14.8"), RowStatusKind::Up, "3/64 players, \\d+ ms", "3/64"},
+            {"Junk                               ://127.0.14.2:14567", RowStatusKind::NoAnswer,
+             "no answer", "no answer"},
+        };
+        for (const auto& c : cases) {
+            h.controls.List1.append(c.row);
+        }
+        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, true);
+        QListWidget& list = *h.window.List1;
+        QVERIFY(list.item(0)->data(RowStatusKindRole).isNull());  // nothing before start()
+        wiring.start();
+        QCOMPARE(list.item(0)->data(Qt::AccessibleDescriptionRole).toString(), "asking");
+        QVERIFY(zerlin::test::gui::waitFor([&] { return !wiring.service()->busy(); }, 5000));
+        for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+            const auto& c = cases[i];
+            QListWidgetItem* item = list.item(i);
+            QCOMPARE(item->text().toStdString(), c.row);
+            QCOMPARE(item->data(RowStatusKindRole).toInt(), static_cast<int>(c.kind));
+            const QString description = item->data(Qt::AccessibleDescriptionRole).toString();
+            QVERIFY2(QRegularExpression("^" + c.description + "$").match(description).hasMatch(),
+                     qPrintable(description));
+            QTextDocument shown;
+            shown.setHtml(item->data(Qt::ToolTipRole).toString());
+            QVERIFY2(shown.toPlainText().contains(c.inTooltip), qPrintable(shown.toPlainText()));
+        }
+        QCOMPARE(list.item(1)->data(zerlin::qt::RowStatusPlayersRole).toString(), "64/64");
+        QVERIFY(list.item(1)->data(zerlin::qt::RowStatusPasswordRole).toBool());
+
+        // The server in the boxes, not a bookmark, is asked once the boxes settle.
+        h.window.Text2->setText("127.0.14.9");
+        h.window.Text3->setText("14567");
+        QVERIFY(zerlin::test::gui::waitFor(
+            [&] { return h.window.Text2->toolTip().contains("5/64"); }, 4000));
+    }
+
+    // ADD and OPEN fill the list: the new rows are asked; a deleted row's server is forgotten.
+    void addAndOpenAsk() {
+        zerlin::test::gui::WindowHarness h;
+        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, true);
+        wiring.start();
+        QListWidget& list = *h.window.List1;
+        h.window.Text2->setText("127.0.14.7");
+        h.window.Text3->setText("14567");
+        h.input.answers.push_back("Added");
+        h.form.add();
+        QCOMPARE(list.count(), 1);
+        QVERIFY(zerlin::test::gui::waitFor(
+            [&] { return list.item(0)->data(RowStatusKindRole).toInt() == int(RowStatusKind::Up); },
+            3000));
+
+        zerlin::test::TempFolder folder;
+        const auto file = folder.path() / "list.sbk";
+        std::ofstream(file, std::ios::binary) << row("Opened up", "127.0.14.2") << "\r\n"
+                                              << row("Opened full", "127.0.14.3") << "\r\n";
+        h.fileDialog.answers.push_back(file.string());
+        h.form.open();
+        QCOMPARE(list.count(), 2);
+        QVERIFY(zerlin::test::gui::waitFor(
+            [&] {
+                return list.item(0)->data(RowStatusKindRole).toInt() == int(RowStatusKind::Up) &&
+                       list.item(1)->data(RowStatusKindRole).toInt() == int(RowStatusKind::Full);
+            },
+            3000));
+        // The boxes still name 127.0.14.7, no longer a bookmark: it stays known, for their tooltip.
+        QVERIFY(wiring.service()->state({"127.0.14.7", "14567"}).ended);
+
+        list.setCurrentRow(0);
+        h.form.remove();
+        QTest::qWait(50);
+        QVERIFY(!wiring.service()->state({"127.0.14.2", "14567"}).ended);
+        QVERIFY(wiring.service()->state({"127.0.14.3", "14567"}).ended);
+    }
+
+  private:
+    QProcess standIn_;
+};
+
+QTEST_MAIN(StatusListTest)
+#include "status_list_test.moc"

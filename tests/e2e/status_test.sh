@@ -2,7 +2,7 @@
 # The real window under Xvfb shows, within 3 seconds of its start, the status of three
 # bookmarks opened from the command line: one server up, one full, one silent, each a stand-in
 # on 127.0.15.x. Read from the window's pixels: each row's mark, in the row's place, right of
-# the address (a green disc, a red square, grey "no answer").
+# the address (a green disc, an orange square, grey "no answer").
 # Usage: status_test.sh <path of the built zerlin> <path of the stand-in server>
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
@@ -50,7 +50,7 @@ rows_of() {
 seen=
 while [ $(($(date +%s%N) - started)) -lt 3000000000 ]; do
     DISPLAY="$xvfb_display" import -window "${window:-root}" "$work/shot.png" 2>/dev/null
-    seen="$(rows_of "$work/shot.png" '#008000')|$(rows_of "$work/shot.png" '#C43000')|$(rows_of "$work/shot.png" '#787878')"
+    seen="$(rows_of "$work/shot.png" '#40C040')|$(rows_of "$work/shot.png" '#FF7040')|$(rows_of "$work/shot.png" '#969696')"
     [ "$seen" = "0 |1 |2 " ] && break
     sleep 0.2
 done

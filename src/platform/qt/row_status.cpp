@@ -15,9 +15,9 @@ constexpr int kGap = 5;        // at least this between the row's text and the s
 constexpr int kRightEdge = 3;  // and this much room at the right edge
 constexpr int kMark = 9;       // the size of the shape that tells the kind
 
-const QColor kUpColour(0, 128, 0);
-const QColor kFullColour(196, 48, 0);
-const QColor kSilentColour(120, 120, 120);
+const QColor kUpColour(64, 192, 64);
+const QColor kFullColour(255, 112, 64);
+const QColor kSilentColour(150, 150, 150);
 
 QColor colourOf(RowStatusKind kind) {
     switch (kind) {

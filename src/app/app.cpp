@@ -1,7 +1,5 @@
 #include "app/app.h"
 
-#include <QTimer>
-
 #include "app/form1_wiring.h"
 
 namespace zerlin::app {
@@ -23,7 +21,7 @@ void App::run(const std::vector<std::string>& arguments) {
     form_.load(arguments);
     window_.showCentred();
     // The servers are asked once the window is on screen.
-    QTimer::singleShot(0, &window_, [this] { status_.start(); });
+    status_.startSoon();
 }
 
 }  // namespace zerlin::app

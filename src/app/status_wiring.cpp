@@ -89,6 +89,9 @@ StatusWiring::StatusWiring(qt::Form1Window& window, const ListBox& list, bool lo
     });
     periodic_.setInterval(kStatusRefreshMs);
     QObject::connect(&periodic_, &QTimer::timeout, [this] { refresh(); });
+    starter_.setSingleShot(true);
+    starter_.setInterval(0);
+    QObject::connect(&starter_, &QTimer::timeout, [this] { start(); });
     boxesTimer_.setSingleShot(true);
     boxesTimer_.setInterval(kBoxesSettleMs);
     QObject::connect(&boxesTimer_, &QTimer::timeout, [this] { boxesEdited(); });
@@ -106,10 +109,11 @@ void StatusWiring::start() {
         return;
     }
     network_ = std::make_unique<Network>();
-    net::DatagramSocket& socket = loopbackOnly_
-                                      ? static_cast<net::DatagramSocket&>(network_->loopbackSocket)
-                                      : network_->socket;
-    service_ = std::make_unique<status::StatusService>(socket, network_->resolver, network_->clock,
+    net::DatagramSocket* socket = &network_->socket;
+    if (loopbackOnly_) {
+        socket = &network_->loopbackSocket;
+    }
+    service_ = std::make_unique<status::StatusService>(*socket, network_->resolver, network_->clock,
                                                        network_->alarm);
     rows_ = std::make_unique<status::ListStatus>(list_, *service_);
     service_->setChangeHandler([this](const status::ServerKey& server) { changed(server); });

@@ -34,6 +34,8 @@ class StatusWiring {
     // Starts asking: creates the socket and the rest, asks every row's server and the boxes'
     // one. Called once the window is shown, so that start-up stays as fast as without.
     void start();
+    // Calls start() once the event loop comes round: after the window shown has been mapped.
+    void startSoon() { starter_.start(); }
     // Asks every row's server again (F5, the 2-minute timer).
     void refresh();
 
@@ -60,6 +62,7 @@ class StatusWiring {
     bool refreshPending_ = false;
     QTimer periodic_;
     QTimer boxesTimer_;
+    QTimer starter_;
     QObject context_;
     QPointer<QShortcut> f5_;
 };

@@ -231,7 +231,7 @@ ReadResult readRegularFile(const std::string& path, std::size_t maxBytes) {
     return result;
 }
 
-std::string replaceFile(const std::string& requested, const std::string& bytes) {
+std::string replaceFile(const std::string& requested, const std::string& bytes, InPlace inPlace) {
     if (requested.empty()) {
         return kNoName;
     }
@@ -269,8 +269,8 @@ std::string replaceFile(const std::string& requested, const std::string& bytes) 
     if (created < 0) {
         // A folder that takes no new file may still hold a writable file: written in place,
         // as the only way left, at the cost of a fragment should the write fail part-way.
-        if (exists && (createError == EACCES || createError == EPERM) &&
-            ::access(path.c_str(), W_OK) == 0) {
+        if (exists && inPlace == InPlace::allowed &&
+            (createError == EACCES || createError == EPERM) && ::access(path.c_str(), W_OK) == 0) {
             return writeInPlace(path, bytes);
         }
         return systemError(createError);
@@ -441,7 +441,7 @@ ReadResult readRegularFile(const std::string& path, std::size_t maxBytes) {
     return result;
 }
 
-std::string replaceFile(const std::string& path, const std::string& bytes) {
+std::string replaceFile(const std::string& path, const std::string& bytes, InPlace inPlace) {
     if (path.empty()) {
         return kNoName;
     }
@@ -474,7 +474,7 @@ std::string replaceFile(const std::string& path, const std::string& bytes) {
     }
     Handle file(created);
     if (!file.valid()) {
-        if (exists && createError == ERROR_ACCESS_DENIED) {
+        if (exists && inPlace == InPlace::allowed && createError == ERROR_ACCESS_DENIED) {
             Handle direct(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!direct.valid()) {

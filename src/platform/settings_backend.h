@@ -1,8 +1,13 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zerlin {
+
+// Keys of one section with their values.
+using SettingsEntries = std::vector<std::pair<std::string, std::string>>;
 
 // The per-user settings store of the running program. Section and key names match without
 // regard to letter case; values are texts stored exactly as written.

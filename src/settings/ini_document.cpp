@@ -215,6 +215,27 @@ std::string sectionLine(std::string_view section) {
     return "[" + encodeName(section) + "]";
 }
 
+// The character of the numeric escape whose `x` or first octal digit is at text[at], as UTF-8;
+// returns where the escape ends. Digits that would go past the last character are not read.
+std::size_t appendNumber(std::string_view text, std::size_t at, std::string& out) {
+    const bool hex = text[at] == 'x';
+    const std::uint32_t base = hex ? 16 : 8;
+    std::uint32_t cp = hex ? 0 : static_cast<std::uint32_t>(text[at] - '0');
+    std::size_t digits = hex ? 0 : 1;
+    for (; at + 1 < text.size(); ++at, ++digits) {
+        const int digit = hexValue(text[at + 1]);
+        if (digit < 0 || static_cast<std::uint32_t>(digit) >= base ||
+            cp * base + static_cast<std::uint32_t>(digit) > 0x10FFFF) {
+            break;
+        }
+        cp = cp * base + static_cast<std::uint32_t>(digit);
+    }
+    if (digits > 0) {
+        appendUtf8(out, cp);
+    }
+    return at;
+}
+
 // Backslash escapes: `\a \b \f \n \r \t \v \" \' \? \\`, `\x` and hex digits, `\` and octal
 // digits; before any other character the backslash is dropped.
 std::string unescape(std::string_view text) {
@@ -255,25 +276,9 @@ std::string unescape(std::string_view text) {
             case '4':
             case '5':
             case '6':
-            case '7': {
-                const std::uint32_t base = c == 'x' ? 16 : 8;
-                std::uint32_t cp = c == 'x' ? 0 : static_cast<std::uint32_t>(c - '0');
-                std::size_t digits = c == 'x' ? 0 : 1;
-                while (i + 1 < text.size()) {
-                    const int digit = hexValue(text[i + 1]);
-                    if (digit < 0 || static_cast<std::uint32_t>(digit) >= base ||
-                        cp * base + static_cast<std::uint32_t>(digit) > 0x10FFFF) {
-                        break;
-                    }
-                    cp = cp * base + static_cast<std::uint32_t>(digit);
-                    ++digits;
-                    ++i;
-                }
-                if (digits > 0) {
-                    appendUtf8(out, cp);
-                }
+            case '7':
+                i = appendNumber(text, i, out);
                 break;
-            }
             default:
                 out += c;
         }
@@ -341,7 +346,7 @@ std::string decodeIniValue(std::string_view written) {
 }
 
 std::string encodeIniValue(std::string_view value) {
-    const std::string text = (startsWith(value, "@") ? "@" : "") + std::string(value);
+    std::string text = (startsWith(value, "@") ? "@" : "") + std::string(value);
     const bool control = std::any_of(text.begin(), text.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
     });
@@ -433,7 +438,7 @@ IniDocument::IniDocument(std::string_view bytes) {
     index();
 }
 
-void IniDocument::classify(Line& line, bool first) const {
+void IniDocument::classify(Line& line, bool first) {
     std::string_view text = line.text;
     const std::size_t offset = first && startsWith(text, kBom) ? kBom.size() : 0;
     line.utf8 = validUtf8(text);
@@ -497,23 +502,16 @@ std::string IniDocument::lineEnd() const {
 
 std::optional<std::string> IniDocument::value(std::string_view section,
                                               std::string_view key) const {
-    const std::string foldedSection = foldCase(section);
-    const std::string foldedKey = foldCase(key);
-    for (const Line& line : lines_) {
-        if (line.kind == Kind::entry && line.name == foldedKey && inSection(line, foldedSection)) {
-            return decodeIniValue(trimmed(std::string_view(line.text).substr(line.valueAt)));
-        }
+    const std::vector<std::size_t> found = entries(foldCase(section), foldCase(key));
+    if (found.empty()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const Line& line = lines_[found.front()];
+    return decodeIniValue(trimmed(std::string_view(line.text).substr(line.valueAt)));
 }
 
-void IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
-    if (key.empty()) {
-        return;
-    }
-    const std::string foldedSection = foldCase(section);
-    const std::string foldedKey = foldCase(key);
-    const std::string written = encodeIniValue(value);
+std::vector<std::size_t> IniDocument::entries(const std::string& foldedSection,
+                                              const std::string& foldedKey) const {
     std::vector<std::size_t> found;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const Line& line = lines_[i];
@@ -521,6 +519,44 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
             found.push_back(i);
         }
     }
+    return found;
+}
+
+// After the last line that is not blank or a comment of the first matching section; the
+// entries of no section first go before any section line.
+std::optional<std::size_t> IniDocument::placeForNew(const std::string& foldedSection) const {
+    const auto content = [&](std::size_t i) {
+        return lines_[i].kind == Kind::entry || lines_[i].kind == Kind::bad;
+    };
+    std::optional<std::size_t> after;
+    if (foldedSection.empty()) {
+        for (std::size_t i = 0; i < lines_.size() && lines_[i].kind != Kind::section; ++i) {
+            if (content(i)) {
+                after = i;
+            }
+        }
+    }
+    for (std::size_t i = 0; !after && i < lines_.size(); ++i) {
+        if (lines_[i].kind != Kind::section || lines_[i].name != foldedSection) {
+            continue;
+        }
+        after = i;
+        for (std::size_t j = i + 1; j < lines_.size() && lines_[j].kind != Kind::section; ++j) {
+            if (content(j)) {
+                after = j;
+            }
+        }
+    }
+    return after;
+}
+
+void IniDocument::set(std::string_view section, std::string_view key, std::string_view value) {
+    if (key.empty()) {
+        return;
+    }
+    const std::string foldedSection = foldCase(section);
+    const std::string written = encodeIniValue(value);
+    const std::vector<std::size_t> found = entries(foldedSection, foldCase(key));
     if (!found.empty()) {
         Line& first = lines_[found.front()];
         first.text = first.text.substr(0, first.valueAt) + written;
@@ -535,30 +571,7 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
     entry.text = encodeName(key) + "=" + written;
     entry.end = lineEnd();
     classify(entry, false);
-    // After the last line that is not blank or a comment of the first matching section; the
-    // entries of no section first go before any section line.
-    const auto content = [&](std::size_t i) {
-        return lines_[i].kind == Kind::entry || lines_[i].kind == Kind::bad;
-    };
-    std::optional<std::size_t> after;
-    if (foldedSection.empty()) {
-        for (std::size_t i = 0; i < lines_.size() && lines_[i].kind != Kind::section; ++i) {
-            if (content(i)) {
-                after = i;
-            }
-        }
-    }
-    for (std::size_t i = 0; !after && i < lines_.size(); ++i) {
-        if (lines_[i].kind == Kind::section && lines_[i].name == foldedSection) {
-            after = i;
-            for (std::size_t j = i + 1; j < lines_.size() && lines_[j].kind != Kind::section; ++j) {
-                if (content(j)) {
-                    after = j;
-                }
-            }
-        }
-    }
-    if (after) {
+    if (const std::optional<std::size_t> after = placeForNew(foldedSection)) {
         Line& before = lines_[*after];
         if (before.end.empty()) {
             before.end = lineEnd();

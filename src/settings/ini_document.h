@@ -53,7 +53,10 @@ class IniDocument {
         int section = -1;         // the index of the section line it falls under, or -1
     };
 
-    void classify(Line& line, bool first) const;
+    static void classify(Line& line, bool first);
+    std::vector<std::size_t> entries(const std::string& foldedSection,
+                                     const std::string& foldedKey) const;
+    std::optional<std::size_t> placeForNew(const std::string& foldedSection) const;
     void index();
     bool inSection(const Line& line, const std::string& foldedSection) const;
     std::string lineEnd() const;

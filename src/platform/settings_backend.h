@@ -20,6 +20,9 @@ class SettingsBackend {
     // Replaces the value; it is on disk when this returns. A failure is ignored.
     virtual void write(const std::string& section, const std::string& key,
                        const std::string& value) = 0;
+    // Replaces the values of the section's keys together: another running program reads all of
+    // them or none. A failure is ignored.
+    virtual void write(const std::string& section, const SettingsEntries& entries) = 0;
 };
 
 }  // namespace zerlin

@@ -8,6 +8,7 @@
 
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/path.h"
 #include "platform/user_folders.h"
 #include "settings/ini_document.h"
 
@@ -24,13 +25,9 @@ constexpr std::size_t kMaxBytes = std::size_t{1024} * 1024;
 constexpr auto kLockPatience = std::chrono::seconds(3);
 constexpr int kMaxCopies = 100;
 
-fs::path pathOf(const std::string& utf8) {
-    return fs::path(std::u8string(utf8.begin(), utf8.end()));
-}
-
 bool nameTaken(const std::string& path) {
     std::error_code error;
-    const fs::file_status status = fs::symlink_status(pathOf(path), error);
+    const fs::file_status status = fs::symlink_status(toPath(path), error);
     return status.type() != fs::file_type::not_found;
 }
 
@@ -41,12 +38,12 @@ bool keepCopy(const std::string& path, const std::string& bytes, const IniDocume
     const std::vector<std::string> bad = document.badLines();
     for (int n = 0; n < kMaxCopies; ++n) {
         const std::string copy = path + ".corrupt" + (n > 0 ? "." + std::to_string(n) : "");
-        const files::ReadResult earlier = files::readRegularFile(copy, kMaxBytes);
-        if (earlier.ok) {
-            if (earlier.bytes == bytes) {
+        const Result<std::string> earlier = files::readRegularFile(copy, kMaxBytes);
+        if (earlier) {
+            if (earlier.value() == bytes) {
                 return true;
             }
-            const std::vector<std::string> kept = IniDocument(earlier.bytes).badLines();
+            const std::vector<std::string> kept = IniDocument(earlier.value()).badLines();
             if (std::all_of(bad.begin(), bad.end(), [&](const std::string& line) {
                     return std::find(kept.begin(), kept.end(), line) != kept.end();
                 })) {
@@ -55,7 +52,7 @@ bool keepCopy(const std::string& path, const std::string& bytes, const IniDocume
             continue;
         }
         if (!nameTaken(copy)) {
-            return files::replaceFile(copy, bytes, files::InPlace::refused).empty();
+            return files::replaceFile(copy, bytes, files::InPlace::refused).ok();
         }
     }
     return false;
@@ -72,20 +69,18 @@ std::string IniFileSettings::filePath(const std::string& applicationName) {
     }
     // An empty name would put the file straight into the shared configuration folder.
     const std::string name = applicationName.empty() ? "zerlin" : applicationName;
-    const std::u8string path =
-        (pathOf(folder) / pathOf(name) / "settings.ini").lexically_normal().u8string();
-    return std::string(path.begin(), path.end());
+    return fromPath((toPath(folder) / toPath(name) / "settings.ini").lexically_normal());
 }
 
 std::string IniFileSettings::read(const std::string& section, const std::string& key) {
     if (path_.empty() || key.empty()) {
         return {};
     }
-    const files::ReadResult file = files::readRegularFile(path_, kMaxBytes);
-    if (!file.ok) {
+    const Result<std::string> file = files::readRegularFile(path_, kMaxBytes);
+    if (!file) {
         return {};
     }
-    return IniDocument(file.bytes).value(section, key).value_or(std::string());
+    return IniDocument(file.value()).value(section, key).value_or(std::string());
 }
 
 void IniFileSettings::write(const std::string& section, const std::string& key,
@@ -99,7 +94,7 @@ void IniFileSettings::write(const std::string& section, const SettingsEntries& e
         return;
     }
     std::error_code error;
-    fs::create_directories(pathOf(path_).parent_path(), error);
+    fs::create_directories(toPath(path_).parent_path(), error);
     if (error) {
         return;
     }
@@ -108,8 +103,8 @@ void IniFileSettings::write(const std::string& section, const SettingsEntries& e
     const files::FileLock lock(path_ + ".writelock", kLockPatience);
 
     std::string before;
-    if (const files::ReadResult file = files::readRegularFile(path_, kMaxBytes); file.ok) {
-        before = file.bytes;
+    if (const Result<std::string> file = files::readRegularFile(path_, kMaxBytes); file) {
+        before = file.value();
     } else if (nameTaken(path_)) {
         return;  // a file that cannot be read would be replaced by these entries alone
     }

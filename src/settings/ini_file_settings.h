@@ -19,8 +19,7 @@ class IniFileSettings : public SettingsBackend {
     std::string read(const std::string& section, const std::string& key) override;
     void write(const std::string& section, const std::string& key,
                const std::string& value) override;
-    // Writes the entries together: another running copy reads all of them or none.
-    void write(const std::string& section, const SettingsEntries& entries);
+    void write(const std::string& section, const SettingsEntries& entries) override;
 
     const std::string& path() const { return path_; }
 

@@ -15,11 +15,11 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "doubles/temp_folder.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
 #include "settings/ini_document.h"
@@ -31,32 +31,9 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::random_device random;
-        path_ = fs::temp_directory_path() /
-                ("zerlin-ini-" + std::to_string(random()) + "-" + std::to_string(random()));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
-
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void put(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::vector<std::string> namesIn(const std::string& folder) {
@@ -75,7 +52,7 @@ TEST(IniFileSettings, KeepsAHandEditedFileAndCopiesAGarbledOneOnce) {
     const std::string typed =
         "# my settings\r\n[Sti]\r\nSti = /games/Battlefield 1942; GOTY/BF1942.exe\r\n"
         "[Options]\r\nBook=C:\\lists\\\"mine\".sbk\r\nnot an entry\r\n";
-    put(path, typed);
+    dir.file("zerlin/settings.ini", typed);
     IniFileSettings store(path);
     EXPECT_EQ(store.read("sti", "sti"), "/games/Battlefield 1942; GOTY/BF1942.exe");
     EXPECT_EQ(store.read("Options", "Book"), "C:\\lists\\\"mine\".sbk");
@@ -138,8 +115,7 @@ TEST(IniFileSettings, EntriesWrittenTogetherAreReadTogether) {
     std::atomic<int> mixed{0};
     std::thread reader([&] {
         while (!done) {
-            const files::ReadResult file = files::readRegularFile(path, 1 << 20);
-            const IniDocument document(file.ok ? file.bytes : "");
+            const IniDocument document(files::readRegularFile(path, 1 << 20).value());
             const auto ip = document.value("Options", "IP");
             const auto port = document.value("Options", "Port");
             if (ip && port && ip->substr(7) != *port) {
@@ -176,7 +152,7 @@ TEST(IniFileSettings, WaitsForAnotherWriterButNotForEver) {
         ASSERT_TRUE(held->held());
         std::thread release([&] {
             std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            put(path, "[Options]\nIP=10.0.0.1\n");
+            dir.file("settings.ini", "[Options]\nIP=10.0.0.1\n");
             held.reset();
         });
         store.write("Options", "Port", "14567");

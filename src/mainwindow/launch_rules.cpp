@@ -1,6 +1,7 @@
 #include "mainwindow/launch_rules.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace zerlin::launch {
 
@@ -41,6 +42,39 @@ bool isAllowedServerText(const std::string& text) {
 
 std::string scriptBytes(const std::string& ip, const std::string& port) {
     return "BF1942.exe +restart 1 +joinServer " + ip + ":" + port + " +isInternet 1\r\nexit\r\n";
+}
+
+std::string folderNameProblem(const std::string& folder, PathStyle style) {
+    if (style != PathStyle::Posix) {
+        return {};
+    }
+    std::size_t begin = 0;
+    while (begin < folder.size()) {
+        std::size_t end = folder.find('/', begin);
+        if (end == std::string::npos) {
+            end = folder.size();
+        }
+        const std::string part = folder.substr(begin, end - begin);
+        std::string why;
+        const auto bad = std::ranges::find_if(part, [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F ||
+                   std::string_view("<>:\"|?*\\").find(c) != std::string_view::npos;
+        });
+        if (bad != part.end()) {
+            why = static_cast<unsigned char>(*bad) < 0x20 || *bad == 0x7F
+                      ? "holds a control character"
+                      : std::string("holds \"") + *bad + "\"";
+        } else if (part != "." && part != ".." && !part.empty() &&
+                   (part.back() == '.' || part.back() == ' ')) {
+            why = part.back() == '.' ? "ends in a dot" : "ends in a space";
+        }
+        if (!why.empty()) {
+            return "The folder \"" + folder.substr(0, end) + "\" has a name that Windows " +
+                   "doesn't allow: it " + why + ".";
+        }
+        begin = end + 1;
+    }
+    return {};
 }
 
 std::string gameFolder(const std::string& gamePath, PathStyle style) {

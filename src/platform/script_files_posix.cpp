@@ -166,6 +166,45 @@ struct ScriptFiles::Held {
         });
     }
 
+    // An earlier join's script, perhaps not yet read: rewritten in place, written before it is
+    // cut, so that a reader finds the old or the new script whole.
+    static bool rewrite(Script& script, const std::string& bytes) {
+        if (script.bytes == bytes) {
+            return true;
+        }
+        if (!writeAll(script.fd.get(), bytes, 0) ||
+            ::ftruncate(script.fd.get(), static_cast<off_t>(bytes.size())) != 0) {
+            return false;
+        }
+        script.bytes = bytes;
+        return true;
+    }
+
+    // A new file under a private name, then renamed to candidate.
+    bool put(int dir, const std::string& candidate, const std::string& path,
+             const std::string& bytes, WrittenScript& written) {
+        Script script{path, {}, Descriptor(), 0, 0};
+        std::string temp;
+        for (int attempt = 0; attempt < 100 && script.fd.get() < 0; ++attempt) {
+            temp = "." + candidate + "." + std::to_string(::getpid()) + "-" +
+                   std::to_string(attempt) + ".tmp";
+            script.fd = create(dir, temp, bytes, script);
+            if (script.fd.get() < 0 && errno != EEXIST) {
+                return false;
+            }
+        }
+        if (script.fd.get() < 0) {
+            return false;
+        }
+        if (::renameat(dir, temp.c_str(), dir, candidate.c_str()) != 0) {
+            ::unlinkat(dir, temp.c_str(), 0);
+            return false;
+        }
+        written = WrittenScript{path, true, false, script.fd.get()};
+        scripts.push_back(std::move(script));
+        return true;
+    }
+
     // Into the folder under name, or the first free name after it; false where the folder
     // takes no file.
     bool writeInFolder(const std::string& folder, const std::string& name, const std::string& bytes,
@@ -184,14 +223,8 @@ struct ScriptFiles::Held {
                     return false;
                 }
             } else if (Script* script = own(path, info)) {
-                // An earlier join's script, perhaps not yet read: rewritten in place, written
-                // before it is cut, so that a reader finds the old or the new script whole.
-                if (script->bytes != bytes) {
-                    if (!writeAll(script->fd.get(), bytes, 0) ||
-                        ::ftruncate(script->fd.get(), static_cast<off_t>(bytes.size())) != 0) {
-                        return false;
-                    }
-                    script->bytes = bytes;
+                if (!rewrite(*script, bytes)) {
+                    return false;
                 }
                 written = WrittenScript{path, true, true, script->fd.get()};
                 return true;
@@ -199,29 +232,8 @@ struct ScriptFiles::Held {
                        (S_ISREG(info.st_mode) && lockedByOther(dir.get(), candidate, info))) {
                 continue;  // in the way, or another launcher's script
             }
-            // Free, or something a script may replace: a stale script, a link, a pipe, a device.
-            Script script{path, {}, Descriptor(), 0, 0};
-            Descriptor fd;
-            std::string temp;
-            for (int attempt = 0; attempt < 100 && fd.get() < 0; ++attempt) {
-                temp = "." + candidate + "." + std::to_string(::getpid()) + "-" +
-                       std::to_string(attempt) + ".tmp";
-                fd = create(dir.get(), temp, bytes, script);
-                if (fd.get() < 0 && errno != EEXIST) {
-                    return false;
-                }
-            }
-            if (fd.get() < 0) {
-                return false;
-            }
-            if (::renameat(dir.get(), temp.c_str(), dir.get(), candidate.c_str()) != 0) {
-                ::unlinkat(dir.get(), temp.c_str(), 0);
-                return false;
-            }
-            script.fd = std::move(fd);
-            written = WrittenScript{path, true, false, script.fd.get()};
-            scripts.push_back(std::move(script));
-            return true;
+            // Free, or what a script may replace: a stale script, a link, a pipe, a device.
+            return put(dir.get(), candidate, path, bytes, written);
         }
         return false;
     }

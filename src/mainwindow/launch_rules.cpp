@@ -11,6 +11,25 @@ bool isSeparator(char c, PathStyle style) {
     return c == '/' || (style == PathStyle::Windows && c == '\\');
 }
 
+// Why Windows refuses a name, the empty text when it takes it.
+std::string nameProblem(const std::string& name) {
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return "holds a control character";
+        }
+        if (std::string_view("<>:\"|?*\\").find(c) != std::string_view::npos) {
+            return std::string("holds \"").append(1, c).append("\"");
+        }
+    }
+    if (name.empty() || name == "." || name == "..") {
+        return {};
+    }
+    if (name.back() == '.') {
+        return "ends in a dot";
+    }
+    return name.back() == ' ' ? "ends in a space" : "";
+}
+
 }  // namespace
 
 bool gamePathLooksRight(const std::string& gamePath, PathStyle style) {
@@ -54,23 +73,9 @@ std::string folderNameProblem(const std::string& folder, PathStyle style) {
         if (end == std::string::npos) {
             end = folder.size();
         }
-        const std::string part = folder.substr(begin, end - begin);
-        std::string why;
-        const auto bad = std::ranges::find_if(part, [](char c) {
-            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F ||
-                   std::string_view("<>:\"|?*\\").find(c) != std::string_view::npos;
-        });
-        if (bad != part.end()) {
-            why = static_cast<unsigned char>(*bad) < 0x20 || *bad == 0x7F
-                      ? "holds a control character"
-                      : std::string("holds \"") + *bad + "\"";
-        } else if (part != "." && part != ".." && !part.empty() &&
-                   (part.back() == '.' || part.back() == ' ')) {
-            why = part.back() == '.' ? "ends in a dot" : "ends in a space";
-        }
-        if (!why.empty()) {
-            return "The folder \"" + folder.substr(0, end) + "\" has a name that Windows " +
-                   "doesn't allow: it " + why + ".";
+        if (const std::string why = nameProblem(folder.substr(begin, end - begin)); !why.empty()) {
+            return "The folder \"" + folder.substr(0, end) +
+                   "\" has a name that Windows doesn't allow: it " + why + ".";
         }
         begin = end + 1;
     }

@@ -21,18 +21,6 @@ enum class InPlace { allowed, refused };
 Status replaceFile(const std::string& requested, const std::string& bytes,
                    InPlace inPlace = InPlace::allowed);
 
-struct WrittenFile {
-    std::string path;
-    bool inFolder = false;  // written under its own name into the folder asked for
-};
-
-// Writes bytes as name into folder (folder ends with its separator), replacing an old file.
-// Where that folder takes no file, writes them under a fresh name ending in the same extension
-// into fallbackFolder instead, created there exclusively, so that nothing another user placed
-// there is followed or overwritten. A file that cannot be written whole is removed again.
-Result<WrittenFile> writeNewOrReplace(const std::string& folder, const std::string& name,
-                                      const std::string& fallbackFolder, const std::string& bytes);
-
 // The user's temporary folder, the empty text when there is none.
 std::string temporaryFolder();
 

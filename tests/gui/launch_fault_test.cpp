@@ -193,6 +193,35 @@ class LaunchFaultTest : public QObject {
         QCOMPARE(namesIn(temp_), QStringList{});
     }
 
+    // Two launchers (as two running copies) joining two servers through one game folder, the
+    // first one's clean-up tick past before the second joins, with interpreters that take
+    // seconds to read: each reads its own launcher's script, and each script goes once read.
+    void twoLaunchersJoinTheirOwnServers() {
+        QVERIFY(putFile(record_ + "/delay", "2"));
+        RealLaunch& first = *launch_;
+        RealLaunch second;
+        second.Text1.setText(first.Text1.text());
+        second.Text3.setText("16567");
+        first.form.join();
+        first.form.tick();
+        second.form.join();
+        second.form.tick();
+        QVERIFY(first.messages.shown.empty() && second.messages.shown.empty());
+        QCOMPARE(namesIn(game_), (QStringList{"BF1942.exe", "run-2.bat", "run.bat"}));
+
+        QVERIFY(QTest::qWaitFor([&] { return namesIn(record_, "done.*").size() == 2; }, 20000));
+        QList<QByteArray> read;  // the script named, then what the interpreter read
+        for (const QString& name : namesIn(record_, "args.*")) {
+            const QString pid = name.mid(5);
+            read << contents(record_ + "/" + name).split('\n').value(2) + " " +
+                        contents(record_ + "/read." + pid);
+        }
+        std::sort(read.begin(), read.end());
+        QCOMPARE(read, (QList<QByteArray>{"run-2.bat " + expectedScript("10.0.0.1", "16567"),
+                                          "run.bat " + expectedScript("10.0.0.1", "14567")}));
+        QVERIFY(QTest::qWaitFor([&] { return namesIn(game_) == QStringList{"BF1942.exe"}; }));
+    }
+
     // A game folder that takes no file: each join's script goes into the temporary folder
     // under a name of its own, the interpreter runs it from there in the game's folder, and
     // each is deleted once read.

@@ -59,17 +59,27 @@ std::size_t depth(const fs::path& path) {
     return static_cast<std::size_t>(std::distance(path.begin(), path.end()));
 }
 
+// A key missing from a map gives a node that throws when asked its type; IsDefined() is false
+// for it.
+bool isMap(const YAML::Node& node) {
+    return node.IsDefined() && node.IsMap();
+}
+
+bool isScalar(const YAML::Node& node) {
+    return node.IsDefined() && node.IsScalar();
+}
+
 // The scalar text under map[key]; empty when map is no map or the value no scalar.
 std::string scalar(const YAML::Node& map, const char* key) {
-    if (!map.IsMap()) {
+    if (!isMap(map)) {
         return {};
     }
     const YAML::Node value = map[key];
-    return value.IsScalar() ? value.Scalar() : std::string{};
+    return isScalar(value) ? value.Scalar() : std::string{};
 }
 
 YAML::Node sectionOf(const YAML::Node& root, const char* name) {
-    return root.IsMap() ? root[name] : YAML::Node{};
+    return isMap(root) ? root[name] : YAML::Node{};
 }
 
 bool isVariableName(const std::string& name) {
@@ -79,11 +89,11 @@ bool isVariableName(const std::string& name) {
 
 std::vector<std::pair<std::string, std::string>> environmentOf(const YAML::Node& env) {
     std::vector<std::pair<std::string, std::string>> variables;
-    if (!env.IsMap()) {
+    if (!isMap(env)) {
         return variables;
     }
     for (const auto& entry : env) {
-        if (!entry.first.IsScalar() || !entry.second.IsScalar()) {
+        if (!isScalar(entry.first) || !isScalar(entry.second)) {
             continue;
         }
         const std::string& name = entry.first.Scalar();
@@ -95,10 +105,9 @@ std::vector<std::pair<std::string, std::string>> environmentOf(const YAML::Node&
     return variables;
 }
 
-std::string readText(const fs::path& file, bool& ok) {
+std::optional<std::string> readText(const fs::path& file) {
     files::ReadResult read = files::readRegularFile(file.string(), maxFileBytes);
-    ok = read.ok;
-    return std::move(read.bytes);
+    return read.ok ? std::optional<std::string>(std::move(read.bytes)) : std::nullopt;
 }
 
 std::vector<fs::path> gameFiles(const fs::path& folder) {
@@ -165,6 +174,34 @@ bool versionBelow(const std::string& a, const std::string& b) {
     return a < b;
 }
 
+// A game file's game; nothing when it cannot be read or is no Wine game's.
+std::optional<LutrisGame> readGame(const fs::path& file, const std::string& home) {
+    const std::optional<std::string> text = readText(file);
+    std::optional<LutrisGame> game = text ? parseLutrisGame(*text, home) : std::nullopt;
+    if (game) {
+        game->file = file.string();
+    }
+    return game;
+}
+
+// What the game leaves to the runner file: its version, its custom Wine.
+void addRunnerDefaults(LutrisGame& game, const fs::path& runnerFile, const std::string& home) {
+    if (!game.version.empty() && !game.customWine.empty()) {
+        return;
+    }
+    const std::optional<std::string> text = readText(runnerFile);
+    if (!text) {
+        return;
+    }
+    const RunnerDefaults defaults = parseRunnerDefaults(*text, home);
+    if (game.version.empty()) {
+        game.version = defaults.version;
+    }
+    if (game.customWine.empty()) {
+        game.customWine = defaults.customWine;
+    }
+}
+
 }  // namespace
 
 std::string expandHome(const std::string& path, const std::string& home) {
@@ -228,43 +265,27 @@ std::optional<LutrisGame> findLutrisGame(const std::string& gamePath,
         return std::nullopt;
     }
     std::optional<LutrisGame> best;
-    std::size_t bestDepth = 0;
-    bool bestIsExe = false;
+    // How well the best fits: the depth of its prefix, then whether its exe is the game.
+    std::pair<std::size_t, bool> bestFit{0, false};
     fs::path bestFolder;
     for (const fs::path& folder : {dataFolder(folders), configFolder(folders)}) {
         for (const fs::path& file : gameFiles(folder / "games")) {
-            bool ok = false;
-            const std::string text = readText(file, ok);
-            std::optional<LutrisGame> candidate =
-                ok ? parseLutrisGame(text, folders.home) : std::nullopt;
+            std::optional<LutrisGame> candidate = readGame(file, folders.home);
             if (!candidate || !holds(fs::path(candidate->prefix), *game)) {
                 continue;
             }
-            const std::size_t candidateDepth = depth(fs::path(candidate->prefix));
-            const bool isExe = !candidate->exe.empty() && fs::path(candidate->exe) == *game;
-            if (best && (candidateDepth < bestDepth ||
-                         (candidateDepth == bestDepth && (bestIsExe || !isExe)))) {
-                continue;
+            const std::pair<std::size_t, bool> fit{
+                depth(fs::path(candidate->prefix)),
+                !candidate->exe.empty() && fs::path(candidate->exe) == *game};
+            if (!best || fit > bestFit) {
+                best = std::move(candidate);
+                bestFit = fit;
+                bestFolder = folder;
             }
-            candidate->file = file.string();
-            best = std::move(candidate);
-            bestDepth = candidateDepth;
-            bestIsExe = isExe;
-            bestFolder = folder;
         }
     }
-    if (best && (best->version.empty() || best->customWine.empty())) {
-        bool ok = false;
-        const std::string text = readText(bestFolder / "runners" / "wine.yml", ok);
-        if (ok) {
-            const RunnerDefaults defaults = parseRunnerDefaults(text, folders.home);
-            if (best->version.empty()) {
-                best->version = defaults.version;
-            }
-            if (best->customWine.empty()) {
-                best->customWine = defaults.customWine;
-            }
-        }
+    if (best) {
+        addRunnerDefaults(*best, bestFolder / "runners" / "wine.yml", folders.home);
     }
     return best;
 }

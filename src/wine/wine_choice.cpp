@@ -90,7 +90,7 @@ std::string findProgramOnPath(const std::string& program, const std::string& pat
         }
         const fs::path folder(pathVariable.substr(start, end - start));
         if (folder.is_absolute()) {
-            const std::string candidate = (folder / program).string();
+            std::string candidate = (folder / program).string();
             if (isProgram(candidate)) {
                 return candidate;
             }

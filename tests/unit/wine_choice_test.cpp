@@ -105,6 +105,9 @@ TEST_F(WineChoiceTest, EachSourceInOrderWithTheLutrisGamesPrefixAndVariables) {
 
     const std::string systemWine = "/usr/bin/wine";
     const std::string myWine = (home / "bin/my wine").string();
+    const std::string nothing = (home / "bin/nothing").string();
+    const std::string notProgram = (home / "bin/not a program").string();
+    const std::string folder = (home / "bin").string();
     const Variables own = {{"DXVK_HUD", "1"}, {"WINEDEBUG", "-all"}};
     const Variables foo = {{"FOO", "bar"}};
     struct Case {
@@ -119,7 +122,7 @@ TEST_F(WineChoiceTest, EachSourceInOrderWithTheLutrisGamesPrefixAndVariables) {
     // clang-format off
     const Case cases[] = {
         {"own",     "", systemWine, build("wine-ge-8-26-x86_64"), WineSource::Lutris, "own", own},
-        {"default", "", "",         build("lutris-7.2-x86_64"),   WineSource::Lutris, "default", {}},
+        {"default", "", "",         build("lutris-7.2-x86_64"), WineSource::Lutris, "default", {}},
         // Its Wine is not installed: wine on PATH, still in the game's prefix.
         {"missing", "", systemWine, systemWine, WineSource::Path,   "missing", foo},
         {"missing", "", "",         "",         WineSource::None,   "missing", foo},
@@ -134,10 +137,10 @@ TEST_F(WineChoiceTest, EachSourceInOrderWithTheLutrisGamesPrefixAndVariables) {
         {"own",   "~/bin/my wine",     systemWine, myWine, WineSource::Settings, "own", own},
         {"plain", "$HOME/bin/my wine", "",         myWine, WineSource::Settings, "plain", {}},
         // A settings' Wine that is no program fails, though another Wine is there.
-        {"own",   (home / "bin/nothing").string(),        systemWine, "", WineSource::None, "own", own},
-        {"plain", (home / "bin/not a program").string(),  systemWine, "", WineSource::None, "plain", {}},
-        {"plain", (home / "bin").string(),                systemWine, "", WineSource::None, "plain", {}},
-        {"plain", "bin/my wine",                          systemWine, "", WineSource::None, "plain", {}},
+        {"own",   nothing,       systemWine, "", WineSource::None, "own", own},
+        {"plain", notProgram,    systemWine, "", WineSource::None, "plain", {}},
+        {"plain", folder,        systemWine, "", WineSource::None, "plain", {}},
+        {"plain", "bin/my wine", systemWine, "", WineSource::None, "plain", {}},
     };
     // clang-format on
     for (const Case& c : cases) {

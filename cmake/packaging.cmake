@@ -3,8 +3,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME zerlin)
 set(CPACK_PACKAGE_VENDOR Zerlin)
-set(ZERLIN_PACKAGE_MAINTAINER "Zerlin maintainers <maintainers@zerlin.invalid>"
-    CACHE STRING "The Maintainer field of the Debian package")
+# ZERLIN_PACKAGE_MAINTAINER is defined beside the change log it also signs, in resources/.
 set(CPACK_PACKAGE_CONTACT "${ZERLIN_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
@@ -18,10 +17,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# What dpkg-shlibdeps finds for the program on Debian 12, declared so that building the package
-# needs no dpkg-dev. Qt's X11 platform plugin, which Qt loads at run time, is in libqt6gui6.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libqt6core6 (>= 6.4.0), libqt6gui6 (>= 6.2.0), libqt6widgets6 (>= 6.1.2), libstdc++6 (>= 11), libxcb1")
+# The libraries the program links, for the flags it was built with (a sanitizer build needs
+# libasan8 and libubsan1, say), found by dpkg-shlibdeps (package dpkg-dev). Qt's X11 platform
+# plugin, which Qt loads at run time and dpkg-shlibdeps cannot see, is in libqt6gui6, which the
+# program links.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The game runs under Wine, which many users of the package have installed already.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS wine)
 

@@ -24,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace zerlin;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
 
-    std::vector<std::string> rows;
-    const BookmarkFileResult decoded = decodeBookmarkFile(bytes, rows);
+    const Result<std::vector<std::string>> decoded = decodeBookmarkFile(bytes);
+    const std::vector<std::string>& rows = decoded.value();
     ZERLIN_FUZZ_REQUIRE(rows.size() <= static_cast<std::size_t>(kMaxBookmarkLines));
-    ZERLIN_FUZZ_REQUIRE(decoded.ok == decoded.reason.empty());
+    ZERLIN_FUZZ_REQUIRE(decoded.ok() == decoded.error().empty());
     if (!decoded) {
         ZERLIN_FUZZ_REQUIRE(rows.empty());
     }
@@ -48,19 +48,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::FakeListBox list;
     list.rows = {"Kept                               :10.0.0.1:14567"};
     const std::vector<std::string> before = list.rows;
-    const BookmarkFileResult loaded = LoadBookmarkFile(path, list);
-    ZERLIN_FUZZ_REQUIRE(loaded.ok == decoded.ok);
+    const Status loaded = LoadBookmarkFile(path, list);
+    ZERLIN_FUZZ_REQUIRE(loaded.ok() == decoded.ok());
     ZERLIN_FUZZ_REQUIRE(list.rows == (loaded ? rows : before));
     if (!loaded) {
         return 0;
     }
 
     const std::string copy = folder + "/out.sbk";
-    const BookmarkFileResult written = WriteBookmarkFile(copy, list);
-    ZERLIN_FUZZ_REQUIRE(written.ok);
+    const Status written = WriteBookmarkFile(copy, list);
+    ZERLIN_FUZZ_REQUIRE(written.ok());
     test::FakeListBox reread;
-    const BookmarkFileResult again = LoadBookmarkFile(copy, reread);
-    ZERLIN_FUZZ_REQUIRE(again.ok);
+    const Status again = LoadBookmarkFile(copy, reread);
+    ZERLIN_FUZZ_REQUIRE(again.ok());
     ZERLIN_FUZZ_REQUIRE(reread.rows == rows);
     return 0;
 }

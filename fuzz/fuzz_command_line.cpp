@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "bookmarks/codepage.h"
 #include "bookmarks/module2.h"
 #include "doubles/form1_harness.h"
 #include "fuzz_support.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/launch_rules.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -34,9 +34,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 static void checkHelpers(const std::vector<std::string>& words, const std::string& argument) {
     using namespace zerlin;
     for (const std::string& text : {argument, words[0]}) {
-        const std::string valid = command_line::validUtf8(text);
-        ZERLIN_FUZZ_REQUIRE(codepage::isValidUtf8(valid));
-        ZERLIN_FUZZ_REQUIRE(!codepage::isValidUtf8(text) || valid == text);
+        const std::string valid = utf8::replaceIllFormed(text);
+        ZERLIN_FUZZ_REQUIRE(utf8::isValid(valid));
+        ZERLIN_FUZZ_REQUIRE(!utf8::isValid(text) || valid == text);
 
         if (const std::optional<std::string> path = command_line::localPathFromUri(text)) {
             ZERLIN_FUZZ_REQUIRE(path->find('\0') == std::string::npos);
@@ -119,8 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // Whatever the words, the boxes hold texts the controls can show.
-    ZERLIN_FUZZ_REQUIRE(codepage::isValidUtf8(h.Text2.text()));
-    ZERLIN_FUZZ_REQUIRE(codepage::isValidUtf8(h.Text3.text()));
+    ZERLIN_FUZZ_REQUIRE(utf8::isValid(h.Text2.text()));
+    ZERLIN_FUZZ_REQUIRE(utf8::isValid(h.Text3.text()));
     ZERLIN_FUZZ_REQUIRE(h.Text1.text() == folder + "/game/BF1942.exe");
     ZERLIN_FUZZ_REQUIRE(h.List1.rows.size() <= static_cast<std::size_t>(kMaxBookmarkLines));
     if (!command_line::isBookmarkFile(argument)) {

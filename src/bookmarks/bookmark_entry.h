@@ -5,33 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/utf8.h"
+
 // The bookmark entry: one text line holding a 35-character name field, ":", the IP, ":" and
 // the port. It is both a row of the bookmark list and a line of a bookmark file.
 namespace zerlin {
-
-namespace utf8 {
-
-// Lengths in the entry count characters (Unicode code points), not bytes. A byte that does
-// not start a well-formed UTF-8 sequence counts as one character of its own, so that any
-// byte string can be measured and cut without ever splitting a well-formed character.
-
-// The number of bytes of the character that starts at offset (1 for a stray byte, 0 at the
-// end of the text).
-std::size_t characterSize(std::string_view text, std::size_t offset);
-
-std::size_t length(std::string_view text);
-
-// The byte offset at which the character numbered index (from 0) starts; the size of the
-// text when it has no more than index characters.
-std::size_t offsetOf(std::string_view text, std::size_t index);
-
-// The first count characters (the whole text when it is shorter).
-std::string first(std::string_view text, std::size_t count);
-
-// The last count characters (the whole text when it is shorter).
-std::string last(std::string_view text, std::size_t count);
-
-}  // namespace utf8
 
 inline constexpr std::size_t kNameFieldLength = 35;
 // A longer name keeps this many characters and gets kNameEllipsis after them.

@@ -11,6 +11,8 @@
 #include <windows.h>
 #endif
 
+#include "platform/utf8.h"
+
 namespace zerlin::codepage {
 
 namespace {
@@ -25,62 +27,6 @@ constexpr std::array<char32_t, 32> kHigh1252 = {
 };
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Reads one well-formed character at offset and advances it; nothing when the bytes there
-// are not well-formed UTF-8.
-std::optional<char32_t> nextUtf8(std::string_view text, std::size_t& offset) {
-    const auto byte = [&](std::size_t i) { return static_cast<std::uint8_t>(text[i]); };
-    const std::uint8_t lead = byte(offset);
-    if (lead < 0x80) {
-        ++offset;
-        return lead;
-    }
-    std::size_t size = 0;
-    char32_t c = 0;
-    char32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        size = 2, c = lead & 0x1F, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        size = 3, c = lead & 0x0F, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        size = 4, c = lead & 0x07, minimum = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (text.size() - offset < size) {
-        return std::nullopt;
-    }
-    for (std::size_t i = 1; i < size; ++i) {
-        const std::uint8_t b = byte(offset + i);
-        if ((b & 0xC0) != 0x80) {
-            return std::nullopt;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    if (c < minimum || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        return std::nullopt;
-    }
-    offset += size;
-    return c;
-}
 
 bool hasNonAscii(std::string_view bytes) {
     return std::ranges::any_of(bytes, [](char b) { return static_cast<std::uint8_t>(b) >= 0x80; });
@@ -140,7 +86,7 @@ std::optional<std::string> toCodePage(std::string_view text) {
         return std::nullopt;
     }
     if (acp != 1252) {
-        if (!isValidUtf8(text)) {
+        if (!utf8::isValid(text)) {
             return std::nullopt;
         }
         BOOL usedDefault = FALSE;
@@ -158,22 +104,12 @@ std::optional<std::string> toCodePage(std::string_view text) {
 
 }  // namespace
 
-bool isValidUtf8(std::string_view bytes) {
-    std::size_t offset = 0;
-    while (offset < bytes.size()) {
-        if (!nextUtf8(bytes, offset)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string windows1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 4);
     for (char b : bytes) {
         const auto value = static_cast<std::uint8_t>(b);
-        appendUtf8(out, value >= 0x80 && value <= 0x9F ? kHigh1252[value - 0x80] : value);
+        utf8::append(out, value >= 0x80 && value <= 0x9F ? kHigh1252[value - 0x80] : value);
     }
     return out;
 }
@@ -183,17 +119,19 @@ std::optional<std::string> utf8ToWindows1252(std::string_view text) {
     out.reserve(text.size());
     std::size_t offset = 0;
     while (offset < text.size()) {
-        const std::optional<char32_t> c = nextUtf8(text, offset);
-        if (!c) {
+        const std::optional<utf8::CodePoint> decoded = utf8::decode(text, offset);
+        if (!decoded) {
             return std::nullopt;
         }
-        if (*c < 0x80 || (*c >= 0xA0 && *c <= 0xFF)) {
-            out += static_cast<char>(*c);
+        offset += decoded->size;
+        const char32_t c = decoded->value;
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out += static_cast<char>(c);
             continue;
         }
         bool found = false;
         for (std::size_t i = 0; i < kHigh1252.size() && !found; ++i) {
-            if (kHigh1252[i] == *c) {
+            if (kHigh1252[i] == c) {
                 out += static_cast<char>(0x80 + i);
                 found = true;
             }
@@ -206,7 +144,7 @@ std::optional<std::string> utf8ToWindows1252(std::string_view text) {
 }
 
 std::string decodeFileText(std::string_view bytes) {
-    if (hasNonAscii(bytes) && isValidUtf8(bytes)) {
+    if (hasNonAscii(bytes) && utf8::isValid(bytes)) {
         if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
             bytes.remove_prefix(kByteOrderMark.size());
         }
@@ -219,7 +157,7 @@ std::string encodeFileText(std::string_view text) {
     std::optional<std::string> bytes = toCodePage(text);
     // Code-page bytes that happen to be well-formed UTF-8 (such as "Ã©") would read back as
     // other characters: those texts are stored as UTF-8 too.
-    if (bytes && !(hasNonAscii(*bytes) && isValidUtf8(*bytes))) {
+    if (bytes && !(hasNonAscii(*bytes) && utf8::isValid(*bytes))) {
         return *bytes;
     }
     // A text that itself starts with the byte-order mark character keeps it only behind a

@@ -11,10 +11,6 @@
 // that nothing typed is lost; characters are never replaced by "?".
 namespace zerlin::codepage {
 
-// Well-formed UTF-8: no stray or truncated sequences, no overlong forms, no surrogates,
-// nothing above U+10FFFF.
-bool isValidUtf8(std::string_view bytes);
-
 // Windows-1252 to UTF-8. Every byte maps to one character: the five bytes the code page
 // leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become U+0081 and so on, so that decoding
 // and encoding again gives the same bytes.

@@ -10,10 +10,10 @@ void Form1::save() {
     if (!fileDialog_.show(CommonDialog1, FileDialogMode::Save)) {
         return;
     }
-    const BookmarkFileResult written = WriteBookmarkFile(CommonDialog1.fileName, List1);
+    const Status written = WriteBookmarkFile(CommonDialog1.fileName, List1);
     if (!written) {
         messages_.show("The bookmarks couldn't be saved!\n" + CommonDialog1.fileName + ": " +
-                       written.reason);
+                       written.error());
     }
 }
 
@@ -25,10 +25,10 @@ void Form1::open() {
     }
     // The chosen file becomes the current bookmark file even when it then fails to load.
     Text4.setText(CommonDialog1.fileName);
-    const BookmarkFileResult loaded = LoadBookmarkFile(CommonDialog1.fileName, List1);
+    const Status loaded = LoadBookmarkFile(CommonDialog1.fileName, List1);
     if (!loaded) {
         messages_.show("The bookmark file couldn't be opened!\n" + CommonDialog1.fileName + ": " +
-                       loaded.reason);
+                       loaded.error());
     }
 }
 

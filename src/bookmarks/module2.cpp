@@ -1,7 +1,6 @@
 #include "bookmarks/module2.h"
 
 #include <algorithm>
-#include <utility>
 #include <vector>
 
 #include "bookmarks/codepage.h"
@@ -10,10 +9,6 @@
 namespace zerlin {
 
 namespace {
-
-BookmarkFileResult failure(std::string reason) {
-    return {false, std::move(reason)};
-}
 
 // Splits a file's text into lines: CR LF, CR and LF each end a line, and a line end at the
 // very end starts no further line. Stops as soon as a line past maxLines begins.
@@ -39,53 +34,48 @@ bool splitLines(const std::string& text, std::vector<std::string>& lines, int ma
 
 }  // namespace
 
-BookmarkFileResult decodeBookmarkFile(std::string_view bytes, std::vector<std::string>& rows) {
-    rows.clear();
+Result<std::vector<std::string>> decodeBookmarkFile(std::string_view bytes) {
     const auto lineEnds = static_cast<std::size_t>(
         std::count_if(bytes.begin(), bytes.end(), [](char c) { return c == '\r' || c == '\n'; }));
     if (bytes.size() - lineEnds > kMaxBookmarkFileBytes) {
-        return failure("The file is larger than " +
+        return Failure{"The file is larger than " +
                        std::to_string(kMaxBookmarkFileBytes / (std::size_t{1024} * 1024)) +
-                       " MiB.");
+                       " MiB."};
     }
+    std::vector<std::string> rows;
     if (!splitLines(codepage::decodeFileText(bytes), rows, kMaxBookmarkLines)) {
-        rows.clear();
-        return failure("It has more than " + std::to_string(kMaxBookmarkLines) + " lines.");
+        return Failure{"It has more than " + std::to_string(kMaxBookmarkLines) + " lines."};
     }
-    return {true, {}};
+    return rows;
 }
 
-BookmarkFileResult LoadBookmarkFile(const std::string& path, ListBox& list) {
+Status LoadBookmarkFile(const std::string& path, ListBox& list) {
     // Room for the line ends of the most lines a file may have, each CR LF.
-    const files::ReadResult file =
+    const Result<std::string> file =
         files::readRegularFile(path, kMaxBookmarkFileBytes + std::size_t{2} * kMaxBookmarkLines);
-    if (!file.ok) {
-        return failure(file.error);
+    if (!file) {
+        return Failure{file.error()};
     }
-    std::vector<std::string> lines;
-    if (BookmarkFileResult decoded = decodeBookmarkFile(file.bytes, lines); !decoded) {
-        return decoded;
+    const Result<std::vector<std::string>> lines = decodeBookmarkFile(file.value());
+    if (!lines) {
+        return Failure{lines.error()};
     }
     // Only now, with the whole file read, the old rows go.
     list.clear();
-    for (const std::string& line : lines) {
+    for (const std::string& line : lines.value()) {
         list.append(line);
     }
-    return {true, {}};
+    return {};
 }
 
-BookmarkFileResult WriteBookmarkFile(const std::string& path, const ListBox& list) {
+Status WriteBookmarkFile(const std::string& path, const ListBox& list) {
     std::string text;
     const int rows = list.count();
     for (int i = 0; i < rows; ++i) {
         text += list.row(i);
         text += "\r\n";
     }
-    const std::string error = files::replaceFile(path, codepage::encodeFileText(text));
-    if (!error.empty()) {
-        return failure(error);
-    }
-    return {true, {}};
+    return files::replaceFile(path, codepage::encodeFileText(text));
 }
 
 }  // namespace zerlin

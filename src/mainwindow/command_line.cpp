@@ -120,44 +120,4 @@ LinkFields linkFields(const std::string& link) {
     return fields;
 }
 
-// NOLINTNEXTLINE(readability-function-cognitive-complexity): it follows the UTF-8 byte table
-std::string validUtf8(const std::string& bytes) {
-    static const std::string replacement = "\xEF\xBF\xBD";
-    std::string out;
-    out.reserve(bytes.size());
-    std::size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 0;
-        unsigned char low = 0x80;   // the range of the second byte, which rules out
-        unsigned char high = 0xBF;  // overlong forms, surrogates and values past U+10FFFF
-        if (lead < 0x80) {
-            length = 1;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            low = lead == 0xE0 ? 0xA0 : 0x80;
-            high = lead == 0xED ? 0x9F : 0xBF;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            low = lead == 0xF0 ? 0x90 : 0x80;
-            high = lead == 0xF4 ? 0x8F : 0xBF;
-        }
-        bool valid = length > 0 && i + length <= bytes.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            valid = k == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
-        }
-        if (valid) {
-            out.append(bytes, i, length);
-            i += length;
-        } else {
-            out += replacement;
-            ++i;
-        }
-    }
-    return out;
-}
-
 }  // namespace zerlin::command_line

@@ -31,8 +31,4 @@ struct LinkFields {
 };
 LinkFields linkFields(const std::string& link);
 
-// The text with every byte sequence that is not valid UTF-8 replaced by U+FFFD, so that what
-// a link puts into the boxes is a text the controls can hold.
-std::string validUtf8(const std::string& bytes);
-
 }  // namespace zerlin::command_line

@@ -81,9 +81,6 @@ class Form1 {
     Launcher& launcher_;
     Program& program_;
     OptionsOpener& options_;
-
-    // Launch scripts written since the last clean-up tick.
-    std::vector<std::string> pendingScripts_;
 };
 
 }  // namespace zerlin

@@ -1,7 +1,3 @@
-#include <algorithm>
-#include <filesystem>
-#include <system_error>
-
 #include "mainwindow/form1.h"
 #include "mainwindow/launch_rules.h"
 #include "settings/settings.h"
@@ -22,7 +18,7 @@ void Form1::browse() {
     }
     Text1.setText(CommonDialog1.fileName);
     // What the box holds, which is what the next join checks.
-    settings_.write("Sti", "Sti", Text1.text());
+    write(settings_, keys::gamePathWritten, Text1.text());
 }
 
 void Form1::join() {
@@ -48,50 +44,28 @@ void Form1::join() {
     if (!launch::gamePathLooksRight(gamePath, launch::nativePathStyle())) {
         messages_.show("The path isn't correct!");
     } else {
-        if (flag(settings_, "OPtions", "SaveIP")) {
-            settings_.write("Options", "IP", ip);
-            settings_.write("Options", "port", port);
+        if (flag(settings_, keys::saveIpAtJoin)) {
+            write(settings_, keys::ip, ip);
+            write(settings_, keys::portWritten, port);
         }
-        const std::string folder = launch::gameFolder(gamePath, launch::nativePathStyle());
-        const launch::WrittenScript script =
-            launch::writeScript(folder, launch::temporaryFolder(), launch::scriptBytes(ip, port));
-        if (!script.error.empty()) {
-            messages_.show(startFailed + script.error);
-        } else if (const std::string failure =
-                       launcher_.start(LaunchRequest{script.path, folder, gamePath});
-                   !failure.empty()) {
-            // A script that an earlier join started stays for the tick: its interpreter may
-            // not have read it yet.
-            if (std::find(pendingScripts_.begin(), pendingScripts_.end(), script.path) ==
-                pendingScripts_.end()) {
-                std::error_code ignored;
-                std::filesystem::remove(
-                    std::filesystem::path(std::u8string(script.path.begin(), script.path.end())),
-                    ignored);
-            }
-            messages_.show(startFailed + failure);
+        const Status started = launcher_.start(
+            LaunchRequest{launch::scriptBytes(ip, port),
+                          launch::gameFolder(gamePath, launch::nativePathStyle()), gamePath});
+        if (!started) {
+            messages_.show(startFailed + started.error());
         } else {
-            if (std::find(pendingScripts_.begin(), pendingScripts_.end(), script.path) ==
-                pendingScripts_.end()) {
-                pendingScripts_.push_back(script.path);
-            }
             Timer1.start();
         }
     }
 
-    if (flag(settings_, "Options", "Close")) {
+    if (flag(settings_, keys::close)) {
         program_.end();
     }
 }
 
-// Removes the scripts that the joins since the last tick wrote, whatever the game's file is
-// called.
+// Asks the launcher to remove the scripts that the joins since the last tick started.
 void Form1::tick() {
-    std::vector<std::string> scripts;
-    scripts.swap(pendingScripts_);
-    for (const std::string& script : scripts) {
-        launcher_.discard(script);
-    }
+    launcher_.discardStarted();
     Timer1.stop();
 }
 

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string>
 
-// The rules of the game launch that need no window: what a join accepts, what it writes and
-// where. Paths are UTF-8 texts.
+// The pure rules of the game launch: what a join accepts, what the script says and which folder
+// it goes to. Paths are UTF-8 texts.
 namespace zerlin::launch {
 
 // How paths are spelled: with a drive letter and backslashes, or rooted at "/".
@@ -35,25 +35,5 @@ std::string scriptBytes(const std::string& ip, const std::string& port);
 // The folder that holds the game executable, with its final separator; the empty text when the
 // path has no folder part.
 std::string gameFolder(const std::string& gamePath, PathStyle style);
-
-inline constexpr const char* scriptName = "run.bat";
-
-struct WrittenScript {
-    std::string path;   // the file written, when error is empty
-    std::string error;  // what could not be written
-};
-
-// Writes the script as run.bat into the game's folder, replacing an old one. Where that folder
-// takes no file, writes it under a fresh name into tempFolder instead (created there exclusively,
-// so that nothing another user placed there is followed or overwritten).
-WrittenScript writeScript(const std::string& gameFolder, const std::string& tempFolder,
-                          const std::string& bytes);
-
-// The user's temporary folder, the empty text when there is none.
-std::string temporaryFolder();
-
-// The Wine prefix that holds the game: the nearest folder above the game path holding both
-// "drive_c" and "system.reg"; the empty text when there is none.
-std::string findWinePrefix(const std::string& gamePath);
 
 }  // namespace zerlin::launch

@@ -1,6 +1,7 @@
 #include "bookmarks/module2.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/form1.h"
+#include "platform/utf8.h"
 #include "settings/settings.h"
 
 namespace zerlin {
@@ -9,15 +10,15 @@ namespace zerlin {
 // file or a "zerlin:" link), then opens the bookmark file chosen to open at every start. The
 // settings are read here and nowhere kept: later commands read them afresh.
 void Form1::startUp(const std::vector<std::string>& arguments) {
-    if (const std::string gamePath = settings_.read("sti", "sti"); !gamePath.empty()) {
+    if (const std::string gamePath = read(settings_, keys::gamePathRead); !gamePath.empty()) {
         Text1.setText(gamePath);
     }
     Text3.setText("14567");
-    if (flag(settings_, "Options", "SaveIP")) {
-        if (const std::string ip = settings_.read("Options", "IP"); !ip.empty()) {
+    if (flag(settings_, keys::saveIp)) {
+        if (const std::string ip = read(settings_, keys::ip); !ip.empty()) {
             Text2.setText(ip);
         }
-        if (const std::string port = settings_.read("Options", "Port"); !port.empty()) {
+        if (const std::string port = read(settings_, keys::portRead); !port.empty()) {
             Text3.setText(port);
         }
     }
@@ -31,11 +32,11 @@ void Form1::startUp(const std::vector<std::string>& arguments) {
             // A bare "zerlin" names no server: nothing to show and nothing to join.
             const command_line::LinkFields fields = command_line::linkFields(argument);
             if (fields.ip) {
-                Text2.setText(command_line::validUtf8(*fields.ip));
+                Text2.setText(utf8::replaceIllFormed(*fields.ip));
                 if (fields.port) {
-                    Text3.setText(command_line::validUtf8(*fields.port));
+                    Text3.setText(utf8::replaceIllFormed(*fields.port));
                 }
-                if (flag(settings_, "Options", "AutoJoin")) {
+                if (flag(settings_, keys::autoJoin)) {
                     join();  // as a click would; with "Close" on the program ends here
                 }
             }
@@ -43,7 +44,7 @@ void Form1::startUp(const std::vector<std::string>& arguments) {
     }
 
     // When it loads, its rows replace those of a file named on the command line.
-    if (const std::string book = settings_.read("Options", "Book"); !book.empty()) {
+    if (const std::string book = read(settings_, keys::book); !book.empty()) {
         LoadBookmarkFile(book, List1);
     }
 }

@@ -4,15 +4,11 @@
 
 namespace zerlin {
 
-namespace {
-const std::string options = "Options";
-}
-
 const std::string Form2::credits =
     "Designed by the Zerlin developers - write to zerlin-developers@example.org\r\n"
     "Greetings to the whole Zerlin team, who made this program too!";
 
-Form2::Form2(const Form2Controls& controls, Form2Surface& surface, SettingsBackend& settings,
+Form2::Form2(const Form2Controls& controls, ToolWindow& surface, SettingsBackend& settings,
              const TextBox& form1Text4)
     : Check1(controls.Check1),
       Check3(controls.Check3),
@@ -50,33 +46,33 @@ void Form2::unload() {
 
 void Form2::load() {
     Text1.setText(credits);
-    Check4.setChecked(flag(settings_, options, "Close"));
-    Check3.setChecked(flag(settings_, options, "SaveIP"));
-    Check1.setChecked(flag(settings_, options, "AutoJoin"));
-    Check5.setCaption(Check5.caption() + " (" + settings_.read(options, "Book") + ")");
+    Check4.setChecked(flag(settings_, keys::close));
+    Check3.setChecked(flag(settings_, keys::saveIp));
+    Check1.setChecked(flag(settings_, keys::autoJoin));
+    Check5.setCaption(Check5.caption() + " (" + read(settings_, keys::book) + ")");
     // "No bookmark selected" is what the main window holds before any Open: no file to open.
-    const std::string book = settings_.read(options, "Book");
+    const std::string book = read(settings_, keys::book);
     Check5.setChecked(book != "No bookmark selected" && !book.empty());
 }
 
-void Form2::writeFlag(const std::string& key, const CheckBox& box) {
-    settings_.write(options, key, box.checked() ? "yes" : "no");
+void Form2::writeFlag(SettingKey name, const CheckBox& box) {
+    write(settings_, name, box.checked() ? "yes" : "no");
 }
 
 void Form2::check1Click() {
-    writeFlag("AutoJoin", Check1);
+    writeFlag(keys::autoJoin, Check1);
 }
 
 void Form2::check3Click() {
-    writeFlag("SaveIP", Check3);
+    writeFlag(keys::saveIp, Check3);
 }
 
 void Form2::check4Click() {
-    writeFlag("Close", Check4);
+    writeFlag(keys::close, Check4);
 }
 
 void Form2::check5Click() {
-    settings_.write(options, "Book", Check5.checked() ? form1Text4_.text() : "");
+    write(settings_, keys::book, Check5.checked() ? form1Text4_.text() : "");
 }
 
 }  // namespace zerlin

@@ -4,20 +4,9 @@
 
 #include "platform/controls.h"
 #include "platform/settings_backend.h"
+#include "settings/settings.h"
 
 namespace zerlin {
-
-// The options window itself, as its behaviour sees it.
-class Form2Surface {
-  public:
-    virtual ~Form2Surface() = default;
-    // True while the window is on screen; closing it by its close box makes it false.
-    virtual bool isOpen() const = 0;
-    // Shows the window, not modal and with no owner, with the focus on the credits area.
-    virtual void show() = 0;
-    // Brings the open window to the front.
-    virtual void raise() = 0;
-};
 
 struct Form2Controls {
     CheckBox& Check1;  // "AutoJoin"
@@ -40,7 +29,7 @@ class Form2 {
 
     // Puts every control in its state at creation. form1Text4 is the main window's current
     // bookmark file.
-    Form2(const Form2Controls& controls, Form2Surface& surface, SettingsBackend& settings,
+    Form2(const Form2Controls& controls, ToolWindow& surface, SettingsBackend& settings,
           const TextBox& form1Text4);
 
     // The options button's action: a closed window is loaded afresh and shown; an open one is
@@ -64,9 +53,9 @@ class Form2 {
     TextBox& Text1;
 
   private:
-    void writeFlag(const std::string& key, const CheckBox& box);
+    void writeFlag(SettingKey name, const CheckBox& box);
 
-    Form2Surface& surface_;
+    ToolWindow& surface_;
     SettingsBackend& settings_;
     const TextBox& form1Text4_;
 };

@@ -55,4 +55,16 @@ class Window {
     virtual void setCaption(const std::string& caption) = 0;
 };
 
+// A window that is shown and hidden again, not modal and with no owner (the options window).
+class ToolWindow {
+  public:
+    virtual ~ToolWindow() = default;
+    // True while the window is on screen; closing it by its close box makes it false.
+    virtual bool isOpen() const = 0;
+    // Shows the window with the focus on its first control.
+    virtual void show() = 0;
+    // Brings the open window to the front.
+    virtual void raise() = 0;
+};
+
 }  // namespace zerlin

@@ -6,13 +6,46 @@
 
 namespace zerlin {
 
+// A section and key of the store. The store matches names without regard to letter case; each
+// is spelled as its caller always has, so that a file written by an older copy reads the same.
+struct SettingKey {
+    const char* section;
+    const char* key;
+};
+
+namespace keys {
+// The game path: written by BROWSE, read at start-up.
+inline constexpr SettingKey gamePathWritten{"Sti", "Sti"};
+inline constexpr SettingKey gamePathRead{"sti", "sti"};
+// The options window's switches ("yes" or "no"), and the bookmark file opened at every start.
+inline constexpr SettingKey autoJoin{"Options", "AutoJoin"};
+inline constexpr SettingKey saveIp{"Options", "SaveIP"};
+inline constexpr SettingKey saveIpAtJoin{"OPtions", "SaveIP"};  // as the join reads it
+inline constexpr SettingKey close{"Options", "Close"};
+inline constexpr SettingKey book{"Options", "Book"};
+// The server last joined while SaveIP is on.
+inline constexpr SettingKey ip{"Options", "IP"};
+inline constexpr SettingKey portWritten{"Options", "port"};
+inline constexpr SettingKey portRead{"Options", "Port"};
+// The wine program that starts the game on Linux, a full path written by hand; empty: not set.
+inline constexpr SettingKey winePath{"Wine", "Path"};
+}  // namespace keys
+
+inline std::string read(SettingsBackend& settings, SettingKey name) {
+    return settings.read(name.section, name.key);
+}
+
+inline void write(SettingsBackend& settings, SettingKey name, const std::string& value) {
+    settings.write(name.section, name.key, value);
+}
+
 // An option flag counts as on only when its value is exactly "yes".
 inline bool isOn(const std::string& flagValue) {
     return flagValue == "yes";
 }
 
-inline bool flag(SettingsBackend& settings, const std::string& section, const std::string& key) {
-    return isOn(settings.read(section, key));
+inline bool flag(SettingsBackend& settings, SettingKey name) {
+    return isOn(read(settings, name));
 }
 
 }  // namespace zerlin

@@ -106,8 +106,8 @@ std::vector<std::pair<std::string, std::string>> environmentOf(const YAML::Node&
 }
 
 std::optional<std::string> readText(const fs::path& file) {
-    files::ReadResult read = files::readRegularFile(file.string(), maxFileBytes);
-    return read.ok ? std::optional<std::string>(std::move(read.bytes)) : std::nullopt;
+    Result<std::string> read = files::readRegularFile(file.string(), maxFileBytes);
+    return read ? std::optional<std::string>(std::move(read.value())) : std::nullopt;
 }
 
 std::vector<fs::path> gameFiles(const fs::path& folder) {

@@ -13,7 +13,7 @@
 //   runners/wine.yml     wine: version: (the version for games that name none)
 // Wine builds that Lutris installed are always in the data folder:
 //   runners/wine/<version>/bin/wine
-// Paths may begin with "~" or "$HOME". Linux only.
+// Paths may begin with "~" or "$HOME".
 namespace zerlin::wine {
 
 struct LutrisFolders {

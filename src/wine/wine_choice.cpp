@@ -7,8 +7,8 @@
 #include <optional>
 #include <utility>
 
-#include "mainwindow/launch_rules.h"
 #include "wine/lutris_games.h"
+#include "wine/wine_prefix.h"
 
 namespace zerlin::wine {
 namespace fs = std::filesystem;
@@ -113,7 +113,7 @@ WineChoice chooseWine(const WineLookup& lookup) {
                 choice.environment.push_back(variable);
             }
         }
-    } else if (std::string found = launch::findWinePrefix(lookup.gamePath); !found.empty()) {
+    } else if (std::string found = findWinePrefix(lookup.gamePath); !found.empty()) {
         choice.prefix = std::move(found);
     } else {
         choice.prefix = lookup.environmentPrefix;

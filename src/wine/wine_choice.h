@@ -6,16 +6,12 @@
 #include <vector>
 
 // Which Wine starts a join on Linux, and with which prefix and environment. Paths are UTF-8
-// texts, as the file system spells them. Linux only: the build leaves this folder out elsewhere.
+// texts, as the file system spells them. Not built for Windows, where the game needs no Wine.
 namespace zerlin::wine {
-
-// Where the user names the wine program to use, by a full path; the empty text means not set.
-inline constexpr const char* settingsSection = "Wine";
-inline constexpr const char* settingsKey = "Path";
 
 struct WineLookup {
     std::string gamePath;           // the game's executable, a full path
-    std::string settingsWine;       // the settings' [Wine] Path= value
+    std::string settingsWine;       // the settings' [Wine] Path= value (keys::winePath)
     std::string home;               // the user's home folder
     std::string dataHome;           // XDG_DATA_HOME; the empty text when unset
     std::string configHome;         // XDG_CONFIG_HOME; the empty text when unset

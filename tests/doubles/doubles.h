@@ -15,6 +15,7 @@
 #include "mainwindow/form1.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
+#include "platform/script_launcher.h"
 #include "platform/settings_backend.h"
 #include "platform/system.h"
 
@@ -164,17 +165,20 @@ class MemorySettings : public SettingsBackend {
     std::map<std::string, std::string> values;
 };
 
-class FakeLauncher : public Launcher {
+// The real launcher's writing and bookkeeping of scripts, with the interpreter's start and the
+// deletion once read recorded instead.
+class FakeLauncher : public ScriptLauncher {
   public:
-    std::string start(const LaunchRequest& request) override {
-        started.push_back(request);
-        return failure;
+    std::string failure;  // what the interpreter's start reports; the empty text for success
+    std::vector<LaunchScript> started;
+    std::vector<std::string> discarded;
+
+  protected:
+    Status run(const LaunchScript& script) override {
+        started.push_back(script);
+        return failure.empty() ? Status() : Failure{failure};
     }
     void discard(const std::string& script) override { discarded.push_back(script); }
-
-    std::string failure;  // what start() reports; the empty text for success
-    std::vector<LaunchRequest> started;
-    std::vector<std::string> discarded;
 };
 
 struct ProgramEnded {};

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The desktop integration as installed: the entry passes desktop-file-validate, `cmake --install`
-# puts the entry, the file type and the icon where desktops look, and the file type claims
+# The desktop integration as installed: the entry passes desktop-file-validate and the AppStream
+# metadata appstreamcli's checks, `cmake --install` puts the entry, the file type, the icons,
+# the metadata and the manual page where desktops look, and the file type claims
 # "*.sbk" with letter case (Zerlin ignores ".SBK", so the desktop must not hand it over).
 # Usage: desktop_test.sh <path of the built zerlin>
 set -euo pipefail
@@ -22,6 +23,22 @@ fi
 
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects $entry"
 
+# No error, no warning, no pedantic note (an informational one is allowed). The metadata names
+# the entry, the types of the entry, and the release being built.
+metainfo="$source_dir/resources/invalid.zerlin.zerlin.metainfo.xml"
+command -v appstreamcli >/dev/null || fail "appstreamcli is not installed (package appstream)"
+report=$(appstreamcli validate --no-net --pedantic "$metainfo" 2>&1) ||
+    fail "appstreamcli rejects $metainfo: $report"
+! grep -q '^[EWP]:' <<<"$report" || fail "appstreamcli: $report"
+tag() { sed -n "s|.*<$1[^>]*>\(.*\)</$1>.*|\1|p" "$metainfo"; }
+[ "$(tag id).metainfo.xml" = "$(basename "$metainfo")" ] || fail "the id is '$(tag id)'"
+[ "$(tag launchable)" = "$(basename "$entry")" ] || fail "the launchable is '$(tag launchable)'"
+[ "$(tag mediatype | sort | tr '\n' ';')" = "$(sed -n 's/^MimeType=//p' "$entry" | tr ';' '\n' | sed '/^$/d' | sort | tr '\n' ';')" ] ||
+    fail "the metadata's types '$(tag mediatype)' are not the entry's"
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$build_dir/CMakeCache.txt")
+grep -q "<release version=\"$version\" date=\"[0-9-]*\"" "$metainfo" ||
+    fail "no release $version in the metadata"
+
 key() { sed -n "s/^$1=//p" "$entry"; }
 [ "$(key Exec)" = "zerlin %u" ] || fail "Exec is '$(key Exec)'"
 [ "$(key Icon)" = "zerlin" ] || fail "Icon is '$(key Icon)'"
@@ -34,13 +51,23 @@ trap 'rm -rf "$tmp"' EXIT
 cmake --install "$build_dir" --prefix "$tmp/prefix" >"$tmp/install.log" ||
     fail "cmake --install failed: $(cat "$tmp/install.log")"
 for f in bin/zerlin share/applications/zerlin.desktop share/mime/packages/zerlin-mime.xml \
-    share/icons/hicolor/32x32/apps/zerlin.png; do
+    share/icons/hicolor/32x32/apps/zerlin.png share/icons/hicolor/64x64/apps/zerlin.png \
+    "share/metainfo/$(basename "$metainfo")" share/man/man6/zerlin.6.gz; do
     [ -s "$tmp/prefix/$f" ] || fail "$f is not installed"
 done
 cmp -s "$entry" "$tmp/prefix/share/applications/zerlin.desktop" || fail "installed entry differs"
 if command -v identify >/dev/null; then
     size="$(identify -format '%wx%h' "$tmp/prefix/share/icons/hicolor/32x32/apps/zerlin.png")"
     [ "$size" = "32x32" ] || fail "the 32x32 icon is $size"
+    size="$(identify -format '%wx%h' "$tmp/prefix/share/icons/hicolor/64x64/apps/zerlin.png")"
+    [ "$size" = "64x64" ] || fail "the 64x64 icon is $size"
+fi
+# The manual page as man finds it in the installed prefix, without a complaint from groff.
+if command -v man >/dev/null; then
+    page=$(MANPATH="$tmp/prefix/share/man" MANWIDTH=80 man --warnings 6 zerlin 2>"$tmp/man.log") ||
+        fail "man cannot show the installed page: $(cat "$tmp/man.log")"
+    [ ! -s "$tmp/man.log" ] || fail "man warns: $(cat "$tmp/man.log")"
+    grep -q "WINEPREFIX" <<<"$page" || fail "the installed page says nothing of WINEPREFIX"
 fi
 
 # The installed package, compiled the way a desktop compiles it, gives a case-sensitive glob.

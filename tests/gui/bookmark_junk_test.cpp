@@ -14,9 +14,8 @@
 #include <vector>
 
 #include "bookmarks/module2.h"
-#include "doubles/doubles.h"
 #include "mainwindow/launch_rules.h"
-#include "platform/qt/app.h"
+#include "window_harness.h"
 
 using namespace zerlin;
 using namespace zerlin::test;
@@ -77,20 +76,12 @@ class BookmarkJunkTest : public QObject {
 
         // What the core alone makes of the file.
         FakeListBox expected;
-        const BookmarkFileResult read = LoadBookmarkFile(opened, expected);
-        QVERIFY2(read.ok, read.reason.c_str());
+        const Status read = LoadBookmarkFile(opened, expected);
+        QVERIFY2(read.ok(), read.error().c_str());
 
-        qt::Form1Window window;
-        qt::Form1WindowControls controls(window);
-        MemorySettings settings;
-        FakeFileDialog dialog;
-        FakeMessageBox messages;
-        FakeTextInput input;
-        FakeLauncher launcher;
-        FakeProgram program;
-        FakeOptionsOpener options;
-        Form1 form(controls.controls(),
-                   Form1Services{settings, dialog, messages, input, launcher, program, options});
+        gui::WindowHarness w;
+        auto& [window, controls, settings, dialog, messages, input, launcher, program, options,
+               form, ended] = w;
         auto* list = window.findChild<QListWidget*>("List1");
         QVERIFY(list);
 

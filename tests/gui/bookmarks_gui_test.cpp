@@ -10,9 +10,9 @@
 #include <functional>
 #include <memory>
 
-#include "doubles/doubles.h"
-#include "platform/qt/app.h"
 #include "platform/qt/click_label.h"
+#include "platform/qt/dialogs.h"
+#include "window_harness.h"
 
 using namespace zerlin;
 using namespace zerlin::qt;
@@ -79,27 +79,15 @@ class BookmarksGuiTest : public QObject {
 
   private slots:
     void init() {
-        window_ = std::make_unique<Form1Window>();
-        controls_ = std::make_unique<Form1WindowControls>(*window_);
-        input_ = std::make_unique<QtTextInput>(window_.get());
-        form_ = std::make_unique<Form1>(controls_->controls(),
-                                        Form1Services{settings_, fileDialog_, messages_, *input_,
-                                                      launcher_, program_, options_});
-        wireForm1(*window_, *form_);
-        window_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window_.get()));
+        w_ = std::make_unique<test::gui::BasicWindowHarness<QtTextInput>>();
+        w_->window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w_->window));
     }
 
-    void cleanup() {
-        form_.reset();
-        input_.reset();
-        controls_.reset();
-        window_.reset();
-        messages_.shown.clear();
-    }
+    void cleanup() { w_.reset(); }
 
     void addsThroughTheNameDialogAndPicksByDoubleClick() {
-        Form1Window& w = *window_;
+        Form1Window& w = w_->window;
         QTest::keyClicks(w.Text2, "10.0.0.1");
         QTest::keyClicks(w.Text3, "80");
 
@@ -124,7 +112,7 @@ class BookmarksGuiTest : public QObject {
         QTest::mouseClick(w.Image4, Qt::LeftButton, {}, QPoint(3, 3));
         QVERIFY(cancelled.seen);
         QCOMPARE(w.List1->count(), 1);
-        QVERIFY(messages_.shown.empty());
+        QVERIFY(w_->messages.shown.empty());
 
         w.Text2->clear();
         w.Text3->clear();
@@ -135,13 +123,13 @@ class BookmarksGuiTest : public QObject {
     }
 
     void deleteLeavesNoSelectionAndPickWorksOnEmptySpace() {
-        Form1Window& w = *window_;
+        Form1Window& w = w_->window;
         for (const char* row : {"first:1.1.1.1:11111", "second:2.2.2.2:22222"}) {
             w.List1->addItem(QString::fromLatin1(row));
         }
         const QRect first = w.List1->visualItemRect(w.List1->item(0));
         QTest::mouseClick(w.List1->viewport(), Qt::LeftButton, {}, first.center());
-        QCOMPARE(controls_->List1.selected(), std::optional<int>(0));
+        QCOMPARE(w_->controls.List1.selected(), std::optional<int>(0));
 
         QTest::mouseClick(w.Label9, Qt::LeftButton);  // the caption "DELETE"
         QCOMPARE(w.List1->count(), 1);
@@ -161,20 +149,11 @@ class BookmarksGuiTest : public QObject {
         doubleClick(w.List1->viewport(), empty);
         QCOMPARE(w.Text2->text(), QStringLiteral("kept"));
         QCOMPARE(w.Text3->text(), QString());
-        QVERIFY(messages_.shown.empty());
+        QVERIFY(w_->messages.shown.empty());
     }
 
   private:
-    test::MemorySettings settings_;
-    test::FakeFileDialog fileDialog_;
-    test::FakeMessageBox messages_;
-    test::FakeLauncher launcher_;
-    test::FakeProgram program_;
-    test::FakeOptionsOpener options_;
-    std::unique_ptr<Form1Window> window_;
-    std::unique_ptr<Form1WindowControls> controls_;
-    std::unique_ptr<QtTextInput> input_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<test::gui::BasicWindowHarness<QtTextInput>> w_;
 };
 
 QTEST_MAIN(BookmarksGuiTest)

@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/app.h"
 #include "gui_helpers.h"
-#include "platform/qt/app.h"
 #include "platform/qt/click_label.h"
 
 using namespace zerlin;
@@ -27,7 +27,7 @@ class FirstPaintTest : public QObject {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_.path()));
         // Asked before anything of the program could add the bundled copy.
         systemHasListFace_ = QFontDatabase::hasFamily("DejaVu Sans Mono");
-        app_ = std::make_unique<qt::App>();
+        app_ = std::make_unique<app::App>();
         app_->run({});
         QVERIFY(QTest::qWaitForWindowExposed(&app_->window()));
     }
@@ -79,7 +79,7 @@ class FirstPaintTest : public QObject {
   private:
     QTemporaryDir config_;
     bool systemHasListFace_ = false;
-    std::unique_ptr<qt::App> app_;
+    std::unique_ptr<app::App> app_;
 };
 
 QTEST_MAIN(FirstPaintTest)

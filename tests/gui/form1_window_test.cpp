@@ -7,52 +7,15 @@
 #include <QListWidget>
 #include <QTest>
 
-#include "doubles/doubles.h"
-#include "gui_helpers.h"
-#include "platform/qt/app.h"
 #include "platform/qt/click_label.h"
+#include "platform/qt/widgets.h"
+#include "window_harness.h"
 
 using namespace zerlin;
 using namespace zerlin::test;
 namespace gui = zerlin::test::gui;
 
-namespace {
-
-// The real window and its wiring, with doubles for every service.
-struct WindowUnderTest {
-    qt::Form1Window window;
-    qt::Form1WindowControls controls{window};
-    MemorySettings settings;
-    FakeFileDialog fileDialog;
-    FakeMessageBox messages;
-    FakeTextInput input;
-    FakeLauncher launcher;
-    FakeProgram program;
-    FakeOptionsOpener options;
-    Form1 form{controls.controls(),
-               Form1Services{settings, fileDialog, messages, input, launcher, program, options}};
-    bool ended = false;
-
-    WindowUnderTest() {
-        qt::wireForm1(window, form, [this](const std::function<void()>& command) {
-            try {
-                command();
-            } catch (const ProgramEnded&) {
-                ended = true;
-            }
-        });
-    }
-
-    QWidget& widget(const char* name) {
-        QWidget* found = gui::find(window, QString::fromLatin1(name));
-        if (!found) {
-            qFatal("no widget named %s", name);
-        }
-        return *found;
-    }
-};
-
-}  // namespace
+using WindowUnderTest = gui::WindowHarness;
 
 class Form1WindowTest : public QObject {
     Q_OBJECT

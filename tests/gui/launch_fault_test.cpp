@@ -14,8 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "doubles/doubles.h"
-#include "mainwindow/form1.h"
+#include "doubles/form1_harness.h"
 #include "mainwindow/launch_rules.h"
 #include "platform/qt/qt_launcher.h"
 
@@ -25,21 +24,11 @@ using namespace zerlin::test;
 namespace {
 
 // The main window's core with doubles for its controls and dialogs, and the real launcher.
-struct RealLaunch {
-    FakeWindow window;
-    FakeTextBox Label1{"Zerlin"}, Text1, Text2{"10.0.0.1"}, Text3{"14567"};
-    FakeTextBox Text4{"No bookmark selected"};
-    FakeListBox List1;
-    FakeTimer Timer1;
-    MemorySettings settings;
-    FakeFileDialog fileDialog;
-    FakeMessageBox messages;
-    FakeTextInput input;
-    qt::QtLauncher launcher;
-    FakeProgram program;
-    FakeOptionsOpener options;
-    Form1 form{Form1Controls{window, Label1, Text1, Text2, Text3, Text4, List1, Timer1},
-               Form1Services{settings, fileDialog, messages, input, launcher, program, options}};
+struct RealLaunch : BasicForm1Harness<qt::QtLauncher> {
+    RealLaunch() {
+        Text2.setText("10.0.0.1");
+        Text3.setText("14567");
+    }
 };
 
 // Waits as long as the file "delay" beside it says, then copies the script it was given (a

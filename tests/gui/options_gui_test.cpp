@@ -6,14 +6,14 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/app.h"
 #include "doubles/doubles.h"
 #include "gui/gui_helpers.h"
-#include "platform/qt/app.h"
 #include "platform/qt/click_label.h"
 #include "platform/qt/form2_window.h"
 #include "platform/qt/qt_settings_backend.h"
 
-using zerlin::qt::OptionsWindowOpener;
+using zerlin::app::OptionsWindowOpener;
 using zerlin::qt::QtSettingsBackend;
 using zerlin::test::FakeTextBox;
 
@@ -178,7 +178,7 @@ class OptionsGuiTest : public QObject {
     }
 
     void optionsButtonOfTheRunningAppShowsOneWindow() {
-        zerlin::qt::App app;
+        zerlin::app::App app;
         app.run({});
         QWidget* before = optionsWindow();
         QVERIFY(before == nullptr);

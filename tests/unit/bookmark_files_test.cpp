@@ -9,29 +9,18 @@
 #include <iterator>
 #include <random>
 
-#include "bookmarks/codepage.h"
 #include "bookmarks/module2.h"
 #include "doubles/form1_harness.h"
+#include "doubles/temp_folder.h"
+#include "platform/utf8.h"
 
 namespace zerlin::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class BookmarkFiles : public ::testing::Test {
+class BookmarkFiles : public ::testing::Test, protected TempFolder {
   protected:
-    BookmarkFiles() {
-        std::random_device random;
-        dir_ = fs::temp_directory_path() /
-               ("zerlin-bookmarks-" + std::to_string(random()) + "-" + std::to_string(random()));
-        fs::create_directories(dir_);
-    }
-    ~BookmarkFiles() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
     static std::string slurp(const std::string& file) {
         std::ifstream in(file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -51,8 +40,6 @@ class BookmarkFiles : public ::testing::Test {
         }
         return out;
     }
-
-    fs::path dir_;
 };
 
 const std::string kEntry = "My server                          :10.0.0.1:14567";
@@ -123,13 +110,13 @@ TEST_F(BookmarkFiles, LoadsAtMost200LinesAndOtherwiseKeepsTheList) {
         SCOPED_TRACE(c.name);
         put(path("f.sbk"), c.bytes);
         FakeListBox list = listOf({"kept", "rows"});
-        const BookmarkFileResult result = LoadBookmarkFile(path("f.sbk"), list);
-        EXPECT_EQ(result.ok, c.loads);
+        const Status result = LoadBookmarkFile(path("f.sbk"), list);
+        EXPECT_EQ(result.ok(), c.loads);
         if (c.loads) {
             EXPECT_EQ(list.rows, std::vector<std::string>(200, "x"));
         } else {
             EXPECT_EQ(list.rows, (std::vector<std::string>{"kept", "rows"}));
-            EXPECT_NE(result.reason.find("200 lines"), std::string::npos) << result.reason;
+            EXPECT_NE(result.error().find("200 lines"), std::string::npos) << result.error();
         }
     }
 
@@ -143,15 +130,15 @@ TEST_F(BookmarkFiles, LoadsAtMost200LinesAndOtherwiseKeepsTheList) {
 }
 
 TEST_F(BookmarkFiles, BadFilesFailAndKeepTheList) {
-    fs::create_directory(dir_ / "folder");
+    fs::create_directory(path() / "folder");
     put(path("huge.sbk"), std::string(1024 * 1024 + 1, 'x'));
     for (const std::string& bad : {path("missing.sbk"), path("folder"), std::string("/dev/zero"),
                                    path("huge.sbk"), std::string()}) {
         SCOPED_TRACE(bad);
         FakeListBox list = listOf({"kept"});
-        const BookmarkFileResult result = LoadBookmarkFile(bad, list);
-        EXPECT_FALSE(result.ok);
-        EXPECT_FALSE(result.reason.empty());
+        const Status result = LoadBookmarkFile(bad, list);
+        EXPECT_FALSE(result.ok());
+        EXPECT_FALSE(result.error().empty());
         EXPECT_EQ(list.rows, std::vector<std::string>{"kept"});
     }
 }
@@ -230,7 +217,7 @@ TEST_F(BookmarkFiles, EveryByteRoundTrips) {
     ASSERT_EQ(list.rows.size(), 2u);
     EXPECT_EQ(list.rows[1], "\xC2\x81\xC2\x8D\xC2\x8F\xC2\x90\xC2\x9D");
     for (const std::string& row : list.rows) {
-        EXPECT_TRUE(codepage::isValidUtf8(row));
+        EXPECT_TRUE(utf8::isValid(row));
     }
     ASSERT_TRUE(WriteBookmarkFile(path("again.sbk"), list));
     EXPECT_EQ(slurp(path("again.sbk")), bytes);
@@ -250,7 +237,7 @@ TEST(Utf8Check, AcceptsOnlyWellFormedText) {
         {"\xE9t\xE9", false},
     };
     for (const auto& [text, valid] : cases) {
-        EXPECT_EQ(codepage::isValidUtf8(text), valid) << ::testing::PrintToString(text);
+        EXPECT_EQ(utf8::isValid(text), valid) << ::testing::PrintToString(text);
     }
 }
 
@@ -342,7 +329,7 @@ TEST_F(BookmarkCommands, AFailedSaveKeepsTheOldFileAndSaysSo) {
 
 #ifndef _WIN32
     // Part-way: a list larger than the room left on a small file system.
-    const fs::path small = dir_ / "small";
+    const fs::path small = path() / "small";
     fs::create_directory(small);
     if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
         GTEST_SKIP() << "cannot mount a small tmpfs here";

@@ -9,33 +9,12 @@
 #include <vector>
 
 #include "doubles/form1_harness.h"
+#include "doubles/temp_folder.h"
 
 namespace zerlin::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A game folder of its own under the system's temporary folder, removed afterwards.
-class GameFolder {
-  public:
-    GameFolder() {
-        static std::atomic<int> counter{0};
-        path_ = fs::temp_directory_path() /
-                ("zerlin-fault-" +
-                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-                 std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~GameFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string game() const { return (path_ / "BF1942.exe").string(); }
-    fs::path script() const { return path_ / "run.bat"; }
-
-  private:
-    fs::path path_;
-};
 
 // A web page can hand the program a link of any length. A script line longer than the
 // interpreter takes is cut, and the rest runs as a command of its own, so a long IP or port is
@@ -59,9 +38,9 @@ TEST(LinkFaults, OverlongServerTextsAreRefusedBeforeAnythingIsWrittenOrStarted) 
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.ip.size()) + " / " + std::to_string(c.port.size()));
-        GameFolder folder;
+        TempFolder folder;
         Form1Harness h;
-        h.settings.preset("Sti", "Sti", folder.game());
+        h.settings.preset("Sti", "Sti", folder / "BF1942.exe");
         for (const char* flag : {"AutoJoin", "SaveIP", "Close"}) {
             h.settings.preset("Options", flag, "yes");
         }
@@ -73,7 +52,7 @@ TEST(LinkFaults, OverlongServerTextsAreRefusedBeforeAnythingIsWrittenOrStarted) 
         }
         EXPECT_EQ(ended, c.joins);
         EXPECT_EQ(h.launcher.started.size(), c.joins ? 1u : 0u);
-        EXPECT_EQ(fs::exists(folder.script()), c.joins);
+        EXPECT_EQ(fs::exists(folder / "run.bat"), c.joins);
         if (c.joins) {
             EXPECT_TRUE(h.messages.shown.empty());
             EXPECT_EQ(h.settings.writes.size(), 2u);

@@ -17,32 +17,13 @@
 #include <iterator>
 #include <random>
 
+#include "doubles/temp_folder.h"
 #include "platform/files.h"
 
 namespace zerlin::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A fresh folder of its own under the system's temporary folder, removed afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::random_device random;
-        path_ = fs::temp_directory_path() /
-                ("zerlin-files-" + std::to_string(random()) + "-" + std::to_string(random()));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    const fs::path& path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -66,18 +47,18 @@ TEST(ReadRegularFile, ReadsEveryByteUpToTheLimit) {
     TempFolder dir;
     const std::string bytes("a\0b\r\n\xFF\x81z", 8);
     put(dir / "f", bytes);
-    const files::ReadResult exact = files::readRegularFile(dir / "f", bytes.size());
-    ASSERT_TRUE(exact.ok) << exact.error;
-    EXPECT_EQ(exact.bytes, bytes);
+    const Result<std::string> exact = files::readRegularFile(dir / "f", bytes.size());
+    ASSERT_TRUE(exact.ok()) << exact.error();
+    EXPECT_EQ(exact.value(), bytes);
 
-    const files::ReadResult over = files::readRegularFile(dir / "f", bytes.size() - 1);
-    EXPECT_FALSE(over.ok);
-    EXPECT_NE(over.error.find("larger than 7 bytes"), std::string::npos) << over.error;
+    const Result<std::string> over = files::readRegularFile(dir / "f", bytes.size() - 1);
+    EXPECT_FALSE(over.ok());
+    EXPECT_NE(over.error().find("larger than 7 bytes"), std::string::npos) << over.error();
 
     put(dir / "empty", "");
-    const files::ReadResult empty = files::readRegularFile(dir / "empty", 10);
-    ASSERT_TRUE(empty.ok);
-    EXPECT_EQ(empty.bytes, "");
+    const Result<std::string> empty = files::readRegularFile(dir / "empty", 10);
+    ASSERT_TRUE(empty.ok());
+    EXPECT_EQ(empty.value(), "");
 }
 
 #ifdef _WIN32
@@ -104,11 +85,11 @@ void expectReadsRefused(const std::vector<Refusal>& cases, const std::function<v
             ADD_FAILURE() << "the read blocked";
             unblock();  // so that the test fails instead of hanging
         }
-        const files::ReadResult result = reading.get();
-        EXPECT_FALSE(result.ok);
-        EXPECT_FALSE(result.error.empty());
-        EXPECT_NE(result.error.find(c.reason), std::string::npos) << result.error;
-        EXPECT_TRUE(result.bytes.empty());
+        const Result<std::string> result = reading.get();
+        EXPECT_FALSE(result.ok());
+        EXPECT_FALSE(result.error().empty());
+        EXPECT_NE(result.error().find(c.reason), std::string::npos) << result.error();
+        EXPECT_TRUE(result.value().empty());
     }
 }
 
@@ -132,14 +113,14 @@ TEST(ReadRegularFile, RefusesWhatIsNoSmallRegularFile) {
 TEST(ReadRegularFile, ReadsFilesThatReportNoSize) {
     const std::string status = slurp("/proc/self/status");
     ASSERT_GT(status.size(), 100u);
-    const files::ReadResult read = files::readRegularFile("/proc/self/status", 1024 * 1024);
-    ASSERT_TRUE(read.ok) << read.error;
-    EXPECT_EQ(read.bytes.substr(0, 40), status.substr(0, 40));
-    EXPECT_GT(read.bytes.size(), 100u);
+    const Result<std::string> read = files::readRegularFile("/proc/self/status", 1024 * 1024);
+    ASSERT_TRUE(read.ok()) << read.error();
+    EXPECT_EQ(read.value().substr(0, 40), status.substr(0, 40));
+    EXPECT_GT(read.value().size(), 100u);
 
-    const files::ReadResult cut = files::readRegularFile("/proc/self/status", 50);
-    EXPECT_FALSE(cut.ok);
-    EXPECT_NE(cut.error.find("larger than 50 bytes"), std::string::npos) << cut.error;
+    const Result<std::string> cut = files::readRegularFile("/proc/self/status", 50);
+    EXPECT_FALSE(cut.ok());
+    EXPECT_NE(cut.error().find("larger than 50 bytes"), std::string::npos) << cut.error();
 }
 
 // A pipe without a writer and a device are refused without blocking or reading forever.
@@ -160,15 +141,15 @@ TEST(ReplaceFile, CreatesOrReplacesWithExactBytesAndLeavesNothingBeside) {
     TempFolder dir;
     const std::string target = dir / "list";
     const std::string bytes("x\0y\r\n", 5);
-    EXPECT_EQ(files::replaceFile(target, bytes), "");
+    EXPECT_EQ(files::replaceFile(target, bytes).error(), "");
     EXPECT_EQ(slurp(target), bytes);
 
 #ifndef _WIN32
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
 #endif
-    EXPECT_EQ(files::replaceFile(target, "shorter"), "");
+    EXPECT_EQ(files::replaceFile(target, "shorter").error(), "");
     EXPECT_EQ(slurp(target), "shorter");
-    EXPECT_EQ(files::replaceFile(target, ""), "");
+    EXPECT_EQ(files::replaceFile(target, "").error(), "");
     EXPECT_EQ(fs::file_size(target), 0u);
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"list"});
 #ifndef _WIN32
@@ -186,7 +167,7 @@ TEST(ReplaceFile, RefusesAndKeepsAReadOnlyFile) {
     fs::permissions(target,
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
-    EXPECT_NE(files::replaceFile(target, "new"), "");
+    EXPECT_NE(files::replaceFile(target, "new").error(), "");
     EXPECT_EQ(slurp(target), "keep");
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"readonly.sbk"});
     fs::permissions(target, fs::perms::owner_write, fs::perm_options::add);
@@ -196,7 +177,7 @@ TEST(ReplaceFile, WritesThroughASymbolicLink) {
     TempFolder dir;
     put(dir / "real", "old");
     fs::create_symlink(dir / "real", dir / "link");
-    EXPECT_EQ(files::replaceFile(dir / "link", "new"), "");
+    EXPECT_EQ(files::replaceFile(dir / "link", "new").error(), "");
     EXPECT_TRUE(fs::is_symlink(dir / "link"));
     EXPECT_EQ(slurp(dir / "real"), "new");
 }
@@ -220,7 +201,7 @@ TEST(ReplaceFile, FailsWithAReasonWhereNoFileCanBeMade) {
     };
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.path);
-        const std::string error = files::replaceFile(c.path, "data");
+        const std::string error = files::replaceFile(c.path, "data").error();
         EXPECT_FALSE(error.empty());
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     }
@@ -266,9 +247,12 @@ TEST(ReplaceFile, KeepsAReadOnlyFileAndWritesInPlaceWhereTheFolderTakesNoNewFile
     ASSERT_EQ(::chmod((locked / "writable.sbk").c_str(), 0666), 0);
 
     const int result = asNobody([&] {
-        const std::string refused = files::replaceFile((open / "readonly.sbk").string(), "new");
-        const std::string inPlace = files::replaceFile((locked / "writable.sbk").string(), "new");
-        const std::string noRoom = files::replaceFile((locked / "other.sbk").string(), "new");
+        const std::string refused =
+            files::replaceFile((open / "readonly.sbk").string(), "new").error();
+        const std::string inPlace =
+            files::replaceFile((locked / "writable.sbk").string(), "new").error();
+        const std::string noRoom =
+            files::replaceFile((locked / "other.sbk").string(), "new").error();
         return (refused.find("Permission denied") != std::string::npos ? 0 : 1) |
                (inPlace.empty() ? 0 : 2) |
                (noRoom.find("Permission denied") != std::string::npos ? 0 : 4);
@@ -293,7 +277,7 @@ TEST(ReplaceFile, AFailurePartWayKeepsTheOldFile) {
     }
     const std::string target = (mountPoint / "list.sbk").string();
     put(target, "old contents\r\n");
-    const std::string error = files::replaceFile(target, std::string(256 * 1024, 'x'));
+    const std::string error = files::replaceFile(target, std::string(256 * 1024, 'x')).error();
     EXPECT_NE(error.find("No space left"), std::string::npos) << error;
     EXPECT_EQ(slurp(target), "old contents\r\n");
     EXPECT_EQ(namesIn(mountPoint), std::vector<std::string>{"list.sbk"});

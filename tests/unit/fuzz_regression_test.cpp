@@ -10,28 +10,14 @@
 
 #include "bookmarks/module2.h"
 #include "doubles/doubles.h"
+#include "doubles/temp_folder.h"
 
 namespace zerlin::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FuzzFound : public ::testing::Test {
-  protected:
-    FuzzFound() {
-        std::random_device random;
-        dir_ = fs::temp_directory_path() /
-               ("zerlin-fuzz-found-" + std::to_string(::getpid()) + "-" + std::to_string(random()));
-        fs::create_directories(dir_);
-    }
-    ~FuzzFound() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-    std::string path(const std::string& name) const { return (dir_ / name).string(); }
-
-    fs::path dir_;
-};
+class FuzzFound : public ::testing::Test, protected TempFolder {};
 
 std::string lines(std::size_t count, std::size_t bytesEach, const std::string& end) {
     std::string out;
@@ -64,15 +50,15 @@ TEST_F(FuzzFound, AFileAtTheSizeLimitOpensAgainAfterASave) {
         std::ofstream(path("in.sbk"), std::ios::binary) << c.bytes;
         FakeListBox list;
         list.rows = {"kept"};
-        ASSERT_EQ(LoadBookmarkFile(path("in.sbk"), list).ok, c.loads);
+        ASSERT_EQ(LoadBookmarkFile(path("in.sbk"), list).ok(), c.loads);
         if (!c.loads) {
             EXPECT_EQ(list.rows, std::vector<std::string>{"kept"});
             continue;
         }
-        ASSERT_TRUE(WriteBookmarkFile(path("out.sbk"), list).ok);
+        ASSERT_TRUE(WriteBookmarkFile(path("out.sbk"), list).ok());
         FakeListBox reread;
-        const BookmarkFileResult again = LoadBookmarkFile(path("out.sbk"), reread);
-        EXPECT_TRUE(again.ok) << again.reason;
+        const Status again = LoadBookmarkFile(path("out.sbk"), reread);
+        EXPECT_TRUE(again.ok()) << again.error();
         EXPECT_EQ(reread.rows, list.rows);
     }
 }

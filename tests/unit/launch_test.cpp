@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "doubles/form1_harness.h"
+#include "doubles/temp_folder.h"
 #include "mainwindow/launch_rules.h"
 
 namespace zerlin::test {
@@ -25,19 +26,12 @@ std::string readAll(const fs::path& path) {
 class LaunchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root =
-            fs::temp_directory_path() /
-            ("zerlin-launch-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
         game = root / "Games" / "BF1942";
         fs::create_directories(game);
         h.Text1.setText((game / "BF1942.exe").string());
         h.Text2.setText("10.0.0.1");
         h.Text3.setText("14567");
     }
-    void TearDown() override { fs::remove_all(root); }
-
     // Runs the join; true when it ended the program.
     bool join() {
         try {
@@ -50,7 +44,8 @@ class LaunchTest : public ::testing::Test {
 
     fs::path script() const { return game / "run.bat"; }
 
-    fs::path root, game;
+    TempFolder folder;
+    fs::path root = folder.path(), game;
     Form1Harness h;
 };
 
@@ -112,26 +107,6 @@ TEST(LaunchRules, ServerTextAllowsOnlyPlainAddressCharacters) {
                              "\xC3\xA4",     "=",   ",",  "\\", "~",    "@"}) {
         EXPECT_FALSE(launch::isAllowedServerText(text)) << text;
     }
-}
-
-TEST(LaunchRules, FindsTheNearestWinePrefixAboveTheGame) {
-    const fs::path root = fs::temp_directory_path() / "zerlin-launch-prefix";
-    fs::remove_all(root);
-    const fs::path outer = root / "outer";
-    const fs::path inner = outer / "games" / "inner";
-    const fs::path game = inner / "drive_c" / "BF1942";
-    fs::create_directories(game);
-    fs::create_directories(outer / "drive_c");
-    std::ofstream(outer / "system.reg") << "x";
-    std::ofstream(inner / "system.reg") << "x";
-    EXPECT_EQ(launch::findWinePrefix((game / "BF1942.exe").string()), inner.string());
-
-    fs::remove(inner / "system.reg");  // drive_c alone does not make a prefix
-    EXPECT_EQ(launch::findWinePrefix((game / "BF1942.exe").string()), outer.string());
-
-    fs::remove(outer / "system.reg");
-    EXPECT_EQ(launch::findWinePrefix((game / "BF1942.exe").string()), "");
-    fs::remove_all(root);
 }
 
 TEST_F(LaunchTest, ChecksRunInOrderAndStopAtTheFirstFailure) {

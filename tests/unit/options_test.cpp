@@ -9,7 +9,7 @@
 namespace zerlin::test {
 namespace {
 
-class FakeSurface : public Form2Surface {
+class FakeSurface : public ToolWindow {
   public:
     bool isOpen() const override { return open; }
     void show() override {

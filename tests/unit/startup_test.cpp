@@ -9,39 +9,15 @@
 #include <vector>
 
 #include "doubles/form1_harness.h"
+#include "doubles/temp_folder.h"
 #include "mainwindow/command_line.h"
+#include "platform/utf8.h"
 
 namespace zerlin::test {
 namespace {
 
 namespace fs = std::filesystem;
 using Words = std::vector<std::string>;
-
-// A folder of its own under the system's temporary folder, removed afterwards.
-class TempFolder {
-  public:
-    TempFolder() {
-        static std::atomic<int> counter{0};
-        path_ = fs::temp_directory_path() /
-                ("zerlin-startup-" +
-                 std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-                 std::to_string(counter++));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string file(const std::string& name, const std::string& bytes) const {
-        const fs::path p = path_ / name;
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p.string();
-    }
-    std::string path(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    fs::path path_;
-};
 
 TEST(StartUp, EmptyStoreAndNoArgumentShowTheBuiltInPortOnly) {
     Form1Harness h;
@@ -271,8 +247,8 @@ TEST(StartUp, SurvivesAnyArgument) {
         h.settings.preset("Options", "AutoJoin", "yes");
         ASSERT_NO_THROW(h.form.load(words));
         // What a link puts into the boxes is always a text the controls can hold.
-        EXPECT_EQ(command_line::validUtf8(h.Text2.text()), h.Text2.text());
-        EXPECT_EQ(command_line::validUtf8(h.Text3.text()), h.Text3.text());
+        EXPECT_EQ(utf8::replaceIllFormed(h.Text2.text()), h.Text2.text());
+        EXPECT_EQ(utf8::replaceIllFormed(h.Text3.text()), h.Text3.text());
     }
 }
 
@@ -323,7 +299,7 @@ TEST(CommandLine, ReplacesBytesThatAreNotUtf8) {
          r + r + "x"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(command_line::validUtf8(c.bytes), c.expected);
+        EXPECT_EQ(utf8::replaceIllFormed(c.bytes), c.expected);
     }
 }
 

@@ -7,8 +7,10 @@
 #include <utility>
 #include <vector>
 
+#include "doubles/temp_folder.h"
 #include "wine/lutris_games.h"
 #include "wine/wine_choice.h"
+#include "wine/wine_prefix.h"
 
 namespace zerlin::test {
 namespace {
@@ -42,16 +44,12 @@ const char* const gameExe = "drive_c/Program Files/EA GAMES/Battlefield 1942/BF1
 class WineChoiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root = fs::weakly_canonical(fs::temp_directory_path()) /
-               ("zerlin-wine-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
+        root = fs::weakly_canonical(folder.path());
         home = root / "home";
         data = home / ".local/share/lutris";
         config = home / ".config/lutris";
         fs::create_directories(home);
     }
-    void TearDown() override { fs::remove_all(root); }
 
     fs::path build(const std::string& version) const {
         return data / "runners/wine" / version / "bin/wine";
@@ -70,6 +68,7 @@ class WineChoiceTest : public ::testing::Test {
         return wine::chooseWine(lookup);
     }
 
+    TempFolder folder;
     fs::path root, home, data, config;
 };
 
@@ -293,6 +292,25 @@ TEST_F(WineChoiceTest, ProgramsOnPathAreExecutableFilesInAbsoluteFolders) {
     fs::current_path(root / "b");
     EXPECT_EQ(wine::findProgramOnPath("wine", ":.:../c"), "");  // relative folders are passed over
     fs::current_path(before);
+}
+
+TEST(WinePrefix, FindsTheNearestWinePrefixAboveTheGame) {
+    TempFolder folder;
+    const fs::path root = folder.path();
+    const fs::path outer = root / "outer";
+    const fs::path inner = outer / "games" / "inner";
+    const fs::path game = inner / "drive_c" / "BF1942";
+    fs::create_directories(game);
+    fs::create_directories(outer / "drive_c");
+    std::ofstream(outer / "system.reg") << "x";
+    std::ofstream(inner / "system.reg") << "x";
+    EXPECT_EQ(wine::findWinePrefix((game / "BF1942.exe").string()), inner.string());
+
+    fs::remove(inner / "system.reg");  // drive_c alone does not make a prefix
+    EXPECT_EQ(wine::findWinePrefix((game / "BF1942.exe").string()), outer.string());
+
+    fs::remove(outer / "system.reg");
+    EXPECT_EQ(wine::findWinePrefix((game / "BF1942.exe").string()), "");
 }
 
 }  // namespace

@@ -30,10 +30,31 @@ namespace {
 
 // The artwork is PNG, read by Qt's own decoder: left to guess the format, the reader would
 // first load every image format plugin installed, which costs start-up time and memory.
-QPixmap picture(const QString& path) {
+QImage readPng(const QString& path) {
     QImageReader reader(path, "png");
     reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
+    return reader.read();
+}
+
+// The artwork for a screen of the given scale (device pixel ratio). At 1 only the plain
+// rendering is read; above it the one rendered at twice the size (Qt's "@2x" name), scaled down
+// smoothly for scales between, such as 1.5, where dropping single pixels would look ragged.
+QPixmap picture(const QString& name, qreal ratio) {
+    const QString path = QStringLiteral(":/images/%1.png").arg(name);
+    QImage image;
+    if (ratio > 1.0) {
+        image = readPng(QStringLiteral(":/images/%1@2x.png").arg(name));
+    }
+    if (image.isNull()) {
+        return QPixmap::fromImage(readPng(path));
+    }
+    image.setDevicePixelRatio(2.0);
+    if (ratio < 2.0) {
+        const QSize size = (QSizeF(image.size()) * (ratio / 2.0)).toSize();
+        image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        image.setDevicePixelRatio(ratio);
+    }
+    return QPixmap::fromImage(std::move(image));
 }
 
 // The design's point sizes are at 96 dots per inch; pixel sizes keep the layout on screens
@@ -153,15 +174,16 @@ QFont Form1Window::listFont() {
 
 Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint) {
     initZerlinResources();
-    skin_ = picture(":/images/skin.png");
+    artworkRatio_ = devicePixelRatioF();
+    skin_ = picture("skin", artworkRatio_);
     setObjectName("Form1");
     setFixedSize(514, 260);
-    setWindowIcon(QIcon(picture(":/images/icon.png")));
+    setWindowIcon(QIcon(picture("icon", artworkRatio_)));
     setAttribute(Qt::WA_OpaquePaintEvent);
 
     Label1 = makeLabel(this, "Label1", "Zerlin", {8, 8, 225, 17}, titleFont());
 
-    const QPixmap quit = picture(":/images/quit.png");
+    const QPixmap quit = picture("quit", artworkRatio_);
     Image3 = makePicture(this, "Image3", quit, {456, 6, 44, 18}, "QUIT");
     Image3->setToolTip("Quit");
 
@@ -201,7 +223,7 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
 
     // The bottom row of buttons, and BROWSE beside the game path box: one button face each,
     // the caption label lying over its middle and lower part.
-    const QPixmap face = picture(":/images/button.png");
+    const QPixmap face = picture("button", artworkRatio_);
     struct Button {
         ClickLabel*& image;
         const char* imageName;
@@ -238,6 +260,22 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
     setTabOrder(Text3, List1);
 }
 
+void Form1Window::loadArtwork() {
+    const qreal ratio = devicePixelRatioF();
+    if (ratio == artworkRatio_) {
+        return;
+    }
+    artworkRatio_ = ratio;
+    skin_ = picture("skin", ratio);
+    setWindowIcon(QIcon(picture("icon", ratio)));
+    Image3->setPixmap(picture("quit", ratio));
+    const QPixmap face = picture("button", ratio);
+    for (ClickLabel* image : {Image1, Image2, Image4, Image5, Image6, Image7, Image8}) {
+        image->setPixmap(face);
+    }
+    update();
+}
+
 void Form1Window::showCentred() {
     if (!shownBefore_) {
         shownBefore_ = true;
@@ -249,6 +287,9 @@ void Form1Window::showCentred() {
         // The task bar is told before the window is mapped; afterwards it may not look again.
         create();
         skipTaskbar(*this);
+        // Moved to a screen of another scale, the window takes the artwork made for it.
+        connect(windowHandle(), &QWindow::screenChanged, this, &Form1Window::loadArtwork);
+        loadArtwork();
         Text1->setFocus(Qt::OtherFocusReason);
     }
     show();

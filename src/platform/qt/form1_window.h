@@ -68,7 +68,11 @@ class Form1Window : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Reads the skin, the icon and the buttons' faces again when the screen's scale changed.
+    void loadArtwork();
+
     QPixmap skin_;
+    qreal artworkRatio_ = 0;
     bool shownBefore_ = false;
     // The button that moves the window by hand, while it is held.
     Qt::MouseButton moveButton_ = Qt::NoButton;

@@ -9,7 +9,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "platform/qt/widgets.h"
+#include "platform/qt/strings.h"
 #include "platform/qt/x11_taskbar.h"
 
 namespace zerlin::qt {
@@ -33,41 +33,13 @@ QCheckBox* makeSwitch(QWidget* parent, const char* name, int y) {
 
 }  // namespace
 
-struct Form2Window::Widgets {
-    Widgets(Form2Surface& surface, SettingsBackend& settings, const TextBox& form1Text4)
-        : window(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                              Qt::CustomizeWindowHint),
-          text1(new QPlainTextEdit(&window)),
-          check1(makeSwitch(&window, "Check1", 8)),
-          check3(makeSwitch(&window, "Check3", 24)),
-          check4(makeSwitch(&window, "Check4", 40)),
-          check5(makeSwitch(&window, "Check5", 56)),
-          Check1(*check1),
-          Check3(*check3),
-          Check4(*check4),
-          Check5(*check5),
-          Text1(*text1),
-          form(Form2Controls{Check1, Check3, Check4, Check5, Text1}, surface, settings,
-               form1Text4) {}
-    Widgets(const Widgets&) = delete;
-    Widgets& operator=(const Widgets&) = delete;
-
-    QWidget window;
-    QPlainTextEdit* text1;
-    QCheckBox* check1;
-    QCheckBox* check3;
-    QCheckBox* check4;
-    QCheckBox* check5;
-    QtCheckBoxControl Check1, Check3, Check4, Check5;
-    QtPlainTextBox Text1;
-    Form2 form;
-};
-
-Form2Window::Form2Window(SettingsBackend& settings, const TextBox& form1Text4)
-    : widgets_(std::make_unique<Widgets>(*this, settings, form1Text4)) {
-    QWidget& window = widgets_->window;
+Form2Window::Form2Window(const std::string& caption)
+    : window_(std::make_unique<QWidget>(nullptr, Qt::Tool | Qt::WindowTitleHint |
+                                                     Qt::WindowCloseButtonHint |
+                                                     Qt::CustomizeWindowHint)) {
+    QWidget& window = *window_;
     window.setObjectName(QStringLiteral("Form2"));
-    window.setWindowTitle(toQString(Form2::caption));
+    window.setWindowTitle(toQString(caption));
     window.setFixedSize(312, 213);
     // No icon: a transparent one keeps the application's icon off the caption bar.
     QPixmap blank(16, 16);
@@ -78,73 +50,54 @@ Form2Window::Form2Window(SettingsBackend& settings, const TextBox& form1Text4)
     window.setPalette(palette);
     window.setAutoFillBackground(true);
 
-    QPlainTextEdit* text1 = widgets_->text1;
-    text1->setObjectName(QStringLiteral("Text1"));
+    Text1 = new QPlainTextEdit(&window);
+    Check1 = makeSwitch(&window, "Check1", 8);
+    Check3 = makeSwitch(&window, "Check3", 24);
+    Check4 = makeSwitch(&window, "Check4", 40);
+    Check5 = makeSwitch(&window, "Check5", 56);
+
+    Text1->setObjectName(QStringLiteral("Text1"));
     // One pixel past the right edge and four past the bottom, as designed.
-    text1->setGeometry(0, 136, 313, 81);
-    QPalette creditsPalette = text1->palette();
+    Text1->setGeometry(0, 136, 313, 81);
+    QPalette creditsPalette = Text1->palette();
     creditsPalette.setColor(QPalette::Base, background);
     creditsPalette.setColor(QPalette::Text, creditsText);
-    text1->setPalette(creditsPalette);
-    text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setPalette(creditsPalette);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Tab moves on to the switches instead of typing into the credits.
-    text1->setTabChangesFocus(true);
+    Text1->setTabChangesFocus(true);
 
-    QWidget::setTabOrder(text1, widgets_->check1);
-    QWidget::setTabOrder(widgets_->check1, widgets_->check3);
-    QWidget::setTabOrder(widgets_->check3, widgets_->check4);
-    QWidget::setTabOrder(widgets_->check4, widgets_->check5);
-
-    // clicked, unlike toggled, fires only for the user's change (mouse or space bar), never
-    // when the load sets a switch.
-    Form2& form = widgets_->form;
-    QObject::connect(widgets_->check1, &QCheckBox::clicked, [&form] { form.check1Click(); });
-    QObject::connect(widgets_->check3, &QCheckBox::clicked, [&form] { form.check3Click(); });
-    QObject::connect(widgets_->check4, &QCheckBox::clicked, [&form] { form.check4Click(); });
-    QObject::connect(widgets_->check5, &QCheckBox::clicked, [&form] { form.check5Click(); });
+    QWidget::setTabOrder(Text1, Check1);
+    QWidget::setTabOrder(Check1, Check3);
+    QWidget::setTabOrder(Check3, Check4);
+    QWidget::setTabOrder(Check4, Check5);
 }
 
 Form2Window::~Form2Window() = default;
 
 bool Form2Window::isOpen() const {
-    return widgets_->window.isVisible();
+    return window_->isVisible();
 }
 
 void Form2Window::show() {
-    QWidget& window = widgets_->window;
+    QWidget& window = *window_;
     // Told again at every show: a window manager may drop the state while the window is hidden.
     skipTaskbar(window);
     window.show();
     window.activateWindow();
-    widgets_->text1->setFocus(Qt::OtherFocusReason);
+    Text1->setFocus(Qt::OtherFocusReason);
 }
 
 void Form2Window::raise() {
-    QWidget& window = widgets_->window;
+    QWidget& window = *window_;
     window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.raise();
     window.activateWindow();
 }
 
 QWidget& Form2Window::widget() {
-    return widgets_->window;
-}
-
-Form2& Form2Window::form() {
-    return widgets_->form;
-}
-
-OptionsWindowOpener::OptionsWindowOpener(SettingsBackend& settings, const TextBox& form1Text4)
-    : settings_(settings), form1Text4_(form1Text4) {}
-
-OptionsWindowOpener::~OptionsWindowOpener() = default;
-
-void OptionsWindowOpener::open() {
-    if (!window_) {
-        window_ = std::make_unique<Form2Window>(settings_, form1Text4_);
-    }
-    window_->form().show();
+    return *window_;
 }
 
 }  // namespace zerlin::qt

@@ -1,11 +1,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
-#include "mainwindow/form1.h"
-#include "options/form2.h"
 #include "platform/controls.h"
-#include "platform/settings_backend.h"
 
 class QCheckBox;
 class QPlainTextEdit;
@@ -13,41 +11,30 @@ class QWidget;
 
 namespace zerlin::qt {
 
-// The widgets of the options window and its behaviour, built together at the first open.
-// Closing the window by its close box only hides it; the object lives until the program ends.
-class Form2Window : public Form2Surface {
+// The options window's widgets: four switches and the credits. Closing the window by its close
+// box only hides it. Its controls are children named like the core's controls.
+class Form2Window : public ToolWindow {
   public:
-    Form2Window(SettingsBackend& settings, const TextBox& form1Text4);
+    explicit Form2Window(const std::string& caption);
     ~Form2Window() override;
+    Form2Window(const Form2Window&) = delete;
+    Form2Window& operator=(const Form2Window&) = delete;
 
     bool isOpen() const override;
+    // Shows the window with the focus on the credits area.
     void show() override;
     void raise() override;
 
     QWidget& widget();
-    Form2& form();
+
+    QCheckBox* Check1;
+    QCheckBox* Check3;
+    QCheckBox* Check4;
+    QCheckBox* Check5;
+    QPlainTextEdit* Text1;
 
   private:
-    struct Widgets;
-    std::unique_ptr<Widgets> widgets_;
-};
-
-// The main window's options button: one options window for the life of the program, made on
-// the first click.
-class OptionsWindowOpener : public OptionsOpener {
-  public:
-    OptionsWindowOpener(SettingsBackend& settings, const TextBox& form1Text4);
-    ~OptionsWindowOpener() override;
-
-    void open() override;
-
-    // The window, or nullptr before the first open.
-    Form2Window* window() const { return window_.get(); }
-
-  private:
-    SettingsBackend& settings_;
-    const TextBox& form1Text4_;
-    std::unique_ptr<Form2Window> window_;
+    std::unique_ptr<QWidget> window_;
 };
 
 }  // namespace zerlin::qt

@@ -3,24 +3,35 @@
 #include <memory>
 #include <string>
 
-#include "platform/system.h"
+#include "platform/script_launcher.h"
+
+class QProcess;
+class QProcessEnvironment;
 
 namespace zerlin::qt {
 
 class ScriptWatcher;
 
 // Runs launch scripts through the platform's command interpreter: %ComSpec% (cmd.exe) on
-// Windows, "wine cmd" elsewhere. The interpreter is started detached and never watched; only
-// the script's reading is, so that it is not deleted before the interpreter got it.
-class QtLauncher : public zerlin::Launcher {
+// Windows (qt_launcher_windows.cpp), "wine cmd" elsewhere (qt_launcher_unix.cpp). The
+// interpreter is started detached and never watched; only the script's reading is, so that it
+// is not deleted before the interpreter got it.
+class QtLauncher : public ScriptLauncher {
   public:
     QtLauncher();
     ~QtLauncher() override;
+    QtLauncher(const QtLauncher&) = delete;
+    QtLauncher& operator=(const QtLauncher&) = delete;
 
-    std::string start(const LaunchRequest& request) override;
+  protected:
+    Status run(const LaunchScript& script) override;
     void discard(const std::string& script) override;
 
   private:
+    // Sets the interpreter, its arguments and its environment for the script.
+    static Status prepare(QProcess& process, QProcessEnvironment& environment,
+                          const LaunchScript& script);
+
     std::unique_ptr<ScriptWatcher> watcher_;
 };
 

@@ -17,6 +17,8 @@
 #include <chrono>
 #include <optional>
 
+#include "platform/qt/strings.h"
+
 namespace zerlin::qt {
 
 namespace {
@@ -95,7 +97,7 @@ QString plainText(const QVariant& value) {
 }
 
 std::string text(const QVariant& value) {
-    return plainText(value).toStdString();
+    return toStdString(plainText(value));
 }
 
 #ifndef Q_OS_WIN
@@ -295,8 +297,7 @@ std::string QtSettingsBackend::read(const std::string& section, const std::strin
         return {};
     QSettings settings(location_, QSettings::IniFormat);
 #endif
-    const Lookup found =
-        lookUp(settings, QString::fromStdString(section), QString::fromStdString(key));
+    const Lookup found = lookUp(settings, toQString(section), toQString(key));
     if (found.entries.isEmpty())
         return {};
     return text(settings.value(settingsKey(found.entries.first())));
@@ -306,9 +307,9 @@ void QtSettingsBackend::write(const std::string& section, const std::string& key
                               const std::string& value) {
     if (key.empty())
         return;
-    const QString sectionName = QString::fromStdString(section);
-    const QString keyName = QString::fromStdString(key);
-    const QString stored = QString::fromStdString(value);
+    const QString sectionName = toQString(section);
+    const QString keyName = toQString(key);
+    const QString stored = toQString(value);
 #ifdef Q_OS_WIN
     // The registry applies each change at once and has no file to lose.
     QSettings settings(location_, QSettings::NativeFormat);

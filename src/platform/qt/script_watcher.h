@@ -1,12 +1,8 @@
 #pragma once
 
-#include <map>
-#include <string>
-
 #include <QObject>
-
-class QSocketNotifier;
-class QTimer;
+#include <memory>
+#include <string>
 
 namespace zerlin::qt {
 
@@ -30,21 +26,9 @@ class ScriptWatcher : public QObject {
     void discard(const std::string& path);
 
   private:
-    struct Entry {
-        int descriptor = -1;
-        bool read = false;
-        bool discardAsked = false;
-        bool timedOut = false;
-        QTimer* deadline = nullptr;  // a child, deleted later: it may be the caller
-    };
-
-    void readEvents();
-    void remove(const std::string& path);
-    void drop(const std::string& path);
-
-    int inotify_ = -1;
-    QSocketNotifier* notifier_ = nullptr;
-    std::map<std::string, Entry> entries_;
+    // What the platform's way of watching needs (script_watcher_linux.cpp, _other.cpp).
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 }  // namespace zerlin::qt

@@ -1,5 +1,3 @@
-#ifdef __linux__
-
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -7,27 +5,68 @@
 #include <QTimer>
 #include <array>
 #include <filesystem>
+#include <map>
 #include <system_error>
 
 #include "platform/qt/script_watcher.h"
 
 namespace zerlin::qt {
 
-ScriptWatcher::ScriptWatcher(QObject* parent) : QObject(parent) {}
+struct ScriptWatcher::State {
+    struct Entry {
+        int descriptor = -1;
+        bool read = false;
+        bool discardAsked = false;
+        bool timedOut = false;
+        QTimer* deadline = nullptr;  // a child, deleted later: it may be the caller
+    };
 
-ScriptWatcher::~ScriptWatcher() {
-    delete notifier_;
-    if (inotify_ >= 0) {
-        ::close(inotify_);
+    explicit State(QObject& owner) : owner(owner) {}
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    ~State() {
+        delete notifier_;
+        if (inotify_ >= 0) {
+            ::close(inotify_);
+        }
     }
-}
+
+    void watch(const std::string& path);
+    void discard(const std::string& path);
+    void readEvents();
+    void remove(const std::string& path);
+    void drop(const std::string& path);
+
+    QObject& owner;
+    int inotify_ = -1;
+    QSocketNotifier* notifier_ = nullptr;
+    std::map<std::string, Entry> entries_;
+};
+
+ScriptWatcher::ScriptWatcher(QObject* parent)
+    : QObject(parent), state_(std::make_unique<State>(*this)) {}
+
+ScriptWatcher::~ScriptWatcher() = default;
 
 void ScriptWatcher::watch(const std::string& path) {
+    state_->watch(path);
+}
+
+void ScriptWatcher::forget(const std::string& path) {
+    state_->drop(path);
+}
+
+void ScriptWatcher::discard(const std::string& path) {
+    state_->discard(path);
+}
+
+void ScriptWatcher::State::watch(const std::string& path) {
     if (inotify_ < 0) {
         inotify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         if (inotify_ >= 0) {
-            notifier_ = new QSocketNotifier(inotify_, QSocketNotifier::Read, this);
-            connect(notifier_, &QSocketNotifier::activated, this, [this] { readEvents(); });
+            notifier_ = new QSocketNotifier(inotify_, QSocketNotifier::Read, &owner);
+            QObject::connect(notifier_, &QSocketNotifier::activated, &owner,
+                             [this] { readEvents(); });
         }
     }
     // An earlier start's pending discard waits for this start's read instead; and the events
@@ -49,9 +88,9 @@ void ScriptWatcher::watch(const std::string& path) {
     entry.timedOut = false;
     entry.discardAsked = false;
     if (!entry.deadline) {
-        entry.deadline = new QTimer(this);
+        entry.deadline = new QTimer(&owner);
         entry.deadline->setSingleShot(true);
-        connect(entry.deadline, &QTimer::timeout, this, [this, path] {
+        QObject::connect(entry.deadline, &QTimer::timeout, &owner, [this, path] {
             auto it = entries_.find(path);
             if (it == entries_.end()) {
                 return;
@@ -67,11 +106,7 @@ void ScriptWatcher::watch(const std::string& path) {
     entry.deadline->start(longestWaitMs);
 }
 
-void ScriptWatcher::forget(const std::string& path) {
-    drop(path);
-}
-
-void ScriptWatcher::discard(const std::string& path) {
+void ScriptWatcher::State::discard(const std::string& path) {
     readEvents();
     auto it = entries_.find(path);
     if (it == entries_.end() || it->second.read || it->second.timedOut) {
@@ -82,7 +117,7 @@ void ScriptWatcher::discard(const std::string& path) {
 }
 
 // NOLINTNEXTLINE(readability-function-cognitive-complexity): one pass over the event records
-void ScriptWatcher::readEvents() {
+void ScriptWatcher::State::readEvents() {
     if (inotify_ < 0) {
         return;
     }
@@ -120,13 +155,13 @@ void ScriptWatcher::readEvents() {
     }
 }
 
-void ScriptWatcher::remove(const std::string& path) {
+void ScriptWatcher::State::remove(const std::string& path) {
     drop(path);
     std::error_code ignored;  // a missing file is fine
     std::filesystem::remove(path, ignored);
 }
 
-void ScriptWatcher::drop(const std::string& path) {
+void ScriptWatcher::State::drop(const std::string& path) {
     auto it = entries_.find(path);
     if (it == entries_.end()) {
         return;
@@ -142,5 +177,3 @@ void ScriptWatcher::drop(const std::string& path) {
 }
 
 }  // namespace zerlin::qt
-
-#endif

@@ -17,14 +17,6 @@ namespace {
 constexpr const char* captionProperty = "zerlinCaption";
 }  // namespace
 
-QString toQString(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string toStdString(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
 QString shownCaption(const QString& caption) {
     QString shown;
     shown.reserve(caption.size());

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/controls.h"
+#include "platform/qt/strings.h"
 
 class QCheckBox;
 class QLabel;
@@ -17,9 +18,6 @@ class QWidget;
 // The Qt controls seen through the core's control interfaces. Each adapter refers to a widget
 // that it does not own and that outlives it.
 namespace zerlin::qt {
-
-QString toQString(const std::string& text);
-std::string toStdString(const QString& text);
 
 // A caption as it is shown: a doubled ampersand stands for one ampersand.
 QString shownCaption(const QString& caption);

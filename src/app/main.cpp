@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/app.h"
+#include "app/app.h"
+#include "platform/qt/strings.h"
 
 int main(int argc, char* argv[]) {
 #if defined(Q_OS_LINUX) || defined(Q_OS_FREEBSD)
@@ -24,7 +25,7 @@ int main(int argc, char* argv[]) {
     // Windows hands the command line over in UTF-16; argv would lose what the code page lacks.
     const QStringList words = QCoreApplication::arguments();
     for (qsizetype i = 1; i < words.size(); ++i) {
-        arguments.push_back(words[i].toStdString());
+        arguments.push_back(zerlin::qt::toStdString(words[i]));
     }
 #else
     // File names are bytes here: handed on unchanged, a name that is not valid UTF-8 still opens.
@@ -33,7 +34,7 @@ int main(int argc, char* argv[]) {
     }
 #endif
 
-    zerlin::qt::App zerlinApp;
+    zerlin::app::App zerlinApp;
     zerlinApp.run(arguments);
     return QApplication::exec();
 }

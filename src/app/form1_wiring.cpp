@@ -1,13 +1,13 @@
-#include "platform/qt/app.h"
+#include "app/form1_wiring.h"
 
 #include <QListWidget>
 #include <QTimer>
 
 #include "platform/qt/click_label.h"
 
-namespace zerlin::qt {
+namespace zerlin::app {
 
-Form1WindowControls::Form1WindowControls(Form1Window& w)
+Form1WindowControls::Form1WindowControls(qt::Form1Window& w)
     : window(w),
       Label1(*w.Label1),
       Text1(*w.Text1),
@@ -20,7 +20,7 @@ Form1Controls Form1WindowControls::controls() {
     return Form1Controls{window, Label1, Text1, Text2, Text3, Text4, List1, Timer1};
 }
 
-void wireForm1(Form1Window& w, Form1& form, CommandRunner run) {
+void wireForm1(qt::Form1Window& w, Form1& form, CommandRunner run) {
     if (!run) {
         run = [](const std::function<void()>& command) { command(); };
     }
@@ -28,8 +28,8 @@ void wireForm1(Form1Window& w, Form1& form, CommandRunner run) {
         return [&form, run, handler] { run([&form, handler] { (form.*handler)(); }); };
     };
     struct Wiring {
-        ClickLabel* image;
-        ClickLabel* label;  // the caption lying on it, or none
+        qt::ClickLabel* image;
+        qt::ClickLabel* label;  // the caption lying on it, or none
         void (Form1::*handler)();
     };
     const Wiring wiring[] = {
@@ -39,32 +39,16 @@ void wireForm1(Form1Window& w, Form1& form, CommandRunner run) {
         {w.Image8, w.Label9, &Form1::remove},
     };
     for (const Wiring& item : wiring) {
-        QObject::connect(item.image, &ClickLabel::clicked, &w, command(item.handler));
+        QObject::connect(item.image, &qt::ClickLabel::clicked, &w, command(item.handler));
         // The caption's click is the picture's click: one command, run once.
-        QObject::connect(item.label, &ClickLabel::clicked, item.image, &ClickLabel::clicked);
+        QObject::connect(item.label, &qt::ClickLabel::clicked, item.image,
+                         &qt::ClickLabel::clicked);
     }
     const auto quit = [&form, run] { run([&form] { form.quit(); }); };
-    QObject::connect(w.Image3, &ClickLabel::clicked, &w, quit);
-    QObject::connect(&w, &Form1Window::closeRequested, &w, quit);
-    QObject::connect(&w, &Form1Window::listDoubleClicked, &w, command(&Form1::pick));
+    QObject::connect(w.Image3, &qt::ClickLabel::clicked, &w, quit);
+    QObject::connect(&w, &qt::Form1Window::closeRequested, &w, quit);
+    QObject::connect(&w, &qt::Form1Window::listDoubleClicked, &w, command(&Form1::pick));
     QObject::connect(w.Timer1, &QTimer::timeout, &w, command(&Form1::tick));
 }
 
-App::App()
-    : settings_(applicationName()),
-      controls_(window_),
-      messages_(&window_),
-      input_(&window_),
-      fileDialog_(&window_),
-      options_(settings_, controls_.Text4),
-      form_(controls_.controls(), Form1Services{settings_, fileDialog_, messages_, input_,
-                                                launcher_, program_, options_}) {
-    wireForm1(window_, form_);
-}
-
-void App::run(const std::vector<std::string>& arguments) {
-    form_.load(arguments);
-    window_.showCentred();
-}
-
-}  // namespace zerlin::qt
+}  // namespace zerlin::app

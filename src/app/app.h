@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/form1_wiring.h"
+#include "app/options_opener.h"
+#include "mainwindow/form1.h"
+#include "platform/qt/dialogs.h"
+#include "platform/qt/form1_window.h"
+#include "platform/qt/qt_launcher.h"
+#include "platform/qt/qt_program.h"
+#include "platform/qt/qt_settings_backend.h"
+
+namespace zerlin::app {
+
+// The running application: the real platform, the main window and its core, wired.
+class App {
+  public:
+    App();
+
+    // The window's load with the command-line arguments (start-up may end the program), then
+    // the window, shown in the centre of the screen.
+    void run(const std::vector<std::string>& arguments);
+
+    qt::Form1Window& window() { return window_; }
+    Form1& form() { return form_; }
+
+  private:
+    qt::QtSettingsBackend settings_;
+    qt::Form1Window window_;
+    Form1WindowControls controls_;
+    qt::QtMessageBox messages_;
+    qt::QtTextInput input_;
+    qt::QtFileDialog fileDialog_;
+    qt::QtLauncher launcher_;
+    qt::QtProgram program_;
+    OptionsWindowOpener options_;
+    Form1 form_;
+};
+
+}  // namespace zerlin::app

@@ -1,0 +1,203 @@
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+
+#include "platform/files.h"
+#include "platform/files_detail.h"
+
+namespace zerlin::files {
+
+using namespace detail;
+
+namespace {
+
+std::wstring wide(const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(text.size());
+    const int count = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(count > 0 ? count : 0), L'\0');
+    if (count > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), count);
+    }
+    return out;
+}
+
+std::string systemError(DWORD error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::string out;
+    if (length > 0 && buffer != nullptr) {
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(length), nullptr,
+                                              0, nullptr, nullptr);
+        out.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
+        if (bytes > 0) {
+            WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(length), out.data(), bytes,
+                                nullptr, nullptr);
+        }
+    }
+    if (buffer != nullptr) {
+        LocalFree(buffer);
+    }
+    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) {
+        out.pop_back();
+    }
+    return out.empty() ? "Error " + std::to_string(error) : out;
+}
+
+class Handle {
+  public:
+    explicit Handle(HANDLE handle) : handle_(handle) {}
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() { close(); }
+    HANDLE get() const { return handle_; }
+    bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+    bool close() {
+        bool ok = true;
+        if (valid()) {
+            ok = CloseHandle(handle_) != 0;
+        }
+        handle_ = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+
+  private:
+    HANDLE handle_;
+};
+
+std::string writeAll(Handle& file, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk =
+            static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) {
+            return systemError(GetLastError());
+        }
+        done += written;
+    }
+    if (!FlushFileBuffers(file.get())) {
+        return systemError(GetLastError());
+    }
+    if (!file.close()) {
+        return systemError(GetLastError());
+    }
+    return {};
+}
+
+}  // namespace
+
+Result<std::string> readRegularFile(const std::string& path, std::size_t maxBytes) {
+    if (path.empty()) {
+        return Failure{kNoName};
+    }
+    const std::wstring name = wide(path);
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return Failure{kFolder};
+    }
+    Handle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        return Failure{systemError(GetLastError())};
+    }
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) {
+        return Failure{kNotRegular};
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size)) {
+        return Failure{systemError(GetLastError())};
+    }
+    if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+        return Failure{tooLarge(maxBytes)};
+    }
+    std::string bytes;
+    DWORD error = 0;
+    const bool read = readUpTo(static_cast<std::size_t>(size.QuadPart), maxBytes, bytes,
+                               [&](char* buffer, std::size_t room) -> long long {
+                                   DWORD got = 0;
+                                   const DWORD chunk =
+                                       static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30));
+                                   if (!ReadFile(file.get(), buffer, chunk, &got, nullptr)) {
+                                       error = GetLastError();
+                                       return -1;
+                                   }
+                                   return got;
+                               });
+    if (!read) {
+        return Failure{systemError(error)};
+    }
+    if (bytes.size() > maxBytes) {
+        return Failure{tooLarge(maxBytes)};
+    }
+    return bytes;
+}
+
+Status replaceFile(const std::string& path, const std::string& bytes) {
+    if (path.empty()) {
+        return Failure{kNoName};
+    }
+    const std::wstring target = wide(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return Failure{kFolder};
+    }
+    if (exists && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        return Failure{systemError(ERROR_ACCESS_DENIED)};
+    }
+    const std::string base = baseOf(path, "\\/");
+    if (base.empty()) {
+        return Failure{kFolder};
+    }
+    const std::string folder = folderOf(path, "\\/");
+    std::wstring temp;
+    HANDLE created = INVALID_HANDLE_VALUE;
+    DWORD createError = 0;
+    for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
+        temp = wide(folder + "\\" + base + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
+                    std::to_string(attempt));
+        created = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        createError = GetLastError();
+        if (created == INVALID_HANDLE_VALUE && createError != ERROR_FILE_EXISTS) {
+            break;
+        }
+    }
+    Handle file(created);
+    if (!file.valid()) {
+        if (exists && createError == ERROR_ACCESS_DENIED) {
+            Handle direct(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+            if (!direct.valid()) {
+                return Failure{systemError(GetLastError())};
+            }
+            return statusOf(writeAll(direct, bytes));
+        }
+        return Failure{systemError(createError)};
+    }
+    std::string error = writeAll(file, bytes);
+    if (error.empty()) {
+        // ReplaceFileW keeps the old file's attributes and security; a new name is a move.
+        const bool replaced =
+            exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
+                                   REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        if (!replaced && !MoveFileExW(temp.c_str(), target.c_str(),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            error = systemError(GetLastError());
+        }
+    }
+    if (!error.empty()) {
+        DeleteFileW(temp.c_str());
+    }
+    return statusOf(error);
+}
+
+}  // namespace zerlin::files

@@ -1,6 +1,8 @@
 #include "app/app.h"
 
 #include "app/form1_wiring.h"
+#include "platform/qt/strings.h"
+#include "settings/settings.h"
 
 namespace zerlin::app {
 
@@ -13,6 +15,8 @@ App::App()
       options_(settings_, controls_.Text4),
       form_(controls_.controls(), Form1Services{settings_, fileDialog_, messages_, input_,
                                                 launcher_, program_, options_}) {
+    launcher_.setWineSetting({[this] { return read(settings_, keys::winePath); },
+                              qt::toStdString(settings_.location())});
     wireForm1(window_, form_);
 }
 

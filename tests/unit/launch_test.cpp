@@ -15,9 +15,6 @@
 #include "doubles/form1_harness.h"
 #include "doubles/temp_folder.h"
 #include "mainwindow/launch_rules.h"
-#ifndef _WIN32
-#include "platform/qt/wine_prefix.h"
-#endif
 
 namespace zerlin::test {
 namespace {
@@ -289,25 +286,6 @@ TEST_F(LaunchTest, FailedStartKeepsAScriptThatAnEarlierJoinStarted) {
 }
 
 #ifndef _WIN32
-TEST(LaunchRules, FindsTheNearestWinePrefixAboveTheGame) {
-    TempFolder folder;
-    const fs::path root = folder.path();
-    const fs::path outer = root / "outer";
-    const fs::path inner = outer / "games" / "inner";
-    const fs::path game = inner / "drive_c" / "BF1942";
-    fs::create_directories(game);
-    fs::create_directories(outer / "drive_c");
-    std::ofstream(outer / "system.reg") << "x";
-    std::ofstream(inner / "system.reg") << "x";
-    EXPECT_EQ(qt::findWinePrefix((game / "BF1942.exe").string()), inner.string());
-
-    fs::remove(inner / "system.reg");  // drive_c alone does not make a prefix
-    EXPECT_EQ(qt::findWinePrefix((game / "BF1942.exe").string()), outer.string());
-
-    fs::remove(outer / "system.reg");
-    EXPECT_EQ(qt::findWinePrefix((game / "BF1942.exe").string()), "");
-}
-
 // Sets TMPDIR, which the temporary folder is taken from, for one test.
 class TemporaryFolderOverride {
   public:

@@ -168,6 +168,10 @@ mkdir -p "$runner" "$HOME/.local/share/lutris/games" "$work/no-wine"
 for program in wine wine64 wineserver; do
     ln -s "/usr/lib/wine/$program" "$runner/$program"
 done
+# Where no 32-bit program runs, the runner's wine is the 64-bit loader (see tools/ci-wine).
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    ln -sf /usr/lib/wine/wine64 "$runner/wine"
+fi
 printf 'game:\n  exe: %s\n  prefix: %s\nwine:\n  version: debian-system\n' \
     "$game/BF1942.exe" "$prefix" >"$HOME/.local/share/lutris/games/battlefield-1942-1.yml"
 rm -f "$game/args.txt" "$game/where.txt"

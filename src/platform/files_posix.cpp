@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/files_detail.h"
@@ -134,7 +135,10 @@ Result<std::string> resolveLinks(const std::string& requested) {
             return Failure{systemError(errno)};
         }
         target.resize(static_cast<std::size_t>(length));
-        path = target.starts_with('/') ? target : folderOf(path, "/") + "/" + target;
+        if (!target.starts_with('/')) {
+            target.insert(0, folderOf(path, "/") + "/");
+        }
+        path = std::move(target);
     }
     return Failure{systemError(ELOOP)};
 }
@@ -164,6 +168,21 @@ bool renameKeepsTheFile(const std::string& path, const struct stat& old) {
         at = end + 1;
     }
     return true;
+}
+
+// Creates a new file in folder under a fresh name made from base, which temp then holds: its
+// descriptor, or -1 with errno set.
+int createBeside(const std::string& folder, const std::string& base, std::string& temp) {
+    const std::string stem = folder + "/." + base + ".tmp" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = stem + std::to_string(attempt);
+        const int fd =
+            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
 }
 
 // Whether the new file took the old one's owner, group and permissions.
@@ -256,18 +275,9 @@ Status replaceFile(const std::string& requested, const std::string& bytes) {
     if (base.empty()) {
         return Failure{kFolder};
     }
-    const std::string tempStem = folder + "/." + base + ".tmp" + std::to_string(::getpid()) + "-";
     std::string temp;
-    int created = -1;
-    int createError = 0;
-    for (int attempt = 0; attempt < 100 && created < 0; ++attempt) {
-        temp = tempStem + std::to_string(attempt);
-        created = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        createError = errno;
-        if (created < 0 && createError != EEXIST) {
-            break;
-        }
-    }
+    const int created = createBeside(folder, base, temp);
+    const int createError = errno;
     if (created < 0) {
         // A folder that takes no new file may still hold a writable file.
         if (exists && (createError == EACCES || createError == EPERM)) {

@@ -170,6 +170,21 @@ bool renameKeepsTheFile(const std::string& path, const struct stat& old) {
     return true;
 }
 
+// Why a file that is there cannot be replaced: the empty text where it can.
+std::string refusalOf(const std::string& path, const struct stat& old) {
+    if (S_ISDIR(old.st_mode)) {
+        return kFolder;
+    }
+    if (!S_ISREG(old.st_mode)) {
+        return kNotRegular;
+    }
+    // A rename would replace even a read-only file; its owner made it so to keep it.
+    if (::access(path.c_str(), W_OK) != 0) {
+        return systemError(errno);
+    }
+    return {};
+}
+
 // Creates a new file in folder under a fresh name made from base, which temp then holds: its
 // descriptor, or -1 with errno set.
 int createBeside(const std::string& folder, const std::string& base, std::string& temp) {
@@ -243,7 +258,7 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
     return bytes;
 }
 
-Status replaceFile(const std::string& requested, const std::string& bytes) {
+Status replaceFile(const std::string& requested, const std::string& bytes, InPlace inPlace) {
     if (requested.empty()) {
         return Failure{kNoName};
     }
@@ -254,19 +269,16 @@ Status replaceFile(const std::string& requested, const std::string& bytes) {
     const std::string& path = resolved.value();
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode)) {
-        return Failure{kFolder};
-    }
-    if (exists && !S_ISREG(old.st_mode)) {
-        return Failure{kNotRegular};
-    }
-    // A rename would replace even a read-only file; its owner made it so to keep it.
-    if (exists && ::access(path.c_str(), W_OK) != 0) {
-        return Failure{systemError(errno)};
+    if (exists) {
+        const std::string refused = refusalOf(path, old);
+        if (!refused.empty()) {
+            return Failure{refused};
+        }
     }
     // Another name, attributes or access lists stay with the file only when it is written in
-    // place, as careful editors do.
-    if (exists && !renameKeepsTheFile(path, old)) {
+    // place, as careful editors do. Where that is refused, the new file replaces it whole.
+    const bool mayWriteInPlace = inPlace == InPlace::allowed;
+    if (exists && mayWriteInPlace && !renameKeepsTheFile(path, old)) {
         return statusOf(writeInPlace(path, bytes));
     }
 
@@ -280,7 +292,7 @@ Status replaceFile(const std::string& requested, const std::string& bytes) {
     const int createError = errno;
     if (created < 0) {
         // A folder that takes no new file may still hold a writable file.
-        if (exists && (createError == EACCES || createError == EPERM)) {
+        if (exists && mayWriteInPlace && (createError == EACCES || createError == EPERM)) {
             return statusOf(writeInPlace(path, bytes));
         }
         return Failure{systemError(createError)};
@@ -288,7 +300,7 @@ Status replaceFile(const std::string& requested, const std::string& bytes) {
     Descriptor fd(created);
     // The new file takes the place of the old one only if it keeps its owner, group and
     // permissions; another user's file is written in place, so that it stays theirs.
-    if (exists && !keepsOwnerAndMode(fd.get(), old)) {
+    if (exists && !keepsOwnerAndMode(fd.get(), old) && mayWriteInPlace) {
         fd.close();
         ::unlink(temp.c_str());
         return statusOf(writeInPlace(path, bytes));

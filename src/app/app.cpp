@@ -1,19 +1,30 @@
 #include "app/app.h"
 
 #include "app/form1_wiring.h"
+#include "app/settings_store.h"
+#include "platform/qt/strings.h"
+#include "settings/settings.h"
+#ifndef _WIN32
+#include "settings/ini_file_settings.h"
+#endif
 
 namespace zerlin::app {
 
 App::App()
-    : settings_(qt::applicationName()),
+    : settings_(openSettings(applicationName())),
       controls_(window_),
       messages_(&window_),
       input_(&window_),
       fileDialog_(&window_),
-      options_(settings_, controls_.Text4),
-      form_(controls_.controls(), Form1Services{settings_, fileDialog_, messages_, input_,
+      options_(*settings_, controls_.Text4),
+      form_(controls_.controls(), Form1Services{*settings_, fileDialog_, messages_, input_,
                                                 launcher_, program_, options_}),
       status_(window_, controls_.List1, qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")) {
+#ifndef _WIN32
+    // The wine named by hand; the game runs under Wine only here.
+    launcher_.setWineSetting({[this] { return read(*settings_, keys::winePath); },
+                              IniFileSettings::filePath(qt::toStdString(applicationName()))});
+#endif
     wireForm1(window_, form_);
 }
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/network.h"
+
+// Reading the host and port of a server as the IP and port boxes or a bookmark row hold them.
+namespace zerlin::status {
+
+// A dotted IPv4 address ("10.0.0.1": four decimal numbers of 0 to 255, no leading zeros) or an
+// IPv6 address ("::1", also in brackets, "[::1]"); nothing for anything else.
+std::optional<net::IpAddress> parseIpAddress(std::string_view text);
+
+// A host name the system's resolver can be asked about: labels of letters, digits, "-" and
+// "_", split by dots, at most 253 characters, the last label not all digits (so that a broken
+// IPv4 address such as "10.0.0.256" or "1.2.3" is never sent to a resolver).
+bool isHostName(std::string_view text);
+
+// A port as a box holds it: decimal digits only, 1 to 65535.
+std::optional<std::uint16_t> parsePort(std::string_view text);
+
+// The address as people write it: "10.0.0.1", "2001:db8::1".
+std::string toText(const net::IpAddress& address);
+
+}  // namespace zerlin::status

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// What a server's status reply says, its texts decoded to UTF-8.
+namespace zerlin::status {
+
+struct PlayerStatus {
+    std::string name;
+    int team = 0;  // 1 for the first team, as the server counts; 0 when not given
+    int score = 0;
+    int kills = 0;
+    int deaths = 0;
+    int ping = 0;
+};
+
+struct ServerStatus {
+    std::string hostName;
+    std::optional<int> hostPort;  // the game port; a value that is no number reads as 0
+    std::string mapName;
+    std::string gameType;
+    std::string gameVersion;  // "gamever"
+    std::string version;
+    int numPlayers = 0;
+    std::optional<int> maxPlayers;
+    bool password = false;
+    int reservedSlots = 0;
+    std::optional<int> roundTime;        // seconds
+    std::optional<int> roundTimeRemain;  // seconds
+    std::optional<int> tickets1;
+    std::optional<int> tickets2;
+    bool punkBuster = false;
+    std::string activeMods;
+    bool dedicated = false;
+    // The players who are on the server (the first numplayers entries), by their number.
+    std::vector<PlayerStatus> players;
+    // The teams' names, the first team's first.
+    std::vector<std::string> teamNames;
+
+    // The name of a player's team (team counts from 1), or the empty text.
+    std::string teamName(int team) const;
+};
+
+// Reads the pairs of a whole reply. Texts are Windows-1252 on the wire; control characters in
+// them become spaces, so that no server text can break a line. The hash of a player's CD key is
+// not kept.
+ServerStatus parseServerStatus(const std::vector<std::pair<std::string, std::string>>& pairs);
+
+}  // namespace zerlin::status

@@ -1,0 +1,282 @@
+#include "status/status_service.h"
+
+#include <algorithm>
+
+#include "bookmarks/bookmark_entry.h"
+#include "status/host.h"
+
+namespace zerlin::status {
+
+namespace {
+
+const ServerState kNeverAsked{};
+
+}  // namespace
+
+ServerKey serverOfRow(std::string_view row) {
+    BookmarkAddress address = readBookmarkEntry(row);
+    return ServerKey{address.ip.value_or(""), std::move(address.port)};
+}
+
+StatusService::StatusService(net::DatagramSocket& socket, net::HostResolver& resolver,
+                             const net::Clock& clock, net::Alarm& alarm)
+    : socket_(socket), resolver_(resolver), clock_(clock), alarm_(alarm) {
+    socket_.setReceiveHandler(
+        [this](const net::Endpoint& from, std::string_view bytes) { received(from, bytes); });
+    alarm_.setHandler([this] { tick(); });
+}
+
+StatusService::~StatusService() {
+    socket_.setReceiveHandler({});
+    alarm_.setHandler({});
+    alarm_.cancel();
+}
+
+void StatusService::setChangeHandler(std::function<void(const ServerKey&)> handler) {
+    onChange_ = std::move(handler);
+}
+
+void StatusService::refresh(const std::vector<ServerKey>& servers) {
+    const std::set<ServerKey> wanted(servers.begin(), servers.end());
+    std::erase_if(entries_, [&](const auto& item) { return wanted.count(item.first) == 0; });
+    for (const ServerKey& key : wanted) {
+        ask(key);
+    }
+}
+
+void StatusService::ask(const ServerKey& server) {
+    Entry& entry = entries_[server];
+    if (entry.state.asking) {
+        return;
+    }
+    entry.state.asking = true;
+    changed(server);
+    start(server, entry);
+    schedule();
+}
+
+const ServerState& StatusService::state(const ServerKey& server) const {
+    const auto found = entries_.find(server);
+    return found == entries_.end() ? kNeverAsked : found->second.state;
+}
+
+bool StatusService::busy() const {
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [](const auto& item) { return item.second.state.asking; });
+}
+
+void StatusService::start(const ServerKey& key, Entry& entry) {
+    Query& query = entry.query;
+    query = Query{};
+    query.serial = nextSerial_++;
+    const std::optional<std::uint16_t> port = parsePort(key.port);
+    if (!port) {
+        finish(key, entry, std::nullopt);
+        return;
+    }
+    query.gamePort = *port;
+    if (const auto address = parseIpAddress(key.host)) {
+        query.address = *address;
+        const auto known = queryPorts_.find({query.address, query.gamePort});
+        if (known != queryPorts_.end()) {
+            startAsking(entry, known->second, true);
+        } else {
+            startAsking(entry, kFirstQueryPort, false);
+        }
+        return;
+    }
+    if (!isHostName(key.host)) {
+        finish(key, entry, std::nullopt);  // junk is sent nowhere, not even to a resolver
+        return;
+    }
+    query.phase = Phase::LookingUp;
+    std::weak_ptr<bool> alive = alive_;
+    resolver_.lookUp(key.host, [this, alive, key,
+                                serial = query.serial](const std::vector<net::IpAddress>& found) {
+        if (!alive.expired()) {
+            lookedUp(key, serial, found);
+        }
+    });
+}
+
+void StatusService::lookedUp(const ServerKey& key, unsigned serial,
+                             const std::vector<net::IpAddress>& found) {
+    const auto item = entries_.find(key);
+    if (item == entries_.end() || item->second.query.serial != serial ||
+        item->second.query.phase != Phase::LookingUp) {
+        return;
+    }
+    Entry& entry = item->second;
+    if (found.empty()) {
+        finish(key, entry, std::nullopt);
+        return;
+    }
+    // The game speaks IPv4: an IPv4 address of the name goes first.
+    const auto v4 = std::find_if(found.begin(), found.end(),
+                                 [](const net::IpAddress& address) { return !address.v6; });
+    entry.query.address = v4 != found.end() ? *v4 : found.front();
+    const auto known = queryPorts_.find({entry.query.address, entry.query.gamePort});
+    if (known != queryPorts_.end()) {
+        startAsking(entry, known->second, true);
+    } else {
+        startAsking(entry, kFirstQueryPort, false);
+    }
+    schedule();
+}
+
+void StatusService::startAsking(Entry& entry, std::uint16_t port, bool remembered) {
+    entry.query.phase = Phase::Asking;
+    entry.query.askedPort = port;
+    entry.query.remembered = remembered;
+    probe({entry.query.address, port});
+}
+
+void StatusService::probe(const net::Endpoint& endpoint) {
+    if (probes_.contains(endpoint)) {
+        return;  // another server's query is asking there already: share its answer
+    }
+    probes_[endpoint].queued = true;
+    sendQueue_.push_back(endpoint);
+}
+
+void StatusService::finish(const ServerKey& key, Entry& entry, std::optional<Answer> answer) {
+    entry.query.phase = Phase::Idle;
+    entry.state.asking = false;
+    entry.state.ended = true;
+    entry.state.answer = std::move(answer);
+    changed(key);
+}
+
+void StatusService::probeEnded(const net::Endpoint& endpoint, const std::optional<Answer>& answer) {
+    for (auto& [key, entry] : entries_) {
+        Query& query = entry.query;
+        if (query.address != endpoint.address) {
+            continue;
+        }
+        if (query.phase == Phase::Asking && query.askedPort == endpoint.port) {
+            askedPortEnded(key, entry, endpoint.port, answer);
+        } else if (query.phase == Phase::Scanning && query.scanning.erase(endpoint.port) != 0) {
+            // Only a reply naming this game port is the server while scanning.
+            if (answer && answer->status.hostPort == query.gamePort) {
+                queryPorts_[{query.address, query.gamePort}] = endpoint.port;
+                finish(key, entry, answer);
+            } else if (query.scanning.empty()) {
+                finish(key, entry, std::nullopt);
+            }
+        }
+    }
+}
+
+void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint16_t port,
+                                   const std::optional<Answer>& answer) {
+    Query& query = entry.query;
+    const std::pair<net::IpAddress, std::uint16_t> server{query.address, query.gamePort};
+    if (answer && (!answer->status.hostPort || answer->status.hostPort == query.gamePort)) {
+        queryPorts_[server] = port;
+        finish(key, entry, answer);
+    } else if (query.remembered && port != kFirstQueryPort) {
+        // The server moved: search again when another answers there, else tell no answer.
+        queryPorts_.erase(server);
+        if (answer) {
+            startAsking(entry, kFirstQueryPort, false);
+        } else {
+            finish(key, entry, std::nullopt);
+        }
+    } else if (answer && port == kFirstQueryPort) {
+        // 23000 is another server of the host: the others usually follow it.
+        query.phase = Phase::Scanning;
+        for (std::uint16_t other = kFirstQueryPort + 1; other <= kLastQueryPort; ++other) {
+            query.scanning.insert(other);
+            probe({query.address, other});
+        }
+    } else {
+        finish(key, entry, std::nullopt);  // no answer at 23000: no scan
+    }
+}
+
+void StatusService::received(const net::Endpoint& from, std::string_view bytes) {
+    const auto found = probes_.find(from);
+    if (found == probes_.end() || found->second.sent.empty()) {
+        return;  // nothing asked there: not ours
+    }
+    Probe& probe = found->second;
+    const std::chrono::microseconds now = clock_.now();
+    std::optional<std::vector<std::string>> bodies = probe.assembler.add(bytes, now);
+    if (!bodies) {
+        return;
+    }
+    // The ping runs from the last query sent before the reply's first part.
+    const std::chrono::microseconds firstPart = probe.assembler.firstPartTime();
+    std::chrono::microseconds sentAt = probe.sent.front();
+    for (const auto time : probe.sent) {
+        if (time <= firstPart) {
+            sentAt = time;
+        }
+    }
+    Answer answer;
+    answer.status = parseServerStatus(readPairs(*bodies));
+    answer.pingMs = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(firstPart - sentAt).count());
+    answer.queryPort = from.port;
+    std::erase(sendQueue_, from);
+    probes_.erase(found);
+    probeEnded(from, answer);
+    schedule();
+}
+
+void StatusService::tick() {
+    const std::chrono::microseconds now = clock_.now();
+    if (!sendQueue_.empty() && (!lastSend_ || now - *lastSend_ >= kSendInterval)) {
+        const net::Endpoint endpoint = sendQueue_.front();
+        sendQueue_.pop_front();
+        Probe& probe = probes_[endpoint];
+        probe.queued = false;
+        probe.sent.push_back(now);
+        probe.deadline = now + kTryTime;
+        lastSend_ = now;
+        socket_.send(endpoint, kStatusRequest);  // a failed send ends as a try unanswered
+    }
+    std::vector<net::Endpoint> silent;
+    for (auto& [endpoint, probe] : probes_) {
+        if (probe.queued || probe.deadline > now) {
+            continue;
+        }
+        if (static_cast<int>(probe.sent.size()) < kTries) {
+            probe.queued = true;
+            sendQueue_.push_back(endpoint);
+        } else {
+            silent.push_back(endpoint);
+        }
+    }
+    for (const net::Endpoint& endpoint : silent) {
+        probes_.erase(endpoint);
+        probeEnded(endpoint, std::nullopt);
+    }
+    schedule();
+}
+
+void StatusService::schedule() {
+    const std::chrono::microseconds now = clock_.now();
+    std::optional<std::chrono::microseconds> next;
+    if (!sendQueue_.empty()) {
+        next = lastSend_ ? std::max(now, *lastSend_ + kSendInterval) : now;
+    }
+    for (const auto& [endpoint, probe] : probes_) {
+        if (!probe.queued && (!next || probe.deadline < *next)) {
+            next = probe.deadline;
+        }
+    }
+    if (next) {
+        alarm_.ringIn(std::max(*next - now, std::chrono::microseconds(0)));
+    } else {
+        alarm_.cancel();
+    }
+}
+
+void StatusService::changed(const ServerKey& key) {
+    if (onChange_) {
+        onChange_(key);
+    }
+}
+
+}  // namespace zerlin::status

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "platform/network.h"
+#include "status/reply.h"
+#include "status/server_status.h"
+
+// Asks servers for their status and keeps the last answer of each while the program runs.
+namespace zerlin::status {
+
+inline constexpr std::uint16_t kFirstQueryPort = 23000;
+// Where another server on the same host usually answers, when 23000 answers for another one.
+inline constexpr std::uint16_t kLastQueryPort = 23009;
+inline constexpr int kTries = 2;
+inline constexpr std::chrono::microseconds kTryTime = std::chrono::seconds(1);
+// At most one datagram leaves in this time, so that a refresh of many servers is no burst.
+inline constexpr std::chrono::microseconds kSendInterval = std::chrono::milliseconds(1);
+
+// A server as the IP and port boxes or a bookmark row name it: the texts as they stand.
+struct ServerKey {
+    std::string host;
+    std::string port;
+
+    friend bool operator==(const ServerKey&, const ServerKey&) = default;
+    friend bool operator<(const ServerKey& a, const ServerKey& b) {
+        return std::tie(a.host, a.port) < std::tie(b.host, b.port);
+    }
+};
+
+// The server of a bookmark row, read as a double-click on the row reads it into the boxes. A
+// row that names no IP gives an empty host: like any text that is no address, host name or
+// port, it is sent nothing and tells no answer.
+ServerKey serverOfRow(std::string_view row);
+
+struct Answer {
+    ServerStatus status;
+    int pingMs = 0;  // from sending the query to the first part of its reply
+    std::uint16_t queryPort = 0;
+};
+
+// What is known of a server. A refresh keeps the last result until the new one comes.
+struct ServerState {
+    bool asking = false;           // a query is under way
+    bool ended = false;            // a query has ended at least once: answer holds its result
+    std::optional<Answer> answer;  // none after a query ended: no answer
+};
+
+class StatusService {
+  public:
+    StatusService(net::DatagramSocket& socket, net::HostResolver& resolver, const net::Clock& clock,
+                  net::Alarm& alarm);
+    ~StatusService();
+    StatusService(const StatusService&) = delete;
+    StatusService& operator=(const StatusService&) = delete;
+
+    // Called each time a server's state changes; it must not call refresh() or ask().
+    void setChangeHandler(std::function<void(const ServerKey&)> handler);
+
+    // Asks each of these servers (one that is being asked already goes on), and forgets the
+    // state of every other server.
+    void refresh(const std::vector<ServerKey>& servers);
+    // Asks one server more, keeping the others.
+    void ask(const ServerKey& server);
+
+    // The state of a server; a server never asked is neither asking nor ended.
+    const ServerState& state(const ServerKey& server) const;
+    // Whether any server is still being asked.
+    bool busy() const;
+
+  private:
+    enum class Phase { Idle, LookingUp, Asking, Scanning };
+    struct Query {
+        Phase phase = Phase::Idle;
+        unsigned serial = 0;  // tells a look-up's late answer from the current one's
+        net::IpAddress address;
+        std::uint16_t gamePort = 0;
+        std::uint16_t askedPort = 0;       // Asking: the query port asked
+        bool remembered = false;           // Asking: that port was remembered
+        std::set<std::uint16_t> scanning;  // Scanning: the ports still to answer
+    };
+    struct Entry {
+        ServerState state;
+        Query query;
+    };
+    struct Probe {
+        ReplyAssembler assembler;
+        std::vector<std::chrono::microseconds> sent;
+        std::chrono::microseconds deadline{};
+        bool queued = false;
+    };
+
+    void start(const ServerKey& key, Entry& entry);
+    void startAsking(Entry& entry, std::uint16_t port, bool remembered);
+    void probe(const net::Endpoint& endpoint);
+    void finish(const ServerKey& key, Entry& entry, std::optional<Answer> answer);
+    void probeEnded(const net::Endpoint& endpoint, const std::optional<Answer>& answer);
+    void askedPortEnded(const ServerKey& key, Entry& entry, std::uint16_t port,
+                        const std::optional<Answer>& answer);
+    void lookedUp(const ServerKey& key, unsigned serial, const std::vector<net::IpAddress>& found);
+    void received(const net::Endpoint& from, std::string_view bytes);
+    void tick();
+    void schedule();
+    void changed(const ServerKey& key);
+
+    net::DatagramSocket& socket_;
+    net::HostResolver& resolver_;
+    const net::Clock& clock_;
+    net::Alarm& alarm_;
+    std::function<void(const ServerKey&)> onChange_;
+    std::map<ServerKey, Entry> entries_;
+    std::map<net::Endpoint, Probe> probes_;
+    std::deque<net::Endpoint> sendQueue_;
+    std::optional<std::chrono::microseconds> lastSend_;
+    // The query port found for a host and game port.
+    std::map<std::pair<net::IpAddress, std::uint16_t>, std::uint16_t> queryPorts_;
+    unsigned nextSerial_ = 1;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+}  // namespace zerlin::status

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+
+#include "status/status_service.h"
+
+// How a server's state is told: the mark the list draws, the one-line description for
+// assistive technology and the tooltip's plain text.
+namespace zerlin::status {
+
+enum class Indicator {
+    None,      // never asked
+    Asking,    // asked, no result yet
+    Up,        // answered, with room
+    Full,      // answered, players at or above the maximum (reserved slots not counted)
+    NoAnswer,  // the last query got no answer (or the row names no usable server)
+};
+
+Indicator indicatorOf(const ServerState& state);
+
+// "23/64 players, wake, 48 ms" (the map and its comma left out when the map is empty,
+// ", password" added when the server has one), "no answer", "asking", or the empty text for
+// a server never asked.
+std::string describe(const ServerState& state);
+
+// The short text drawn beside a row: "23/64 48 ms", "no answer", "asking...".
+std::string badgeText(const ServerState& state);
+
+// The details as plain text of several lines: server name, map and game type, players and
+// maximum with reserved slots, password, PunkBuster, mod, version, round time left, tickets,
+// ping, then each team's players by score (name, score, kills, deaths, ping). Server texts are
+// as sent: whoever shows it must show it as plain text, never as markup.
+std::string tooltipText(const ServerState& state);
+
+}  // namespace zerlin::status

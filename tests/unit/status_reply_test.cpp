@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "doubles/network_doubles.h"
+#include "status/host.h"
+#include "status/reply.h"
+#include "status/server_status.h"
+
+namespace zerlin::test {
+namespace {
+
+using namespace std::chrono_literals;
+using status::ReplyAssembler;
+
+std::string joined(const std::vector<std::string>& bodies) {
+    std::string out;
+    for (const std::string& body : bodies) {
+        out += body;
+    }
+    return out;
+}
+
+TEST(StatusReply, PutsPartsTogether) {
+    const std::string p1 = "\\a\\1\\queryid\\7.1";
+    const std::string p2 = "\\b\\2\\queryid\\7.2";
+    const std::string p3 = "\\c\\3\\final\\\\queryid\\7.3";
+    struct Case {
+        const char* what;
+        std::vector<std::string> datagrams;
+        std::optional<std::string> whole;  // the bodies in order, once whole
+    };
+    const std::vector<Case> cases = {
+        {"one part", {"\\a\\1\\final\\\\queryid\\1.1"}, "\\a\\1"},
+        {"in order", {p1, p2, p3}, "\\a\\1\\b\\2\\c\\3"},
+        {"reverse order", {p3, p2, p1}, "\\a\\1\\b\\2\\c\\3"},
+        {"a part twice", {p1, p2, p2, p3}, "\\a\\1\\b\\2\\c\\3"},
+        {"a part lost", {p1, p3}, std::nullopt},
+        {"no final part", {p1, p2}, std::nullopt},
+        {"parts of another reply do not fill a gap",
+         {p1, p3, "\\b\\2\\queryid\\8.2"},
+         std::nullopt},
+        {"the second try's reply comes whole after the first's lost a part",
+         {p1, p3, "\\a\\1\\queryid\\8.1", "\\b\\2\\queryid\\8.2", "\\c\\3\\final\\\\queryid\\8.3"},
+         "\\a\\1\\b\\2\\c\\3"},
+        {"a part after the final one", {p3, p1, "\\b\\2\\final\\\\queryid\\7.2"}, std::nullopt},
+        {"two different final parts", {"\\a\\1\\final\\\\queryid\\7.2", p3, p1, p2}, std::nullopt},
+        {"part 17", {"\\a\\1\\final\\\\queryid\\7.17"}, std::nullopt},
+        {"part 0", {"\\a\\1\\final\\\\queryid\\7.0"}, std::nullopt},
+        {"no query id", {"\\a\\1\\final\\"}, std::nullopt},
+        {"junk",
+         {"junk", "", "\\\\\\\\", "\\queryid\\x.1", "\\a\\1\\final\\\\queryid\\.1"},
+         std::nullopt},
+        {"no leading backslash", {"a\\1\\final\\\\queryid\\7.1"}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ReplyAssembler assembler;
+        std::optional<std::string> whole;
+        for (const std::string& datagram : c.datagrams) {
+            if (auto bodies = assembler.add(datagram, 0us)) {
+                EXPECT_FALSE(whole) << "completed twice";
+                whole = joined(*bodies);
+            }
+        }
+        EXPECT_EQ(whole, c.whole);
+    }
+}
+
+TEST(StatusReply, DropsAReplyBeyondItsLimits) {
+    // 16 parts of 4 200 bytes make a reply too big; 16 small ones are fine.
+    for (const std::size_t size : {std::size_t{10}, std::size_t{4200}}) {
+        SCOPED_TRACE(size);
+        ReplyAssembler assembler;
+        std::optional<std::vector<std::string>> whole;
+        for (int n = 16; n >= 1; --n) {
+            whole = assembler.add("\\k\\" + std::string(size, 'x') + (n == 16 ? "\\final\\" : "") +
+                                      "\\queryid\\1." + std::to_string(n),
+                                  0us);
+        }
+        EXPECT_EQ(whole.has_value(), size == 10);
+    }
+}
+
+TEST(StatusReply, ReadsTheStatus) {
+    const std::string base = "\\hostname\\Srv\\mapname\\Wake\\numplayers\\2\\maxplayers\\64";
+    const std::string twoPlayers =
+        "\\playername_0\\Ann\\keyhash_0\\abc123\\score_0\\5\\team_0\\1"
+        "\\playername_1\\Bob\\keyhash_1\\def456\\score_1\\-3\\team_1\\2";
+    struct Case {
+        const char* what;
+        std::string pairs;
+        std::vector<std::string> names;  // the players kept, in order
+        std::vector<std::string> teams;  // each kept player's team name
+        std::string hostName = "Srv";
+        std::string mapName = "Wake";
+    };
+    const std::vector<Case> cases = {
+        {"two players",
+         base + twoPlayers + "\\teamname_0\\Axis\\teamname_1\\Allies",
+         {"Ann", "Bob"},
+         {"Axis", "Allies"}},
+        {"stale players past numplayers",
+         base + twoPlayers + "\\playername_2\\Gone\\score_2\\9\\team_2\\1",
+         {"Ann", "Bob"},
+         {"", ""}},
+        {"Windows-1252 texts",
+         "\\hostname\\Caf\xE9 \x80\\mapname\\Wake\\numplayers\\1\\playername_0\\J\xFCrgen",
+         {"J\xC3\xBCrgen"},
+         {""},
+         "Caf\xC3\xA9 \xE2\x82\xAC"},
+        {"a backslash in a name shifts the pairs until the next known key",
+         base + "\\playername_0\\Foo\\Bar\\score_0\\5\\team_0\\1\\playername_1\\Bob\\team_1\\2"
+                "\\teamname_0\\Axis\\teamname_1\\Allies",
+         {"Foo", "Bob"},
+         {"Axis", "Allies"}},
+        {"a backslash in the host name",
+         "\\hostname\\A\\B\\mapname\\Wake\\numplayers\\0",
+         {},
+         {},
+         "A"},
+        {"control characters",
+         "\\hostname\\a\nb\tc\\mapname\\Wake\\numplayers\\0",
+         {},
+         {},
+         "a b c"},
+        {"an odd word at the end", base + "\\playername_0\\Ann\\score_0", {"Ann"}, {""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto status = status::parseServerStatus(status::readPairs({c.pairs}));
+        EXPECT_EQ(status.hostName, c.hostName);
+        EXPECT_EQ(status.mapName, c.mapName);
+        std::vector<std::string> names;
+        std::vector<std::string> teams;
+        for (const auto& player : status.players) {
+            names.push_back(player.name);
+            teams.push_back(status.teamName(player.team));
+        }
+        EXPECT_EQ(names, c.names);
+        EXPECT_EQ(teams, c.teams);
+    }
+    // Numbers, and nothing of the key hash anywhere.
+    const auto status = status::parseServerStatus(status::readPairs(
+        {base + twoPlayers + "\\password\\1\\reservedslots\\2\\hostport\\14567\\tickets1\\x"}));
+    EXPECT_EQ(status.maxPlayers, 64);
+    EXPECT_EQ(status.players.at(1).score, -3);
+    EXPECT_TRUE(status.password);
+    EXPECT_EQ(status.reservedSlots, 2);
+    EXPECT_EQ(status.hostPort, 14567);
+    EXPECT_EQ(status.tickets1, 0);
+    for (const auto& player : status.players) {
+        EXPECT_EQ(player.name.find("abc123"), std::string::npos);
+    }
+}
+
+TEST(StatusHost, ReadsAddressesNamesAndPorts) {
+    struct Case {
+        std::string text;
+        std::string address;  // the address as text; empty when none
+        bool hostName;
+    };
+    const std::vector<Case> cases = {
+        {"10.0.0.1", "10.0.0.1", false},
+        {"127.0.0.2", "127.0.0.2", false},
+        {"::1", "::1", false},
+        {"[::1]", "::1", false},
+        {"2001:DB8:0:0:0:0:0:1", "2001:db8::1", false},
+        {"::ffff:10.0.0.1", "::ffff:a00:1", false},
+        {"fe80::1:0:0:2", "fe80::1:0:0:2", false},
+        {"1:2:3:4:5:6:7:8", "1:2:3:4:5:6:7:8", false},
+        {"localhost", "", true},
+        {"bf.example.org", "", true},
+        {"my_server-1.lan.", "", true},
+        {"//10.0.0.1", "", false},
+        {"10.0.0.256", "", false},
+        {"1.2.3", "", false},
+        {"010.0.0.1", "", false},
+        {"10.0.0.1 ", "", false},
+        {"1:2:3:4:5:6:7:8:9", "", false},
+        {"1::2::3", "", false},
+        {":1", "", false},
+        {"-bad.org", "", false},
+        {"", "", false},
+        {"a..b", "", false},
+        {"x y", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto address = status::parseIpAddress(c.text);
+        EXPECT_EQ(address ? status::toText(*address) : "", c.address);
+        EXPECT_EQ(status::isHostName(c.text), c.hostName);
+    }
+    EXPECT_EQ(status::parsePort("14567"), 14567);
+    EXPECT_EQ(status::parsePort("65535"), 65535);
+    for (const char* bad : {"", "0", "65536", "+1", " 1", "1x", "999999"}) {
+        EXPECT_EQ(status::parsePort(bad), std::nullopt) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace zerlin::test

@@ -1,0 +1,254 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "doubles/network_doubles.h"
+#include "status/status_service.h"
+#include "status/status_text.h"
+
+namespace zerlin::test {
+namespace {
+
+using namespace std::chrono_literals;
+using status::ServerKey;
+using status::StatusService;
+
+std::string pairsFor(const std::string& hostport, int players = 3) {
+    std::string pairs = "\\hostname\\S" + hostport + "\\mapname\\Wake\\numplayers\\" +
+                        std::to_string(players) + "\\maxplayers\\64";
+    return hostport.empty() ? pairs : pairs + "\\hostport\\" + hostport;
+}
+
+struct Rig {
+    FakeNetwork net;
+    StatusService service{net, net, net, net};
+    std::vector<ServerKey> changes;
+    Rig() {
+        service.setChangeHandler([this](const ServerKey& key) { changes.push_back(key); });
+    }
+    // Answers every query sent to the host's ports from `answers` (port → hostport given;
+    // "" for a reply without hostport), `latency` after it was sent, until `until`.
+    void serve(const std::string& host, const std::map<std::uint16_t, std::string>& answers,
+               std::chrono::microseconds until, std::chrono::microseconds latency = 5ms) {
+        std::size_t answered = 0;
+        while (net.now() < until) {
+            net.runFor(latency);
+            for (; answered < net.sent.size(); ++answered) {
+                const auto sent = net.sent[answered];
+                const auto found = answers.find(sent.to.port);
+                if (sent.to.address == endpoint(host, 0).address && found != answers.end()) {
+                    for (const auto& part : replyParts(pairsFor(found->second), "1")) {
+                        net.deliver(sent.to, part);
+                    }
+                }
+            }
+        }
+    }
+};
+
+TEST(StatusService, FindsTheQueryPort) {
+    struct Case {
+        const char* what;
+        std::map<std::uint16_t, std::string> answers;  // query port → hostport sent
+        std::optional<std::uint16_t> found;
+        std::size_t datagrams;  // sent in all
+    };
+    const std::vector<Case> cases = {
+        {"23000 for this game port", {{23000, "14567"}}, 23000, 1},
+        {"23000 without hostport", {{23000, ""}}, 23000, 1},
+        {"23001 after 23000 answers for another",
+         {{23000, "14568"}, {23001, "14567"}, {23002, "14569"}},
+         23001,
+         1 + 9 + 7 * 1},
+        {"no match among 23001 to 23009",
+         {{23000, "14568"}, {23005, "1"}},
+         std::nullopt,
+         1 + 9 + 8},
+        {"silence at 23000: no scan", {{23001, "14567"}}, std::nullopt, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        const ServerKey key{"127.0.0.2", "14567"};
+        rig.service.refresh({key});
+        rig.serve("127.0.0.2", c.answers, rig.net.now() + 5s);
+        const auto& state = rig.service.state(key);
+        EXPECT_FALSE(state.asking);
+        EXPECT_TRUE(state.ended);
+        EXPECT_EQ(state.answer ? std::optional(state.answer->queryPort) : std::nullopt, c.found);
+        EXPECT_EQ(rig.net.sent.size(), c.datagrams);
+        for (const auto& sent : rig.net.sent) {
+            EXPECT_EQ(sent.bytes, "\\status\\");
+        }
+        if (!c.found) {
+            continue;
+        }
+        // The port found is asked straight away next time.
+        rig.net.sent.clear();
+        rig.service.refresh({key});
+        rig.serve("127.0.0.2", c.answers, rig.net.now() + 3s);
+        ASSERT_EQ(rig.net.sent.size(), 1u);
+        EXPECT_EQ(rig.net.sent[0].to.port, *c.found);
+        EXPECT_TRUE(rig.service.state(key).answer);
+    }
+}
+
+TEST(StatusService, PacesQueriesAndRetries) {
+    Rig rig;
+    std::vector<ServerKey> keys;
+    for (int i = 2; i < 52; ++i) {
+        keys.push_back({"127.0.1." + std::to_string(i), "14567"});
+    }
+    rig.service.refresh(keys);
+    // Only 127.0.1.2 stays silent; the others answer, in two parts, within half a millisecond.
+    std::size_t answered = 0;
+    std::map<std::string, std::chrono::microseconds> shownAt;
+    rig.service.setChangeHandler([&](const ServerKey& key) {
+        if (rig.service.state(key).ended) {
+            shownAt[key.host] = rig.net.now();
+        }
+    });
+    const auto start = rig.net.now();
+    while (rig.net.now() < start + 3s) {
+        rig.net.runFor(500us);
+        for (; answered < rig.net.sent.size(); ++answered) {
+            const auto sent = rig.net.sent[answered];
+            if (sent.to != endpoint("127.0.1.2", 23000)) {
+                for (const auto& part : replyParts(pairsFor("14567"), "4", {2})) {
+                    rig.net.deliver(sent.to, part);
+                }
+            }
+        }
+    }
+    // One datagram a millisecond at most.
+    for (std::size_t i = 1; i < rig.net.sent.size(); ++i) {
+        EXPECT_GE(rig.net.sent[i].at - rig.net.sent[i - 1].at, 1ms) << i;
+    }
+    // The silent server is asked twice, a second apart, and ends as no answer after 2 s; the
+    // others are shown within 60 ms, untouched by it.
+    const auto silent = rig.net.sentTo(endpoint("127.0.1.2", 23000));
+    ASSERT_EQ(silent.size(), 2u);
+    EXPECT_EQ(silent[1].at - silent[0].at, 1s);
+    EXPECT_EQ(shownAt["127.0.1.2"] - silent[0].at, 2s);
+    EXPECT_EQ(status::describe(rig.service.state(keys[0])), "no answer");
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        EXPECT_LE(shownAt[keys[i].host] - start, 60ms) << keys[i].host;
+        EXPECT_EQ(status::describe(rig.service.state(keys[i])), "3/64 players, Wake, 0 ms");
+    }
+    EXPECT_EQ(rig.net.sent.size(), keys.size() + 1);
+}
+
+TEST(StatusService, AsksOnlyWhatCanBeAsked) {
+    struct Case {
+        ServerKey key;
+        std::size_t lookUps;
+        std::size_t datagrams;
+        const char* description;
+    };
+    const std::vector<Case> cases = {
+        {{"//10.0.0.1", "14567"}, 0, 0, "no answer"},
+        {{"junk junk", "14567"}, 0, 0, "no answer"},
+        {{"", "14567"}, 0, 0, "no answer"},
+        {{"127.0.0.2", "14567x"}, 0, 0, "no answer"},
+        {{"127.0.0.2", ""}, 0, 0, "no answer"},
+        {{"unknown.lan", "14567"}, 1, 0, "no answer"},
+        {{"stand-in.lan", "14567"}, 1, 1, "3/64 players, Wake, 5 ms"},
+        {{"[::1]", "14567"}, 0, 1, "no answer"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key.host);
+        Rig rig;
+        rig.net.hosts["stand-in.lan"] = {endpoint("::1", 0).address,
+                                         endpoint("127.0.0.9", 0).address};
+        rig.service.refresh({c.key});
+        EXPECT_EQ(rig.net.lookUps.size(), c.lookUps);
+        rig.net.answerLookUps();
+        rig.serve("127.0.0.9", {{23000, "14567"}}, rig.net.now() + 3s);
+        EXPECT_EQ(rig.net.sent.size() > 0, c.datagrams > 0);
+        EXPECT_EQ(status::describe(rig.service.state(c.key)), c.description);
+    }
+}
+
+TEST(StatusService, KeepsTheLastResultWhileAskingAgain) {
+    Rig rig;
+    const ServerKey up{"127.0.0.2", "14567"};
+    const ServerKey gone{"127.0.0.3", "14567"};
+    EXPECT_EQ(status::describe(rig.service.state(up)), "");
+    rig.service.refresh({up, gone});
+    EXPECT_EQ(status::describe(rig.service.state(up)), "asking");
+    rig.serve("127.0.0.2", {{23000, "14567"}}, rig.net.now() + 3s);
+    EXPECT_EQ(status::describe(rig.service.state(up)), "3/64 players, Wake, 5 ms");
+    EXPECT_EQ(status::describe(rig.service.state(gone)), "no answer");
+
+    rig.service.refresh({up, gone});
+    EXPECT_TRUE(rig.service.state(up).asking);
+    EXPECT_EQ(status::indicatorOf(rig.service.state(up)), status::Indicator::Up);
+    EXPECT_EQ(status::indicatorOf(rig.service.state(gone)), status::Indicator::NoAnswer);
+    // A server no longer listed is forgotten.
+    rig.service.refresh({up});
+    EXPECT_FALSE(rig.service.state(gone).ended);
+    EXPECT_EQ(status::serverOfRow("Srv" + std::string(32, ' ') + ":10.0.0.1:14567"),
+              (ServerKey{"10.0.0.1", "14567"}));
+    EXPECT_EQ(status::serverOfRow("no colon at all"), (ServerKey{"", "t all"}));
+}
+
+TEST(StatusText, TellsTheState) {
+    struct Case {
+        const char* what;
+        std::string pairs;
+        int ping;
+        status::Indicator indicator;
+        std::string description;
+    };
+    const std::vector<Case> cases = {
+        {"up", "\\numplayers\\23\\maxplayers\\64\\mapname\\wake", 48, status::Indicator::Up,
+         "23/64 players, wake, 48 ms"},
+        {"password", "\\numplayers\\0\\maxplayers\\16\\mapname\\El Alamein\\password\\1", 7,
+         status::Indicator::Up, "0/16 players, El Alamein, 7 ms, password"},
+        {"no map", "\\numplayers\\3\\maxplayers\\8\\mapname\\", 12, status::Indicator::Up,
+         "3/8 players, 12 ms"},
+        {"full", "\\numplayers\\64\\maxplayers\\64\\reservedslots\\4\\mapname\\Berlin", 30,
+         status::Indicator::Full, "64/64 players, Berlin, 30 ms"},
+        {"one free slot, reserved not counted",
+         "\\numplayers\\63\\maxplayers\\64\\reservedslots\\4\\mapname\\Berlin", 30,
+         status::Indicator::Up, "63/64 players, Berlin, 30 ms"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        status::ServerState state;
+        state.ended = true;
+        state.answer =
+            status::Answer{status::parseServerStatus(status::readPairs({c.pairs})), c.ping, 23000};
+        EXPECT_EQ(status::indicatorOf(state), c.indicator);
+        EXPECT_EQ(status::describe(state), c.description);
+    }
+}
+
+TEST(StatusText, TooltipListsDetailsAndPlayersByTeam) {
+    status::ServerState state;
+    state.ended = true;
+    state.answer = status::Answer{
+        status::parseServerStatus(status::readPairs(
+            {"\\hostname\\<b>Srv</b>\\mapname\\Wake\\gametype\\conquest\\numplayers\\3"
+             "\\maxplayers\\64\\reservedslots\\2\\password\\1\\sv_punkbuster\\1"
+             "\\active_mods\\bf1942\\gamever\\v1.61\\roundTimeRemain\\754\\tickets1\\150"
+             "\\tickets2\\98\\playername_0\\Low\\score_0\\1\\team_0\\1\\playername_1\\Mid"
+             "\\score_1\\5\\team_1\\2\\playername_2\\Top\\score_2\\9\\team_2\\1\\kills_2\\4"
+             "\\deaths_2\\2\\ping_2\\33\\teamname_0\\Axis\\teamname_1\\Allies"})),
+        48, 23000};
+    const std::string text = status::tooltipText(state);
+    for (const char* line :
+         {"<b>Srv</b>\n", "\nMap: Wake (conquest)\n", "\nPlayers: 3/64 (2 reserved)\n",
+          "\nPassword: yes\n", "\nPunkBuster: on\n", "\nMod: bf1942\n", "\nVersion: v1.61\n",
+          "\nTime left: 12:34\n", "\nTickets: 150 : 98\n", "\nPing: 48 ms\n",
+          "\n\nAxis\nName  Score  Kills  Deaths  Ping\nTop       9      4       2    33\nLow"
+          "       1      0       0     0\n\nAllies\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
+    }
+}
+
+}  // namespace
+}  // namespace zerlin::test

@@ -12,7 +12,8 @@ App::App()
       fileDialog_(&window_),
       options_(settings_, controls_.Text4),
       form_(controls_.controls(), Form1Services{settings_, fileDialog_, messages_, input_,
-                                                launcher_, program_, options_}) {
+                                                launcher_, program_, options_}),
+      waiting_(window_, form_, notifier_, clipboard_, modal_) {
     wireForm1(window_, form_);
 }
 

@@ -1,6 +1,7 @@
 #include "platform/qt/form1_window.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -12,6 +13,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 #include "platform/qt/click_label.h"
 #include "platform/qt/typed_length_validator.h"
@@ -89,6 +91,22 @@ void setColours(QWidget& widget, const QColor& text, const QColor& base = QColor
 
 // Rows painted from a fixed left margin, without the style's item padding, so the character
 // cells stand where the skin's headings expect them.
+// A small hourglass at the right end of a row that waits for its server.
+void drawHourglass(QPainter& painter, const QRect& row, const QColor& colour) {
+    const int height = std::max(6, row.height() - 6);
+    const int width = height * 2 / 3;
+    const QRect glass(row.right() - width - 3, row.top() + (row.height() - height) / 2, width,
+                      height);
+    const QPolygon shape(
+        {glass.topLeft(), glass.topRight(), glass.bottomLeft(), glass.bottomRight()});
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, 1));
+    painter.setBrush(colour);
+    painter.drawPolygon(shape);
+    painter.restore();
+}
+
 class ListRowDelegate : public QStyledItemDelegate {
   public:
     static constexpr int margin = 2;
@@ -108,6 +126,9 @@ class ListRowDelegate : public QStyledItemDelegate {
         painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter->drawText(opt.rect.adjusted(margin, 0, 0, 0),
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, opt.text);
+        if (!index.data(Form1Window::WaitingRole).toString().isEmpty()) {
+            drawHourglass(*painter, opt.rect, painter->pen().color());
+        }
         painter->restore();
     }
 
@@ -220,6 +241,7 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
         List1->setPalette(palette);
     }
     List1->viewport()->installEventFilter(this);
+    List1->installEventFilter(this);  // the menu key
 
     // The bottom row of buttons, and BROWSE beside the game path box: one button face each,
     // the caption label lying over its middle and lower part.
@@ -336,6 +358,25 @@ void Form1Window::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu &&
+        (watched == List1 || watched == List1->viewport())) {
+        auto* menu = static_cast<QContextMenuEvent*>(event);
+        // The mouse names the row under it; the menu key, the selected row.
+        QModelIndex row;
+        if (menu->reason() == QContextMenuEvent::Mouse) {
+            row = List1->indexAt(List1->viewport()->mapFromGlobal(menu->globalPos()));
+        } else if (const QList<QListWidgetItem*> selected = List1->selectedItems();
+                   !selected.isEmpty()) {
+            row = List1->indexFromItem(selected.first());
+        }
+        if (row.isValid()) {
+            const QRect at = List1->visualRect(row);
+            emit rowMenuRequested(row.row(), menu->reason() == QContextMenuEvent::Mouse
+                                                 ? menu->globalPos()
+                                                 : List1->viewport()->mapToGlobal(at.center()));
+        }
+        return true;
+    }
     if (watched != List1->viewport()) {
         return QWidget::eventFilter(watched, event);
     }

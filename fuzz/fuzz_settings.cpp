@@ -1,46 +1,89 @@
-// The settings store reading a garbled settings.ini: any bytes as the file never crash, every
-// read returns, and a write after it keeps a copy of a file that did not parse and then reads
-// back what was written, leaving nothing else behind.
+// The settings store over any bytes as settings.ini: nothing crashes, the text reads back byte
+// for byte, a write reads back exactly what was written and changes no other entry, every line
+// but those of the written entry stays as it was, and a garbled file is copied aside once,
+// leaving nothing else behind.
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QSettings>
-#include <QString>
-#include <QTemporaryDir>
 #include <cstdint>
-#include <memory>
+#include <filesystem>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "fuzz_support.h"
-#include "platform/qt/qt_settings_backend.h"
+#include "settings/ini_document.h"
+#include "settings/ini_file_settings.h"
 
 namespace {
-
-std::unique_ptr<QTemporaryDir> home;
-int counter = 0;
 
 struct Name {
     const char* section;
     const char* key;
 };
-// The names the program uses, in the letter cases its callers write them.
+// The names the program uses, in the letter cases its callers write them, and some others.
 constexpr Name kNames[] = {{"sti", "sti"},        {"Sti", "Sti"},          {"Options", "IP"},
                            {"Options", "Port"},   {"Options", "port"},     {"Options", "SaveIP"},
                            {"OPtions", "SaveIP"}, {"Options", "AutoJoin"}, {"Options", "Close"},
-                           {"Options", "Book"},   {"options", "book"}};
+                           {"Options", "Book"},   {"options", "book"},     {"", "General"},
+                           {"General", "x"},      {"Ämter", "Größe"}};
 constexpr std::size_t kNameCount = sizeof kNames / sizeof kNames[0];
+
+std::string folder;
+
+std::vector<std::string> linesOf(std::string_view text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' || text[i] == '\r') {
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+                ++i;
+            }
+            lines.push_back(line);
+            line.clear();
+        } else {
+            line += text[i];
+        }
+    }
+    if (!line.empty()) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+bool same(const char* a, const char* b) {
+    return zerlin::foldCase(a) == zerlin::foldCase(b);
+}
+
+// Whether a line, alone, is an entry with this key.
+bool names(const std::string& line, const char* key) {
+    return zerlin::IniDocument(line).value("", key).has_value();
+}
+
+// The old file's lines are all in the new one, in order, but for those of the written key; at
+// most three lines are new (the entry, and a blank line and a section line before it).
+void requireOnlyEntryChanged(const std::string& before, const std::string& after, const char* key) {
+    const std::vector<std::string> old = linesOf(before);
+    const std::vector<std::string> now = linesOf(after);
+    std::size_t i = 0;
+    std::size_t j = 0;
+    std::size_t added = 0;
+    while (i < old.size() || j < now.size()) {
+        if (i < old.size() && j < now.size() && old[i] == now[j]) {
+            ++i, ++j;
+        } else if (i < old.size() && names(old[i], key)) {
+            ++i;
+        } else {
+            ZERLIN_FUZZ_REQUIRE(j < now.size());
+            ++j;
+            ++added;
+        }
+    }
+    ZERLIN_FUZZ_REQUIRE(added <= 3);
+}
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static QCoreApplication app(*argc, *argv);
-    home = std::make_unique<QTemporaryDir>(QDir::tempPath() +
-                                           QStringLiteral("/zerlin-fuzz-settings-XXXXXX"));
-    if (!home->isValid()) {
-        std::abort();
-    }
-    qputenv("XDG_CONFIG_HOME", home->path().toLocal8Bit());
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    folder = zerlin::fuzz::makePrivateFolder("settings");
     return 0;
 }
 
@@ -59,66 +102,50 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const Name& name = kNames[choice % kNameCount];
 
-    // A fresh application name every time: QSettings caches what it read of a file by path.
-    const QString application = QStringLiteral("z%1").arg(++counter);
-    const QString folder = home->path() + QLatin1Char('/') + application;
-    QDir().mkpath(folder);
-    const QString path = folder + QStringLiteral("/settings.ini");
-    {
-        QFile file(path);
-        ZERLIN_FUZZ_REQUIRE(file.open(QIODevice::WriteOnly));
-        ZERLIN_FUZZ_REQUIRE(file.write(fileBytes.data(), static_cast<qint64>(fileBytes.size())) ==
-                            static_cast<qint64>(fileBytes.size()));
-    }
-    bool parsed = false;
-    {
-        QSettings probe(path, QSettings::IniFormat);
-        (void)probe.allKeys();
-        parsed = probe.status() == QSettings::NoError;
-    }
+    const IniDocument document(fileBytes);
+    ZERLIN_FUZZ_REQUIRE(document.text() == fileBytes);
 
-    qt::QtSettingsBackend store(application);
-    ZERLIN_FUZZ_REQUIRE(store.location() == path);
+    std::filesystem::remove_all(folder + "/z");
+    std::filesystem::create_directories(folder + "/z");
+    const std::string path = folder + "/z/settings.ini";
+    fuzz::writeFile(path, fileBytes);
+    IniFileSettings store(path);
     std::string before[kNameCount];
     for (std::size_t i = 0; i < kNameCount; ++i) {
         before[i] = store.read(kNames[i].section, kNames[i].key);
+        ZERLIN_FUZZ_REQUIRE(before[i] ==
+                            document.value(kNames[i].section, kNames[i].key).value_or(""));
     }
 
-    store.write(name.section, name.key, value);
-    const std::string expected = QString::fromStdString(value).toStdString();
-    const std::string stored = store.read(name.section, name.key);
-    if (stored != expected) {
-        std::fprintf(stderr, "wrote [%s] [%s] = %s, read %s\n", name.section, name.key,
-                     QByteArray::fromStdString(expected).toPercentEncoding().constData(),
-                     QByteArray::fromStdString(stored).toPercentEncoding().constData());
+    // A value that is not UTF-8 is written as it is, and makes the file garbled in turn.
+    const bool valueGarbles = IniDocument("k=" + encodeIniValue(value)).garbled();
+    for (int round = 0; round < 2; ++round) {
+        const std::string previous = fuzz::readFile(path).value_or("");
+        store.write(name.section, name.key, value);
+        ZERLIN_FUZZ_REQUIRE(store.read(name.section, name.key) == value);
+        const std::string now = fuzz::readFile(path).value_or("");
+        requireOnlyEntryChanged(previous, now, name.key);
     }
-    ZERLIN_FUZZ_REQUIRE(stored == expected);
-    // What parsed of the other names is kept.
     for (std::size_t i = 0; i < kNameCount; ++i) {
-        if (QString::fromLatin1(kNames[i].section)
-                    .compare(QLatin1String(name.section), Qt::CaseInsensitive) != 0 ||
-            QString::fromLatin1(kNames[i].key)
-                    .compare(QLatin1String(name.key), Qt::CaseInsensitive) != 0) {
+        if (!same(kNames[i].section, name.section) || !same(kNames[i].key, name.key)) {
             ZERLIN_FUZZ_REQUIRE(store.read(kNames[i].section, kNames[i].key) == before[i]);
         }
     }
 
-    // A file that did not parse is kept, byte for byte, before its first rewrite.
-    const QDir dir(folder);
-    QStringList left = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    // (QSettings may also call garbled a file that it read without complaint before.)
-    QFile copy(path + QStringLiteral(".corrupt"));
-    if (!parsed || copy.exists()) {
-        ZERLIN_FUZZ_REQUIRE(copy.open(QIODevice::ReadOnly));
-        ZERLIN_FUZZ_REQUIRE(copy.readAll() == QByteArray::fromStdString(fileBytes));
-        left.removeAll(QStringLiteral("settings.ini.corrupt"));
+    // A garbled file is kept, byte for byte, once; nothing else is left beside the file.
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder + "/z")) {
+        left.push_back(entry.path().filename().string());
     }
-    left.removeAll(QStringLiteral("settings.ini"));
-    if (!left.isEmpty()) {
-        std::fprintf(stderr, "left behind: %s\n", qPrintable(left.join(QLatin1Char(' '))));
+    const auto copy = fuzz::readFile(path + ".corrupt");
+    if (document.garbled()) {
+        ZERLIN_FUZZ_REQUIRE(copy == fileBytes);
+        ZERLIN_FUZZ_REQUIRE(valueGarbles ? left.size() <= 3 : left.size() == 2);
+    } else if (!valueGarbles) {
+        ZERLIN_FUZZ_REQUIRE(!copy);
+        ZERLIN_FUZZ_REQUIRE(left.size() == 1);
+    } else {
+        ZERLIN_FUZZ_REQUIRE(left.size() <= 2);
     }
-    ZERLIN_FUZZ_REQUIRE(left.isEmpty());
-
-    QDir(folder).removeRecursively();
     return 0;
 }

@@ -1,17 +1,18 @@
 #include "app/app.h"
 
 #include "app/form1_wiring.h"
+#include "app/settings_store.h"
 
 namespace zerlin::app {
 
 App::App()
-    : settings_(qt::applicationName()),
+    : settings_(openSettings(applicationName())),
       controls_(window_),
       messages_(&window_),
       input_(&window_),
       fileDialog_(&window_),
-      options_(settings_, controls_.Text4),
-      form_(controls_.controls(), Form1Services{settings_, fileDialog_, messages_, input_,
+      options_(*settings_, controls_.Text4),
+      form_(controls_.controls(), Form1Services{*settings_, fileDialog_, messages_, input_,
                                                 launcher_, program_, options_}),
       waiting_(window_, form_, notifier_, clipboard_, modal_) {
     wireForm1(window_, form_);

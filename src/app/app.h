@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_launcher.h"
 #include "platform/qt/qt_program.h"
-#include "platform/qt/qt_settings_backend.h"
+#include "platform/settings_backend.h"
 
 namespace zerlin::app {
 
@@ -29,7 +30,7 @@ class App {
     Form1& form() { return form_; }
 
   private:
-    qt::QtSettingsBackend settings_;
+    std::unique_ptr<SettingsBackend> settings_;
     qt::Form1Window window_;
     Form1WindowControls controls_;
     qt::QtMessageBox messages_;

@@ -45,8 +45,9 @@ void Form1::join() {
         messages_.show("The path isn't correct!");
     } else {
         if (flag(settings_, keys::saveIpAtJoin)) {
-            write(settings_, keys::ip, ip);
-            write(settings_, keys::portWritten, port);
+            // Together, so that two joins at once never leave one's IP with the other's port.
+            settings_.write(keys::ip.section,
+                            SettingsEntries{{keys::ip.key, ip}, {keys::portWritten.key, port}});
         }
         const Status started = launcher_.start(
             LaunchRequest{launch::scriptBytes(ip, port),

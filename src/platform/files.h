@@ -15,8 +15,11 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
 
 // Replaces the file's contents with bytes so that a failure leaves the old file as it was:
 // written beside it, then renamed over it. Where the folder takes no new file but the file
-// itself is writable, writes in place.
-Status replaceFile(const std::string& requested, const std::string& bytes);
+// itself is writable, writes in place unless that is refused (readers that do not lock could
+// see it half written).
+enum class InPlace { allowed, refused };
+Status replaceFile(const std::string& requested, const std::string& bytes,
+                   InPlace inPlace = InPlace::allowed);
 
 struct WrittenFile {
     std::string path;

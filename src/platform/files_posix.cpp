@@ -142,7 +142,7 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
     return bytes;
 }
 
-Status replaceFile(const std::string& requested, const std::string& bytes) {
+Status replaceFile(const std::string& requested, const std::string& bytes, InPlace inPlace) {
     if (requested.empty()) {
         return Failure{kNoName};
     }
@@ -180,8 +180,8 @@ Status replaceFile(const std::string& requested, const std::string& bytes) {
     if (created < 0) {
         // A folder that takes no new file may still hold a writable file: written in place,
         // as the only way left, at the cost of a fragment should the write fail part-way.
-        if (exists && (createError == EACCES || createError == EPERM) &&
-            ::access(path.c_str(), W_OK) == 0) {
+        if (exists && inPlace == InPlace::allowed &&
+            (createError == EACCES || createError == EPERM) && ::access(path.c_str(), W_OK) == 0) {
             return statusOf(writeInPlace(path, bytes));
         }
         return Failure{systemError(createError)};

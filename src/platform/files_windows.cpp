@@ -140,7 +140,7 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
     return bytes;
 }
 
-Status replaceFile(const std::string& path, const std::string& bytes) {
+Status replaceFile(const std::string& path, const std::string& bytes, InPlace inPlace) {
     if (path.empty()) {
         return Failure{kNoName};
     }
@@ -173,7 +173,7 @@ Status replaceFile(const std::string& path, const std::string& bytes) {
     }
     Handle file(created);
     if (!file.valid()) {
-        if (exists && createError == ERROR_ACCESS_DENIED) {
+        if (exists && inPlace == InPlace::allowed && createError == ERROR_ACCESS_DENIED) {
             Handle direct(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
             if (!direct.valid()) {

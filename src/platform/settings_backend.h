@@ -1,8 +1,13 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zerlin {
+
+// Keys of one section with their values.
+using SettingsEntries = std::vector<std::pair<std::string, std::string>>;
 
 // The per-user settings store of the running program. Section and key names match without
 // regard to letter case; values are texts stored exactly as written.
@@ -15,6 +20,9 @@ class SettingsBackend {
     // Replaces the value; it is on disk when this returns. A failure is ignored.
     virtual void write(const std::string& section, const std::string& key,
                        const std::string& value) = 0;
+    // Replaces the values of the section's keys together: another running program reads all of
+    // them or none. A failure is ignored.
+    virtual void write(const std::string& section, const SettingsEntries& entries) = 0;
 };
 
 }  // namespace zerlin

@@ -141,8 +141,14 @@ class MemorySettings : public SettingsBackend {
     }
     void write(const std::string& section, const std::string& key,
                const std::string& value) override {
-        values[name(section, key)] = value;
-        writes.push_back({section, key, value});
+        write(section, SettingsEntries{{key, value}});
+    }
+    void write(const std::string& section, const SettingsEntries& entries) override {
+        ++calls;
+        for (const auto& [key, value] : entries) {
+            values[name(section, key)] = value;
+            writes.push_back({section, key, value, calls});
+        }
     }
 
     // Stores a value without recording a write: the state a test starts from.
@@ -152,8 +158,10 @@ class MemorySettings : public SettingsBackend {
 
     struct Write {
         std::string section, key, value;
+        int call = 0;  // writes of one call share its number: they were stored together
     };
     std::vector<Write> writes;
+    int calls = 0;
 
   private:
     static std::string name(const std::string& section, const std::string& key) {

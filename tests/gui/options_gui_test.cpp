@@ -7,14 +7,15 @@
 #include <memory>
 
 #include "app/app.h"
+#include "app/settings_store.h"
 #include "doubles/doubles.h"
 #include "gui/gui_helpers.h"
 #include "platform/qt/click_label.h"
 #include "platform/qt/form2_window.h"
-#include "platform/qt/qt_settings_backend.h"
+#include "settings/ini_file_settings.h"
 
+using zerlin::IniFileSettings;
 using zerlin::app::OptionsWindowOpener;
-using zerlin::qt::QtSettingsBackend;
 using zerlin::test::FakeTextBox;
 
 namespace {
@@ -39,7 +40,8 @@ class OptionsGuiTest : public QObject {
     void init() {
         // A fresh store for each test: a new application name is a new settings file.
         name_ = QStringLiteral("zerlin-options-%1").arg(++run_);
-        settings_ = std::make_unique<QtSettingsBackend>(name_);
+        settings_ =
+            std::make_unique<IniFileSettings>(IniFileSettings::filePath(name_.toStdString()));
         opener_ = std::make_unique<OptionsWindowOpener>(*settings_, text4_);
     }
 
@@ -194,7 +196,8 @@ class OptionsGuiTest : public QObject {
         app.form().Text4.setText("/home/player/clan.sbk");
         auto* check5 = options->findChild<QCheckBox*>(QStringLiteral("Check5"));
         QTest::mouseClick(check5, Qt::LeftButton, {}, indicator(check5));
-        QtSettingsBackend reader(zerlin::qt::applicationName());
+        IniFileSettings reader(
+            IniFileSettings::filePath(zerlin::app::applicationName().toStdString()));
         QCOMPARE(reader.read("Options", "Book"), std::string("/home/player/clan.sbk"));
     }
 
@@ -223,7 +226,7 @@ class OptionsGuiTest : public QObject {
     QPlainTextEdit* text1() { return window().findChild<QPlainTextEdit*>(QStringLiteral("Text1")); }
     // What a second reader of the settings file finds.
     QString stored(const char* key) {
-        QtSettingsBackend reader(name_);
+        IniFileSettings reader(IniFileSettings::filePath(name_.toStdString()));
         return QString::fromStdString(reader.read("options", key));
     }
 
@@ -231,7 +234,7 @@ class OptionsGuiTest : public QObject {
     int run_ = 0;
     QString name_;
     FakeTextBox text4_{"No bookmark selected"};
-    std::unique_ptr<QtSettingsBackend> settings_;
+    std::unique_ptr<IniFileSettings> settings_;
     std::unique_ptr<OptionsWindowOpener> opener_;
 };
 

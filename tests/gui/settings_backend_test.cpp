@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/qt/qt_settings_backend.h"
+#include "settings/ini_file_settings.h"
 
-using zerlin::qt::QtSettingsBackend;
+using zerlin::IniFileSettings;
 
 namespace {
 
@@ -32,7 +32,7 @@ std::string counterText(int n) {
 // One of two running copies: writes keys of its own and one counter whose section and key
 // spelling change from write to write, reading the counter back each time.
 int runWriter(const QString& name, int count) {
-    QtSettingsBackend store(QStringLiteral("zerlin"));
+    IniFileSettings store(IniFileSettings::filePath("zerlin"));
     const std::string own = name.toStdString();
     const std::string sections[] = {"Options", "OPTIONS", "options"};
     const std::string counters[] = {own + "_count",
@@ -51,7 +51,7 @@ int runWriter(const QString& name, int count) {
 
 // Writes "Options"/"Port" with each line it is given and answers "ok" once it is stored.
 int runEcho() {
-    QtSettingsBackend store(QStringLiteral("zerlin"));
+    IniFileSettings store(IniFileSettings::filePath("zerlin"));
     char line[256];
     while (std::fgets(line, sizeof line, stdin) != nullptr) {
         std::string value(line);
@@ -99,9 +99,9 @@ class SettingsBackendTest : public QObject {
         config_ = std::make_unique<QTemporaryDir>();
         QVERIFY(config_->isValid());
         qputenv("XDG_CONFIG_HOME", config_->path().toLocal8Bit());
-        store_ = std::make_unique<QtSettingsBackend>(QStringLiteral("zerlin"));
+        store_ = std::make_unique<IniFileSettings>(IniFileSettings::filePath("zerlin"));
         file_ = config_->filePath(QStringLiteral("zerlin/settings.ini"));
-        QCOMPARE(store_->location(), file_);
+        QCOMPARE(QString::fromStdString(store_->path()), file_);
     }
 
     void cleanup() {
@@ -219,7 +219,7 @@ class SettingsBackendTest : public QObject {
         for (const std::string& value : values) {
             QCOMPARE(store_->read("Options", "v" + std::to_string(n++)), value);
         }
-        QtSettingsBackend another(QStringLiteral("zerlin"));
+        IniFileSettings another(IniFileSettings::filePath("zerlin"));
         QCOMPARE(another.read("options", "V13"), "Zoë Ærøskøbing 日本語");
     }
 
@@ -254,14 +254,14 @@ class SettingsBackendTest : public QObject {
         } else {
             qunsetenv("XDG_CONFIG_HOME");
         }
-        QtSettingsBackend store(QStringLiteral("zerlin"));
+        IniFileSettings store(IniFileSettings::filePath("zerlin"));
         store.write("Sti", "Sti", "/games/BF1942.exe");
         qputenv("HOME", oldHome);
         expected.replace("HOME", home);
-        QCOMPARE(store.location(), expected);
+        QCOMPARE(QString::fromStdString(store.path()), expected);
         QVERIFY(contents(expected).contains("/games/BF1942.exe"));
         // Another application name is another store.
-        QCOMPARE(QtSettingsBackend::iniFilePath("zerlin2").section('/', -2),
+        QCOMPARE(QString::fromStdString(IniFileSettings::filePath("zerlin2")).section('/', -2),
                  "zerlin2/settings.ini");
     }
 
@@ -281,7 +281,7 @@ class SettingsBackendTest : public QObject {
         } else if (setUp == "home-below-file") {
             putFile(config_->filePath("plain"), "x");
             qputenv("XDG_CONFIG_HOME", config_->filePath("plain/config").toLocal8Bit());
-            store_ = std::make_unique<QtSettingsBackend>(QStringLiteral("zerlin"));
+            store_ = std::make_unique<IniFileSettings>(IniFileSettings::filePath("zerlin"));
         } else if (setUp == "file-folder") {
             QVERIFY(QDir().mkpath(file_));
         } else {
@@ -408,13 +408,13 @@ class SettingsBackendTest : public QObject {
             config_ = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/zerlin-XXXXXX"));
             QVERIFY(config_->isValid());
             qputenv("XDG_CONFIG_HOME", config_->path().toLocal8Bit());
-            store_ = std::make_unique<QtSettingsBackend>(QStringLiteral("zerlin"));
-            file_ = store_->location();
+            store_ = std::make_unique<IniFileSettings>(IniFileSettings::filePath("zerlin"));
+            file_ = QString::fromStdString(store_->path());
         }
     }
 
     std::unique_ptr<QTemporaryDir> config_;
-    std::unique_ptr<QtSettingsBackend> store_;
+    std::unique_ptr<IniFileSettings> store_;
     QString file_;
     QString mounted_;
 };

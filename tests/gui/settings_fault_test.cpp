@@ -20,9 +20,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/qt/qt_settings_backend.h"
+#include "settings/ini_file_settings.h"
 
-using zerlin::qt::QtSettingsBackend;
+using zerlin::IniFileSettings;
 
 namespace {
 
@@ -34,7 +34,7 @@ const std::vector<std::pair<std::string, std::string>> kKeys = {
     {"Options", "AutoJoin"}, {"Options", "Close"},  {"Options", "Book"},
 };
 
-Values readAll(QtSettingsBackend& store) {
+Values readAll(IniFileSettings& store) {
     Values values;
     for (const auto& key : kKeys)
         values[key] = store.read(key.first, key.second);
@@ -84,8 +84,8 @@ class SettingsFaultTest : public QObject {
         config_ = std::make_unique<QTemporaryDir>();
         QVERIFY(config_->isValid());
         qputenv("XDG_CONFIG_HOME", config_->path().toLocal8Bit());
-        store_ = std::make_unique<QtSettingsBackend>(QStringLiteral("zerlin"));
-        file_ = store_->location();
+        store_ = std::make_unique<IniFileSettings>(IniFileSettings::filePath("zerlin"));
+        file_ = QString::fromStdString(store_->path());
         folder_ = QFileInfo(file_).absolutePath();
         QVERIFY(QDir().mkpath(folder_));
     }
@@ -203,7 +203,7 @@ class SettingsFaultTest : public QObject {
 
   private:
     std::unique_ptr<QTemporaryDir> config_;
-    std::unique_ptr<QtSettingsBackend> store_;
+    std::unique_ptr<IniFileSettings> store_;
     QString file_, folder_;
     bool mounted_ = false;
 };

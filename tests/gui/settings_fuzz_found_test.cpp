@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/qt/qt_settings_backend.h"
+#include "settings/ini_file_settings.h"
 
-using zerlin::qt::QtSettingsBackend;
+using zerlin::IniFileSettings;
 
 namespace {
 
@@ -54,10 +54,10 @@ class SettingsFuzzFoundTest : public QObject {
         QTemporaryDir config;
         QVERIFY(config.isValid());
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        QtSettingsBackend store(QStringLiteral("zerlin"));
+        IniFileSettings store(IniFileSettings::filePath("zerlin"));
         QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("zerlin"))));
         {
-            QFile out(store.location());
+            QFile out(QString::fromStdString(store.path()));
             QVERIFY(out.open(QIODevice::WriteOnly));
             QCOMPARE(out.write(file), file.size());
         }

@@ -182,6 +182,8 @@ TEST_F(LaunchTest, RemembersTheServerOnlyWhileSaveIpIsExactlyYes) {
     EXPECT_EQ(h.settings.writes[1].section + "/" + h.settings.writes[1].key + "=" +
                   h.settings.writes[1].value,
               "Options/port=14567");
+    // In one write: another copy joining at once can't pair this IP with its own port.
+    EXPECT_EQ(h.settings.writes[0].call, h.settings.writes[1].call);
 }
 
 TEST_F(LaunchTest, CloseEndsTheProgramRightAfterTheLaunch) {

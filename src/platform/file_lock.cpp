@@ -1,0 +1,124 @@
+#include "platform/file_lock.h"
+
+#include <cstdint>
+#include <thread>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace zerlin::files {
+
+namespace {
+
+constexpr auto kRetryPause = std::chrono::milliseconds(2);
+
+#ifdef _WIN32
+std::wstring wide(const std::string& text) {
+    const int size = static_cast<int>(text.size());
+    const int count = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(count > 0 ? count : 0), L'\0');
+    if (count > 0) {
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), count);
+    }
+    return out;
+}
+#endif
+
+}  // namespace
+
+#ifndef _WIN32
+
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds patience) : path_(path) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        // Non-blocking and not through a link: whatever stands under the name, this returns.
+        const int fd = ::open(
+            path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd < 0) {
+            return;
+        }
+        struct stat own {};
+        if (::fstat(fd, &own) != 0 || !S_ISREG(own.st_mode)) {
+            ::close(fd);
+            return;
+        }
+        int locked = 0;
+        do {
+            locked = ::flock(fd, LOCK_EX | LOCK_NB);
+        } while (locked != 0 && errno == EINTR);
+        if (locked == 0) {
+            // The holder before may have removed the file after this one opened it: a lock on
+            // a name that is gone or taken by a new file locks nothing.
+            struct stat named {};
+            if (::lstat(path.c_str(), &named) == 0 && named.st_dev == own.st_dev &&
+                named.st_ino == own.st_ino) {
+                handle_ = fd;
+                return;
+            }
+            ::close(fd);
+            continue;
+        }
+        const bool busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        if (!busy || std::chrono::steady_clock::now() >= deadline) {
+            return;
+        }
+        std::this_thread::sleep_for(kRetryPause);
+    }
+}
+
+FileLock::~FileLock() {
+    if (held()) {
+        // Removed while still held, so that no one locks the old file after this.
+        ::unlink(path_.c_str());
+        ::close(static_cast<int>(handle_));
+    }
+}
+
+#else  // _WIN32
+
+FileLock::FileLock(const std::string& path, std::chrono::milliseconds patience) : path_(path) {
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    const std::wstring name = wide(path);
+    for (;;) {
+        // Opened by one at a time, and removed when its holder closes it.
+        HANDLE file =
+            CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr,
+                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            if (GetFileType(file) != FILE_TYPE_DISK) {
+                CloseHandle(file);
+                return;
+            }
+            handle_ = static_cast<long long>(reinterpret_cast<std::intptr_t>(file));
+            return;
+        }
+        const DWORD error = GetLastError();
+        const bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+        if (!busy || std::chrono::steady_clock::now() >= deadline) {
+            return;
+        }
+        std::this_thread::sleep_for(kRetryPause);
+    }
+}
+
+FileLock::~FileLock() {
+    if (held()) {
+        CloseHandle(reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(handle_)));
+    }
+}
+
+#endif
+
+}  // namespace zerlin::files

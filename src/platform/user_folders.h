@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// Where the user's own files go. Paths are UTF-8.
+namespace zerlin::folders {
+
+// The user's home folder: HOME when it is an absolute path, else the home the password
+// database gives the user; the empty text when neither is known.
+std::string home();
+
+// The folder of the user's configuration files: XDG_CONFIG_HOME when it is an absolute path,
+// else the home's `.config`; the empty text when no home is known.
+std::string config();
+
+}  // namespace zerlin::folders

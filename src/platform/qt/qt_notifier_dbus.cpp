@@ -23,7 +23,7 @@ void QtNotifier::notify(const std::string& title, const std::string& body) {
                                                        "/org/freedesktop/Notifications",
                                                        "org.freedesktop.Notifications", "Notify");
     // A service may read the body as markup: the texts are escaped to stay plain text.
-    call << QString("Zerlin") << 0u << QString("zerlin") << toQString(title)
+    call << QString("Zerlin") << 0U << QString("zerlin") << toQString(title)
          << toQString(body).toHtmlEscaped() << QStringList() << QVariantMap() << -1;
     // Waited for, so that the message is out before a join that ends the program. With no
     // service on the session bus, the call fails and nothing is shown.

@@ -2,6 +2,11 @@
 
 #include "app/form1_wiring.h"
 #include "app/settings_store.h"
+#include "platform/qt/strings.h"
+#include "settings/settings.h"
+#ifndef _WIN32
+#include "settings/ini_file_settings.h"
+#endif
 
 namespace zerlin::app {
 
@@ -15,6 +20,11 @@ App::App()
       form_(controls_.controls(), Form1Services{*settings_, fileDialog_, messages_, input_,
                                                 launcher_, program_, options_}),
       waiting_(window_, form_, notifier_, clipboard_, modal_) {
+#ifndef _WIN32
+    // The wine named by hand; the game runs under Wine only here.
+    launcher_.setWineSetting({[this] { return read(*settings_, keys::winePath); },
+                              IniFileSettings::filePath(qt::toStdString(applicationName()))});
+#endif
     wireForm1(window_, form_);
 }
 

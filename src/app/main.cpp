@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/app.h"
+#include "app/desktop_check.h"
 #include "platform/qt/strings.h"
 
 int main(int argc, char* argv[]) {
@@ -14,7 +15,9 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
 #endif
+    zerlin::app::DesktopCheck desktopCheck;
     QApplication app(argc, argv);
+    desktopCheck.desktopFound();
     QApplication::setApplicationName("zerlin");
     // The main window is a tool window: closing a message box or the options window must not
     // end the program, which ends only through its own commands.

@@ -14,6 +14,10 @@ void Form1::save() {
     if (!written) {
         messages_.show("The bookmarks couldn't be saved!\n" + CommonDialog1.fileName + ": " +
                        written.error());
+    } else if (List1.count() > kMaxBookmarkLines) {
+        // Saved whole all the same, as nothing typed may be lost; but no copy loads it.
+        messages_.show("The list has more than " + std::to_string(kMaxBookmarkLines) +
+                       " bookmarks: the file was saved, but it can't be opened again!");
     }
 }
 

@@ -41,17 +41,22 @@ void Form1::join() {
     }
 
     const std::string gamePath = Text1.text();
+    const std::string folder = launch::gameFolder(gamePath, launch::nativePathStyle());
     if (!launch::gamePathLooksRight(gamePath, launch::nativePathStyle())) {
         messages_.show("The path isn't correct!");
+    } else if (const std::string problem =
+                   launch::folderNameProblem(folder, launch::nativePathStyle());
+               !problem.empty()) {
+        // The interpreter could not start in it: said before anything is written or started.
+        messages_.show(startFailed + problem);
     } else {
         if (flag(settings_, keys::saveIpAtJoin)) {
             // Together, so that two joins at once never leave one's IP with the other's port.
             settings_.write(keys::ip.section,
                             SettingsEntries{{keys::ip.key, ip}, {keys::portWritten.key, port}});
         }
-        const Status started = launcher_.start(
-            LaunchRequest{launch::scriptBytes(ip, port),
-                          launch::gameFolder(gamePath, launch::nativePathStyle()), gamePath});
+        const Status started =
+            launcher_.start(LaunchRequest{launch::scriptBytes(ip, port), folder, gamePath});
         if (!started) {
             messages_.show(startFailed + started.error());
         } else {

@@ -1,6 +1,7 @@
 #include "mainwindow/launch_rules.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace zerlin::launch {
 
@@ -8,6 +9,25 @@ namespace {
 
 bool isSeparator(char c, PathStyle style) {
     return c == '/' || (style == PathStyle::Windows && c == '\\');
+}
+
+// Why Windows refuses a name, the empty text when it takes it.
+std::string nameProblem(const std::string& name) {
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            return "holds a control character";
+        }
+        if (std::string_view("<>:\"|?*\\").find(c) != std::string_view::npos) {
+            return std::string("holds \"").append(1, c).append("\"");
+        }
+    }
+    if (name.empty() || name == "." || name == "..") {
+        return {};
+    }
+    if (name.back() == '.') {
+        return "ends in a dot";
+    }
+    return name.back() == ' ' ? "ends in a space" : "";
 }
 
 }  // namespace
@@ -41,6 +61,25 @@ bool isAllowedServerText(const std::string& text) {
 
 std::string scriptBytes(const std::string& ip, const std::string& port) {
     return "BF1942.exe +restart 1 +joinServer " + ip + ":" + port + " +isInternet 1\r\nexit\r\n";
+}
+
+std::string folderNameProblem(const std::string& folder, PathStyle style) {
+    if (style != PathStyle::Posix) {
+        return {};
+    }
+    std::size_t begin = 0;
+    while (begin < folder.size()) {
+        std::size_t end = folder.find('/', begin);
+        if (end == std::string::npos) {
+            end = folder.size();
+        }
+        if (const std::string why = nameProblem(folder.substr(begin, end - begin)); !why.empty()) {
+            return "The folder \"" + folder.substr(0, end) +
+                   "\" has a name that Windows doesn't allow: it " + why + ".";
+        }
+        begin = end + 1;
+    }
+    return {};
 }
 
 std::string gameFolder(const std::string& gamePath, PathStyle style) {

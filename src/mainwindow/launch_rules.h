@@ -32,6 +32,12 @@ bool isAllowedServerText(const std::string& text);
 // The launch script's exact bytes: the game's command line and "exit", each ended by CR LF.
 std::string scriptBytes(const std::string& ip, const std::string& port);
 
+// Under Wine (PathStyle::Posix) the game's folder must have a name Windows allows in each of
+// its parts: none of < > : " | ? * \ or a control character, and no trailing dot or space.
+// Returns why one part fails, naming the folder up to that part, or the empty text. A Windows
+// path is not examined: Windows itself keeps such names out.
+std::string folderNameProblem(const std::string& folder, PathStyle style);
+
 // The folder that holds the game executable, with its final separator; the empty text when the
 // path has no folder part.
 std::string gameFolder(const std::string& gamePath, PathStyle style);

@@ -14,24 +14,15 @@ namespace zerlin::files {
 Result<std::string> readRegularFile(const std::string& path, std::size_t maxBytes);
 
 // Replaces the file's contents with bytes so that a failure leaves the old file as it was:
-// written beside it, then renamed over it. Where the folder takes no new file but the file
-// itself is writable, writes in place unless that is refused (readers that do not lock could
-// see it half written).
+// written beside it, then renamed over it. A file that the new one could not stand in for (one
+// with other names, extended attributes or access lists, or an owner, group or permissions the
+// new file cannot take) and a writable file in a folder that takes no new file are written in
+// place, after the room for bytes was reserved, unless that is refused (readers that do not lock
+// could see it half written): then the first are replaced all the same and the last fails. A
+// symbolic link is followed; a dangling one gets the file it names.
 enum class InPlace { allowed, refused };
 Status replaceFile(const std::string& requested, const std::string& bytes,
                    InPlace inPlace = InPlace::allowed);
-
-struct WrittenFile {
-    std::string path;
-    bool inFolder = false;  // written under its own name into the folder asked for
-};
-
-// Writes bytes as name into folder (folder ends with its separator), replacing an old file.
-// Where that folder takes no file, writes them under a fresh name ending in the same extension
-// into fallbackFolder instead, created there exclusively, so that nothing another user placed
-// there is followed or overwritten. A file that cannot be written whole is removed again.
-Result<WrittenFile> writeNewOrReplace(const std::string& folder, const std::string& name,
-                                      const std::string& fallbackFolder, const std::string& bytes);
 
 // The user's temporary folder, the empty text when there is none.
 std::string temporaryFolder();

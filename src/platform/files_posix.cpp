@@ -1,12 +1,15 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "platform/files.h"
 #include "platform/files_detail.h"
@@ -69,29 +72,142 @@ std::string finish(Descriptor& fd) {
     return {};
 }
 
+// Overwrites the file's contents where it is, for a file that must stay the same file (other
+// names, attributes, an owner the new file could not keep) or whose folder takes no new file.
+// The room is reserved first: a disk too full for the new contents refuses the save and leaves
+// the old file byte for byte.
 std::string writeInPlace(const std::string& path, const std::string& bytes) {
-    Descriptor fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0) {
+    // Read access lets the C library reserve room on file systems that cannot do it themselves.
+    const int flags = O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
+    int opened = ::open(path.c_str(), O_RDWR | flags);
+    if (opened < 0 && errno == EACCES) {
+        opened = ::open(path.c_str(), O_WRONLY | flags);
+    }
+    if (opened < 0) {
+        return systemError(errno);
+    }
+    Descriptor fd(opened);
+    struct stat old {};
+    if (::fstat(fd.get(), &old) != 0) {
+        return systemError(errno);
+    }
+    if (!S_ISREG(old.st_mode)) {
+        return kNotRegular;
+    }
+    const auto size = static_cast<off_t>(bytes.size());
+    if (size > 0) {
+        const int reserved = ::posix_fallocate(fd.get(), 0, size);
+        if (reserved != 0) {
+            // Whatever was added past the old end goes again; the old bytes were not touched.
+            struct stat now {};
+            if (::fstat(fd.get(), &now) == 0 && now.st_size != old.st_size) {
+                (void)::ftruncate(fd.get(), old.st_size);
+            }
+            if (reserved == ENOSPC || reserved == EDQUOT || reserved == EFBIG) {
+                return systemError(reserved);
+            }
+            return "The file system couldn't reserve room for the new contents (" +
+                   systemError(reserved) + "), so the file was left as it was.";
+        }
+    }
+    if (::lseek(fd.get(), 0, SEEK_SET) != 0) {
         return systemError(errno);
     }
     std::string error = writeAll(fd.get(), bytes);
+    if (error.empty() && ::ftruncate(fd.get(), size) != 0) {
+        error = systemError(errno);
+    }
     return error.empty() ? finish(fd) : error;
 }
 
-// A symbolic link is followed, so that the file it names gets the new contents and the link
-// stays a link.
-std::string resolveLink(const std::string& path) {
-    struct stat link {};
-    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) {
-        return path;
+// Follows symbolic links, a chain of them too, to the name that holds the data: the file
+// itself, or the one a dangling link names, which the save then creates. The links stay links.
+Result<std::string> resolveLinks(const std::string& requested) {
+    std::string path = requested;
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return path;
+        }
+        std::string target(static_cast<std::size_t>(PATH_MAX), '\0');
+        const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+        if (length < 0) {
+            return Failure{systemError(errno)};
+        }
+        target.resize(static_cast<std::size_t>(length));
+        if (!target.starts_with('/')) {
+            target.insert(0, folderOf(path, "/") + "/");
+        }
+        path = std::move(target);
     }
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        return path;
+    return Failure{systemError(ELOOP)};
+}
+
+// Whether a new file renamed over the old one is the same file to everyone else: a plain file
+// under one name, without extended attributes or access lists that a new file would lack. The
+// SELinux label is the one attribute every file there has; the policy labels the new file.
+bool renameKeepsTheFile(const std::string& path, const struct stat& old) {
+    if (!S_ISREG(old.st_mode) || old.st_nlink != 1) {
+        return false;
     }
-    std::string target = resolved;
-    std::free(resolved);
-    return target;
+    const ssize_t size = ::listxattr(path.c_str(), nullptr, 0);
+    if (size <= 0) {
+        return size == 0 || errno == ENOTSUP;
+    }
+    std::string names(static_cast<std::size_t>(size), '\0');
+    const ssize_t got = ::listxattr(path.c_str(), names.data(), names.size());
+    if (got < 0) {
+        return false;
+    }
+    names.resize(static_cast<std::size_t>(got));
+    for (std::size_t at = 0; at < names.size();) {
+        const std::size_t end = std::min(names.find('\0', at), names.size());
+        if (names.compare(at, end - at, "security.selinux") != 0) {
+            return false;
+        }
+        at = end + 1;
+    }
+    return true;
+}
+
+// Why a file that is there cannot be replaced: the empty text where it can.
+std::string refusalOf(const std::string& path, const struct stat& old) {
+    if (S_ISDIR(old.st_mode)) {
+        return kFolder;
+    }
+    if (!S_ISREG(old.st_mode)) {
+        return kNotRegular;
+    }
+    // A rename would replace even a read-only file; its owner made it so to keep it.
+    if (::access(path.c_str(), W_OK) != 0) {
+        return systemError(errno);
+    }
+    return {};
+}
+
+// Creates a new file in folder under a fresh name made from base, which temp then holds: its
+// descriptor, or -1 with errno set.
+int createBeside(const std::string& folder, const std::string& base, std::string& temp) {
+    const std::string stem = folder + "/." + base + ".tmp" + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = stem + std::to_string(attempt);
+        const int fd =
+            ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+// Whether the new file took the old one's owner, group and permissions.
+bool keepsOwnerAndMode(int fd, const struct stat& old) {
+    // The owner first: changing it clears the set-user-ID bits that fchmod then sets again.
+    (void)::fchown(fd, old.st_uid, old.st_gid);
+    (void)::fchmod(fd, old.st_mode & 07777);
+    struct stat now {};
+    return ::fstat(fd, &now) == 0 && now.st_uid == old.st_uid && now.st_gid == old.st_gid &&
+           (now.st_mode & 07777) == (old.st_mode & 07777);
 }
 
 }  // namespace
@@ -146,18 +262,24 @@ Status replaceFile(const std::string& requested, const std::string& bytes, InPla
     if (requested.empty()) {
         return Failure{kNoName};
     }
-    const std::string path = resolveLink(requested);
+    const Result<std::string> resolved = resolveLinks(requested);
+    if (!resolved) {
+        return Failure{resolved.error()};
+    }
+    const std::string& path = resolved.value();
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode)) {
-        return Failure{kFolder};
+    if (exists) {
+        const std::string refused = refusalOf(path, old);
+        if (!refused.empty()) {
+            return Failure{refused};
+        }
     }
-    if (exists && !S_ISREG(old.st_mode)) {
-        return Failure{kNotRegular};
-    }
-    // A rename would replace even a read-only file; its owner made it so to keep it.
-    if (exists && ::access(path.c_str(), W_OK) != 0) {
-        return Failure{systemError(errno)};
+    // Another name, attributes or access lists stay with the file only when it is written in
+    // place, as careful editors do. Where that is refused, the new file replaces it whole.
+    const bool mayWriteInPlace = inPlace == InPlace::allowed;
+    if (exists && mayWriteInPlace && !renameKeepsTheFile(path, old)) {
+        return statusOf(writeInPlace(path, bytes));
     }
 
     const std::string folder = folderOf(path, "/");
@@ -165,32 +287,23 @@ Status replaceFile(const std::string& requested, const std::string& bytes, InPla
     if (base.empty()) {
         return Failure{kFolder};
     }
-    const std::string tempStem = folder + "/." + base + ".tmp" + std::to_string(::getpid()) + "-";
     std::string temp;
-    int created = -1;
-    int createError = 0;
-    for (int attempt = 0; attempt < 100 && created < 0; ++attempt) {
-        temp = tempStem + std::to_string(attempt);
-        created = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-        createError = errno;
-        if (created < 0 && createError != EEXIST) {
-            break;
-        }
-    }
+    const int created = createBeside(folder, base, temp);
+    const int createError = errno;
     if (created < 0) {
-        // A folder that takes no new file may still hold a writable file: written in place,
-        // as the only way left, at the cost of a fragment should the write fail part-way.
-        if (exists && inPlace == InPlace::allowed &&
-            (createError == EACCES || createError == EPERM) && ::access(path.c_str(), W_OK) == 0) {
+        // A folder that takes no new file may still hold a writable file.
+        if (exists && mayWriteInPlace && (createError == EACCES || createError == EPERM)) {
             return statusOf(writeInPlace(path, bytes));
         }
         return Failure{systemError(createError)};
     }
     Descriptor fd(created);
-    if (exists) {
-        // The new file takes the place of the old one: it keeps its owner and permissions.
-        (void)::fchown(fd.get(), old.st_uid, old.st_gid);
-        (void)::fchmod(fd.get(), old.st_mode & 07777);
+    // The new file takes the place of the old one only if it keeps its owner, group and
+    // permissions; another user's file is written in place, so that it stays theirs.
+    if (exists && !keepsOwnerAndMode(fd.get(), old) && mayWriteInPlace) {
+        fd.close();
+        ::unlink(temp.c_str());
+        return statusOf(writeInPlace(path, bytes));
     }
     std::string error = writeAll(fd.get(), bytes);
     if (error.empty()) {

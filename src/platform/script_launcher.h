@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/script_files.h"
 #include "platform/system.h"
 
 namespace zerlin {
@@ -12,12 +13,14 @@ struct LaunchScript {
     std::string script;         // the file written
     std::string workingDir;     // the game's folder, where the interpreter starts
     std::string gamePath;       // the game executable, as the game path box holds it
-    bool inWorkingDir = false;  // the script lies in workingDir, under its own name
+    bool inWorkingDir = false;  // the script lies in workingDir, under a name of its own
+    int lock = -1;              // on POSIX systems, a descriptor holding the script's lock, for the
+                                // interpreter to inherit: the script stays in use while it runs
 };
 
 // The launcher's part that is the same everywhere: it writes each script, keeps the scripts
 // started since the last discardStarted(), and deletes the script of a failed start unless an
-// earlier start still uses it. A platform adds how the interpreter is started and how a
+// earlier start still uses it. A platform adds how the interpreter is started and when a
 // script is deleted once read.
 class ScriptLauncher : public Launcher {
   public:
@@ -26,13 +29,21 @@ class ScriptLauncher : public Launcher {
     Status start(const LaunchRequest& request) final;
     void discardStarted() final;
 
+    // A path that the interpreter's command line may hold unquoted: ASCII letters and digits,
+    // characters beyond ASCII, spaces and "\ / : . - _ ~ ' +". The command interpreter treats
+    // the others (& | < > ^ % ! ( ) @ " , ; = ...) as its own, even inside quotes.
+    static bool isPlainPath(const std::string& path);
+
   protected:
     // Starts the interpreter on the script, detached.
     virtual Status run(const LaunchScript& script) = 0;
-    // Deletes a started script once its interpreter has read it; a missing file is ignored.
+    // Has a started script deleted (through removeScript) once its interpreter has read it.
     virtual void discard(const std::string& script) = 0;
+    // Deletes a script this launcher wrote, if its path still names it; anything else is left.
+    void removeScript(const std::string& script) { scripts_.remove(script); }
 
   private:
+    files::ScriptFiles scripts_;
     std::vector<std::string> started_;
 };
 

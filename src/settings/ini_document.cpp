@@ -212,7 +212,10 @@ std::string sectionLine(std::string_view section) {
     if (foldCase(section) == "general") {
         return "[%General]";
     }
-    return "[" + encodeName(section) + "]";
+    std::string line = "[";
+    line += encodeName(section);
+    line += ']';
+    return line;
 }
 
 // The character of the numeric escape whose `x` or first octal digit is at text[at], as UTF-8;
@@ -346,7 +349,8 @@ std::string decodeIniValue(std::string_view written) {
 }
 
 std::string encodeIniValue(std::string_view value) {
-    std::string text = (startsWith(value, "@") ? "@" : "") + std::string(value);
+    std::string text = startsWith(value, "@") ? "@" : "";
+    text += value;
     const bool control = std::any_of(text.begin(), text.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
     });

@@ -37,7 +37,11 @@ bool nameTaken(const std::string& path) {
 bool keepCopy(const std::string& path, const std::string& bytes, const IniDocument& document) {
     const std::vector<std::string> bad = document.badLines();
     for (int n = 0; n < kMaxCopies; ++n) {
-        const std::string copy = path + ".corrupt" + (n > 0 ? "." + std::to_string(n) : "");
+        std::string copy = path + ".corrupt";
+        if (n > 0) {
+            copy += '.';
+            copy += std::to_string(n);
+        }
         const Result<std::string> earlier = files::readRegularFile(copy, kMaxBytes);
         if (earlier) {
             if (earlier.value() == bytes) {

@@ -27,6 +27,8 @@ inline constexpr SettingKey book{"Options", "Book"};
 inline constexpr SettingKey ip{"Options", "IP"};
 inline constexpr SettingKey portWritten{"Options", "port"};
 inline constexpr SettingKey portRead{"Options", "Port"};
+// The wine program that starts the game on Linux, a full path written by hand; empty: not set.
+inline constexpr SettingKey winePath{"Wine", "Path"};
 }  // namespace keys
 
 inline std::string read(SettingsBackend& settings, SettingKey name) {

@@ -187,6 +187,10 @@ class FakeLauncher : public ScriptLauncher {
         return failure.empty() ? Status() : Failure{failure};
     }
     void discard(const std::string& script) override { discarded.push_back(script); }
+
+  public:
+    // What the platform does once a discarded script was read.
+    using ScriptLauncher::removeScript;
 };
 
 struct ProgramEnded {};

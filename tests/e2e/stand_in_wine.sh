@@ -4,8 +4,13 @@
 # interpreter would read it.
 dir=${STAND_IN_DIR:?}
 sleep "$(cat "$dir/delay" 2>/dev/null || echo 0)"
+# Numbered in turn, also when several run at once.
+exec {lock}>>"$dir/runs.lock"
+flock "$lock"
 run=$(( $(cat "$dir/runs" 2>/dev/null || echo 0) + 1 ))
 echo "$run" >"$dir/runs"
+flock -u "$lock"
+exec {lock}>&-
 out="$dir/run$run"
 printf '%s\n' "$@" >"$out.args"
 pwd >"$out.pwd"

@@ -110,18 +110,25 @@ class LaunchFaultTest : public QObject {
     void interpreterThatCannotStartIsReported_data() {
         QTest::addColumn<QByteArray>("wine");  // what bin/wine becomes; empty: none on PATH
         QTest::addColumn<bool>("executable");
+        QTest::addColumn<QString>("setting");  // the settings' [Wine] Path=
         QTest::addColumn<QString>("message");
-        QTest::newRow("no wine on PATH")
-            << QByteArray() << false << "The program \"wine\" wasn't found on PATH.";
+        const QString noWine = "Wine wasn't found. Install Wine with 32-bit support";
+        QTest::newRow("no wine on PATH") << QByteArray() << false << QString() << noWine;
         QTest::newRow("wine not executable")
-            << QByteArray(kStandIn) << false << "The program \"wine\" wasn't found on PATH.";
-        QTest::newRow("wine that cannot be run")
-            << QByteArray("#!/nonexistent/interpreter\n") << true << "couldn't be started";
+            << QByteArray(kStandIn) << false << QString() << noWine;
+        QTest::newRow("wine that cannot be run") << QByteArray("#!/nonexistent/interpreter\n")
+                                                 << true << QString() << "couldn't be started";
+        // The user's choice is not replaced by the wine on PATH.
+        QTest::newRow("settings name no wine")
+            << QByteArray() << false << "/nonexistent/wine"
+            << "The Wine chosen in the settings isn't a program: /nonexistent/wine\nWrite the "
+               "full path of a wine program after Path= under [Wine] in /test/settings.ini";
     }
 
     void interpreterThatCannotStartIsReported() {
         QFETCH(QByteArray, wine);
         QFETCH(bool, executable);
+        QFETCH(QString, setting);
         QFETCH(QString, message);
         const QByteArray path = qgetenv("PATH");
         const QString wineFile = root_->filePath("empty/wine");
@@ -132,6 +139,10 @@ class LaunchFaultTest : public QObject {
         qputenv("PATH", root_->filePath("empty").toLocal8Bit());
 
         RealLaunch& l = *launch_;
+        std::string chosenWine = setting.toStdString();
+        l.launcher.setWineSetting({[&chosenWine] { return chosenWine; }, "/test/settings.ini"});
+        if (!setting.isEmpty())  // the right wine on PATH is not taken instead
+            qputenv("PATH", path);
         l.settings.preset("Options", "SaveIP", "yes");
         l.form.join();
         QCOMPARE(l.messages.shown.size(), std::size_t{1});
@@ -144,6 +155,7 @@ class LaunchFaultTest : public QObject {
         QCOMPARE(l.settings.read("Options", "IP"), "10.0.0.1");  // what was saved stays saved
 
         qputenv("PATH", path);
+        chosenWine.clear();
         l.messages.shown.clear();
         l.form.join();
         QVERIFY(l.messages.shown.empty());
@@ -191,6 +203,35 @@ class LaunchFaultTest : public QObject {
         QVERIFY2(lastRead, "no interpreter read the last join's script");
         QCOMPARE(namesIn(game_), QStringList{"BF1942.exe"});
         QCOMPARE(namesIn(temp_), QStringList{});
+    }
+
+    // Two launchers (as two running copies) joining two servers through one game folder, the
+    // first one's clean-up tick past before the second joins, with interpreters that take
+    // seconds to read: each reads its own launcher's script, and each script goes once read.
+    void twoLaunchersJoinTheirOwnServers() {
+        QVERIFY(putFile(record_ + "/delay", "2"));
+        RealLaunch& first = *launch_;
+        RealLaunch second;
+        second.Text1.setText(first.Text1.text());
+        second.Text3.setText("16567");
+        first.form.join();
+        first.form.tick();
+        second.form.join();
+        second.form.tick();
+        QVERIFY(first.messages.shown.empty() && second.messages.shown.empty());
+        QCOMPARE(namesIn(game_), (QStringList{"BF1942.exe", "run-2.bat", "run.bat"}));
+
+        QVERIFY(QTest::qWaitFor([&] { return namesIn(record_, "done.*").size() == 2; }, 20000));
+        QList<QByteArray> read;  // the script named, then what the interpreter read
+        for (const QString& name : namesIn(record_, "args.*")) {
+            const QString pid = name.mid(5);
+            read << contents(record_ + "/" + name).split('\n').value(2) + " " +
+                        contents(record_ + "/read." + pid);
+        }
+        std::sort(read.begin(), read.end());
+        QCOMPARE(read, (QList<QByteArray>{"run-2.bat " + expectedScript("10.0.0.1", "16567"),
+                                          "run.bat " + expectedScript("10.0.0.1", "14567")}));
+        QVERIFY(QTest::qWaitFor([&] { return namesIn(game_) == QStringList{"BF1942.exe"}; }));
     }
 
     // A game folder that takes no file: each join's script goes into the temporary folder

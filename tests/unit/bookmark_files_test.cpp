@@ -347,5 +347,27 @@ TEST_F(BookmarkCommands, AFailedSaveKeepsTheOldFileAndSaysSo) {
 #endif
 }
 
+// A list longer than a file may be is saved whole, and then the user is told it won't open.
+TEST_F(BookmarkCommands, SavingMoreThan200BookmarksSaysTheFileWontOpen) {
+    put(path("not-a-folder"), "x");
+    const std::vector<std::pair<int, std::string>> cases = {
+        {200, path("200.sbk")}, {201, path("201.sbk")}, {1000, path("not-a-folder/1000.sbk")}};
+    for (const auto& [rows, target] : cases) {
+        SCOPED_TRACE(target);
+        h.List1.rows = std::vector<std::string>(static_cast<std::size_t>(rows), kEntry);
+        h.messages.shown.clear();
+        h.fileDialog.answers = {target};
+        h.form.save();
+        EXPECT_EQ(slurp(target), fs::exists(target) ? repeatLine(kEntry + "\r\n", rows) : "");
+        ASSERT_EQ(h.messages.shown.size(), rows > 200 ? 1u : 0u);
+        if (fs::exists(target) && rows > 200) {
+            EXPECT_EQ(h.messages.shown[0],
+                      "The list has more than 200 bookmarks: the file was "
+                      "saved, but it can't be opened again!");
+        }
+    }
+    EXPECT_EQ(h.messages.shown[0].rfind("The bookmarks couldn't be saved!", 0), 0u);
+}
+
 }  // namespace
 }  // namespace zerlin::test

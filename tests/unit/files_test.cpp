@@ -5,6 +5,7 @@
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <future>
+#include <iostream>
 #include <iterator>
 #include <random>
 
@@ -282,6 +284,99 @@ TEST(ReplaceFile, AFailurePartWayKeepsTheOldFile) {
     EXPECT_EQ(slurp(target), "old contents\r\n");
     EXPECT_EQ(namesIn(mountPoint), std::vector<std::string>{"list.sbk"});
     ::umount(mountPoint.c_str());
+}
+
+// A file that a new one could not stand in for stays the same file, written where it is: the
+// other name sees the new list, an attribute and another user's ownership stay. A dangling link
+// gets the file it names and stays a link.
+TEST(ReplaceFile, KeepsWhatMakesItTheSameFile) {
+    TempFolder dir;
+    fs::create_directory(dir.path() / "sub");
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    struct Case {
+        std::string name, saved, holder;  // the name saved to, the name that then holds the list
+        std::function<bool()> prepare;    // false: the file system refuses it here
+        bool byNobody;
+    };
+    const std::vector<Case> cases = {
+        {"a hard link", dir / "a.sbk", dir / "b.sbk",
+         [&] {
+             put(dir / "a.sbk", "old, and longer\r\n");
+             return ::link((dir / "a.sbk").c_str(), (dir / "b.sbk").c_str()) == 0;
+         },
+         false},
+        {"an extended attribute", dir / "x.sbk", dir / "x.sbk",
+         [&] {
+             put(dir / "x.sbk", "old");
+             return ::setxattr((dir / "x.sbk").c_str(), "user.zerlin", "kept", 4, 0) == 0;
+         },
+         false},
+        {"another user's file", dir / "o.sbk", dir / "o.sbk",
+         [&] {
+             put(dir / "o.sbk", "old");
+             return ::chmod((dir / "o.sbk").c_str(), 0666) == 0;
+         },
+         true},
+        {"a dangling chain of relative links", dir / "link", dir / "sub/end.sbk",
+         [&] {
+             fs::create_symlink("sub/hop", dir / "link");
+             fs::create_symlink("../sub/end.sbk", dir / "sub/hop");
+             return true;
+         },
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool prepared = c.prepare();
+        struct stat before {};
+        const bool existed = ::stat(c.holder.c_str(), &before) == 0;
+        const auto save = [&] { return files::replaceFile(c.saved, "new\r\n").ok() ? 0 : 1; };
+        const int result = !prepared ? -1 : c.byNobody ? asNobody(save) : save();
+        if (result < 0) {
+            std::cout << "skipped here: " << c.name << "\n";
+            continue;
+        }
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(slurp(c.holder), "new\r\n");
+        struct stat after {};
+        ASSERT_EQ(::stat(c.holder.c_str(), &after), 0);
+        if (existed) {
+            EXPECT_EQ(after.st_ino, before.st_ino) << "the same file, attributes and all";
+            EXPECT_EQ(after.st_uid, before.st_uid);
+            EXPECT_EQ(after.st_mode, before.st_mode);
+        }
+    }
+    EXPECT_TRUE(fs::is_symlink(dir / "link") && fs::is_symlink(dir / "sub/hop"));
+    EXPECT_EQ(namesIn(dir.path()),
+              (std::vector<std::string>{"a.sbk", "b.sbk", "link", "o.sbk", "sub", "x.sbk"}));
+}
+
+// A file written in place onto a full disk keeps its old bytes: the room is reserved first.
+TEST(ReplaceFile, AFullDiskKeepsAFileWrittenInPlace) {
+    TempFolder dir;
+    const fs::path small = dir.path() / "small";
+    fs::create_directory(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k,mode=0777") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    }
+    const std::string target = (small / "list.sbk").string();
+    put(target, "old contents\r\n");
+    ASSERT_EQ(::link(target.c_str(), (small / "other").c_str()), 0);
+    ASSERT_EQ(::chmod(target.c_str(), 0666), 0);
+    const auto save = [&](const std::string& bytes) {
+        const std::string error = files::replaceFile(target, bytes).error();
+        return error.empty() ? 0 : error.find("No space left") != std::string::npos ? 1 : 2;
+    };
+    EXPECT_EQ(save(std::string(256 * 1024, 'x')), 1) << "0: saved, 1: no space, 2: other";
+    EXPECT_EQ(slurp((small / "other").string()), "old contents\r\n");
+    // The folder takes no new file: written in place by a user who may write only the file.
+    ASSERT_EQ(::unlink((small / "other").c_str()), 0);
+    ASSERT_EQ(::chmod(small.c_str(), 0555), 0);
+    const int result = asNobody([&] { return save(std::string(256 * 1024, 'x')); });
+    EXPECT_TRUE(result == 1 || result == -1) << result;
+    EXPECT_TRUE(slurp(target) == "old contents\r\n") << "the old file, byte for byte";
+    EXPECT_EQ(namesIn(small), std::vector<std::string>{"list.sbk"});
+    ::umount(small.c_str());
 }
 #endif
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -11,9 +15,6 @@
 #include "doubles/form1_harness.h"
 #include "doubles/temp_folder.h"
 #include "mainwindow/launch_rules.h"
-#ifndef _WIN32
-#include "platform/qt/wine_prefix.h"
-#endif
 
 namespace zerlin::test {
 namespace {
@@ -109,6 +110,42 @@ TEST(LaunchRules, ServerTextAllowsOnlyPlainAddressCharacters) {
                              "a\tb",         ";",   "'",  "`",  "$x",   "*",
                              "\xC3\xA4",     "=",   ",",  "\\", "~",    "@"}) {
         EXPECT_FALSE(launch::isAllowedServerText(text)) << text;
+    }
+}
+
+TEST(LaunchRules, FolderNamesWindowsForbidsAreFoundUnderWine) {
+    struct Case {
+        const char* folder;
+        PathStyle style;
+        const char* problem;  // the end of the text; "" for none
+    };
+    const Case cases[] = {
+        {"/games/Battlefield 1942 (GOTY)/", PathStyle::Posix, ""},
+        {"/games/./a/../b.c/", PathStyle::Posix, ""},
+        {"/games/a\"b/x/", PathStyle::Posix,
+         "\"/games/a\"b\" has a name that Windows doesn't "
+         "allow: it holds \"\"\"."},
+        {"/g/a*b/", PathStyle::Posix, "it holds \"*\"."},
+        {"/g/a?b/", PathStyle::Posix, "it holds \"?\"."},
+        {"/g/a:b/", PathStyle::Posix, "it holds \":\"."},
+        {"/g/a|b/", PathStyle::Posix, "it holds \"|\"."},
+        {"/g/a<b/", PathStyle::Posix, "it holds \"<\"."},
+        {"/g/a\\b/", PathStyle::Posix, "it holds \"\\\"."},
+        {"/g/a\tb/", PathStyle::Posix, "it holds a control character."},
+        {"/g/BF1942./x/", PathStyle::Posix,
+         "\"/g/BF1942.\" has a name that Windows doesn't "
+         "allow: it ends in a dot."},
+        {"/g/BF1942 /", PathStyle::Posix, "it ends in a space."},
+        {"C:\\Games\\BF1942\\", PathStyle::Windows, ""},  // the drive's colon
+        {"C:\\Games\\a?\\", PathStyle::Windows, ""},      // Windows keeps such names out
+    };
+    for (const Case& c : cases) {
+        const std::string problem = launch::folderNameProblem(c.folder, c.style);
+        const std::string end = c.problem;
+        EXPECT_EQ(problem.empty(), end.empty()) << c.folder << ": " << problem;
+        EXPECT_TRUE(problem.size() >= end.size() &&
+                    problem.compare(problem.size() - end.size(), end.size(), end) == 0)
+            << c.folder << ": " << problem;
     }
 }
 
@@ -249,25 +286,6 @@ TEST_F(LaunchTest, FailedStartKeepsAScriptThatAnEarlierJoinStarted) {
 }
 
 #ifndef _WIN32
-TEST(LaunchRules, FindsTheNearestWinePrefixAboveTheGame) {
-    TempFolder folder;
-    const fs::path root = folder.path();
-    const fs::path outer = root / "outer";
-    const fs::path inner = outer / "games" / "inner";
-    const fs::path game = inner / "drive_c" / "BF1942";
-    fs::create_directories(game);
-    fs::create_directories(outer / "drive_c");
-    std::ofstream(outer / "system.reg") << "x";
-    std::ofstream(inner / "system.reg") << "x";
-    EXPECT_EQ(qt::findWinePrefix((game / "BF1942.exe").string()), inner.string());
-
-    fs::remove(inner / "system.reg");  // drive_c alone does not make a prefix
-    EXPECT_EQ(qt::findWinePrefix((game / "BF1942.exe").string()), outer.string());
-
-    fs::remove(outer / "system.reg");
-    EXPECT_EQ(qt::findWinePrefix((game / "BF1942.exe").string()), "");
-}
-
 // Sets TMPDIR, which the temporary folder is taken from, for one test.
 class TemporaryFolderOverride {
   public:
@@ -309,6 +327,148 @@ TEST_F(LaunchTest, UnwritableGameFolderFallsBackToTheTemporaryFolder) {
     EXPECT_NE(h.launcher.started[1].script, h.launcher.started[0].script);
     h.form.tick();
     EXPECT_EQ(h.launcher.discarded.size(), 2u);
+}
+
+// A folder whose name Windows forbids: said before anything is written or started.
+TEST_F(LaunchTest, ForbiddenFolderNameIsSaidBeforeAnythingIsWritten) {
+    for (const char* name : {"a\"b", "a*b", "what?", "BF1942.", "BF1942 "}) {
+        const fs::path folder = root / name;
+        fs::create_directories(folder);
+        h.messages.shown.clear();
+        h.settings.preset("Options", "SaveIP", "yes");
+        h.Text1.setText((folder / "BF1942.exe").string());
+        join();
+        ASSERT_EQ(h.messages.shown.size(), 1u) << name;
+        EXPECT_EQ(h.messages.shown[0].rfind("The game couldn't be started!\nThe folder \"" +
+                                                folder.string() + "\" has a name that Windows " +
+                                                "doesn't allow: it ",
+                                            0),
+                  0u)
+            << h.messages.shown[0];
+        EXPECT_TRUE(fs::is_empty(folder)) << name;
+        EXPECT_TRUE(h.launcher.started.empty()) << name;
+        EXPECT_TRUE(h.settings.writes.empty()) << name;
+        EXPECT_FALSE(h.Timer1.active) << name;
+    }
+}
+
+// Whatever bears the script's name is replaced as a name, never followed, opened or written
+// through; a folder in the way gives the script a name of its own.
+TEST_F(LaunchTest, ThingsNamedLikeTheScriptAreReplacedNotWrittenThrough) {
+    const fs::path outside = root / "outside.txt";
+    const std::string kept = "a file of the user's own\n";
+    enum Kind { Symlink, DanglingLink, HardLink, Fifo, Folder };
+    for (const Kind kind : {Symlink, DanglingLink, HardLink, Fifo, Folder}) {
+        fs::remove_all(game);
+        fs::create_directories(game);
+        std::ofstream(outside, std::ios::trunc) << kept;
+        switch (kind) {
+            case Symlink:
+                fs::create_symlink(outside, script());
+                break;
+            case DanglingLink:
+                fs::create_symlink(root / "nowhere", script());
+                break;
+            case HardLink:
+                fs::create_hard_link(outside, script());
+                break;
+            case Fifo:
+                ASSERT_EQ(::mkfifo(script().c_str(), 0600), 0);
+                break;
+            case Folder:
+                fs::create_directories(script() / "inside");
+                break;
+        }
+        h.launcher.started.clear();
+        join();
+        ASSERT_TRUE(h.messages.shown.empty()) << kind << ": " << h.messages.shown[0];
+        ASSERT_EQ(h.launcher.started.size(), 1u) << kind;
+        const fs::path written = h.launcher.started[0].script;
+        EXPECT_EQ(written, kind == Folder ? game / "run-2.bat" : script()) << kind;
+        EXPECT_TRUE(h.launcher.started[0].inWorkingDir) << kind;
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(written))) << kind;
+        EXPECT_EQ(fs::hard_link_count(written), 1u) << kind;
+        EXPECT_EQ(readAll(written), launch::scriptBytes("10.0.0.1", "14567")) << kind;
+        EXPECT_EQ(readAll(outside), kept) << kind;
+        EXPECT_FALSE(fs::exists(root / "nowhere")) << kind;
+        EXPECT_EQ(kind == Folder, fs::is_directory(script() / "inside")) << kind;
+        h.form.tick();
+        h.launcher.removeScript(written.string());  // as once it was read
+        EXPECT_FALSE(fs::exists(fs::symlink_status(written))) << kind;
+    }
+    // Nothing private is left behind in the game's folder.
+    EXPECT_EQ(std::distance(fs::directory_iterator(game), fs::directory_iterator()), 1);
+}
+
+// Two launchers (as two running copies) joining through one game folder: each script stays
+// whole and in place until its own launcher deletes it, and no launcher deletes another's.
+TEST_F(LaunchTest, TwoLaunchersKeepTheirOwnScripts) {
+    Form1Harness other;
+    other.Text1.setText(h.Text1.text());
+    other.Text2.setText("10.0.0.2");
+    other.Text3.setText("16567");
+    const fs::path second = game / "run-2.bat";
+    struct Step {
+        Form1Harness* by;
+        const char* port;
+        const char* expected;  // the script the join runs
+    };
+    join();
+    const Step steps[] = {
+        {&other, "16567", "run-2.bat"},  // run.bat is the first launcher's, not read yet
+        {&h, "14567", "run.bat"},        // the same script again: reused
+        {&h, "14568", "run.bat"},        // its own: rewritten in place
+        {&other, "16568", "run-2.bat"},
+    };
+    for (const Step& step : steps) {
+        step.by->Text3.setText(step.port);
+        step.by->launcher.started.clear();
+        step.by->form.join();
+        ASSERT_EQ(step.by->launcher.started.size(), 1u) << step.port;
+        EXPECT_EQ(step.by->launcher.started[0].script, (game / step.expected).string());
+    }
+    EXPECT_EQ(readAll(script()), launch::scriptBytes("10.0.0.1", "14568"));
+    EXPECT_EQ(readAll(second), launch::scriptBytes("10.0.0.2", "16568"));
+
+    other.launcher.removeScript(script().string());  // not its own: left alone
+    EXPECT_TRUE(fs::exists(script()));
+    // A script replaced by hand under its name is no longer the launcher's to delete.
+    fs::remove(second);
+    std::ofstream(second) << "put here by hand";
+    other.launcher.removeScript(second.string());
+    EXPECT_EQ(readAll(second), "put here by hand");
+    fs::remove(second);
+
+    // Once the first launcher deleted its script, the name is free for the other.
+    h.launcher.removeScript(script().string());
+    EXPECT_FALSE(fs::exists(script()));
+    other.launcher.started.clear();
+    other.form.join();
+    ASSERT_EQ(other.launcher.started.size(), 1u);
+    EXPECT_EQ(other.launcher.started[0].script, script().string());
+}
+
+// The temporary folder's path goes into the interpreter's command line: one that holds the
+// interpreter's own characters is not used, and nothing is written or started.
+TEST_F(LaunchTest, TemporaryFolderWithInterpreterCharactersIsRefused) {
+    h.Text1.setText((root / "missing" / "BF1942.exe").string());
+    for (const char* name :
+         {"a&calc", "50%PATH%", "x^y", "(x)", "a!b", "a;b", "a,b", "a=b", "a\"b", "a|b", "a@b"}) {
+        const fs::path temp = root / name;
+        fs::create_directories(temp);
+        TemporaryFolderOverride override(temp.string());
+        h.messages.shown.clear();
+        join();
+        ASSERT_EQ(h.messages.shown.size(), 1u) << name;
+        EXPECT_EQ(h.messages.shown[0].rfind("The game couldn't be started!\n", 0), 0u);
+        EXPECT_NE(
+            h.messages.shown[0].find("The temporary folder " + temp.string() + " can't be used"),
+            std::string::npos)
+            << h.messages.shown[0];
+        EXPECT_TRUE(h.launcher.started.empty()) << name;
+        EXPECT_TRUE(fs::is_empty(temp)) << name;
+        EXPECT_FALSE(h.Timer1.active) << name;
+    }
 }
 
 TEST_F(LaunchTest, ScriptThatCannotBeWrittenAnywhereIsReported) {

@@ -6,7 +6,10 @@
 #      environment's WINEPREFIX naming another prefix;
 #   2. again, with a folder named run.bat in the game's folder, so that the script goes to the
 #      temporary folder (whose name holds a space) and is run from there through drive Z:;
-#   3. from a "zerlin:" link with AutoJoin and Close on, with WINEPREFIX unset.
+#   3. from a "zerlin:" link with AutoJoin and Close on, with WINEPREFIX unset;
+#   4. from the link again, as a game installed with Lutris: no wine on PATH, the Lutris game's
+#      file names the prefix and a Wine build under Lutris's runner folder, which is Debian's
+#      Wine linked there, and the environment's WINEPREFIX names another prefix.
 # The game lies where its installer puts it, in a folder whose names hold spaces.
 # Each time the game must have been started with exactly the join's options, inside the test's
 # prefix (so WINEPREFIX was found from the game's path), and the interpreter must have ended.
@@ -157,6 +160,30 @@ status=0
     >"$work/zerlin-link.log" 2>&1 || status=$?
 check "link: zerlin's exit status" 0 "$status"
 check_game "link" "$joined" "$work/zerlin-link.log" 1
+
+# 4. Through Lutris. Debian's loaders find their libraries and wineserver beside their real
+# paths, so links to them make a runner folder.
+runner="$HOME/.local/share/lutris/runners/wine/debian-system/bin"
+mkdir -p "$runner" "$HOME/.local/share/lutris/games" "$work/no-wine"
+for program in wine wine64 wineserver; do
+    ln -s "/usr/lib/wine/$program" "$runner/$program"
+done
+# Where no 32-bit program runs, the runner's wine is the 64-bit loader (see tools/ci-wine).
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    ln -sf /usr/lib/wine/wine64 "$runner/wine"
+fi
+printf 'game:\n  exe: %s\n  prefix: %s\nwine:\n  version: debian-system\n' \
+    "$game/BF1942.exe" "$prefix" >"$HOME/.local/share/lutris/games/battlefield-1942-1.yml"
+rm -f "$game/args.txt" "$game/where.txt"
+stop_wine
+joined=$SECONDS
+status=0
+timeout=$(command -v timeout)
+(export PATH="$work/no-wine" WINEPREFIX="$decoy" &&
+    ! command -v wine >/dev/null && exec "$timeout" 30 "$zerlin" "zerlin:10.0.0.1:14567") \
+    >"$work/zerlin-lutris.log" 2>&1 || status=$?
+check "Lutris: zerlin's exit status" 0 "$status"
+check_game "Lutris" "$joined" "$work/zerlin-lutris.log" 1
 
 if [ "$failures" -ne 0 ]; then
     for log in "$work"/zerlin-*.log; do

@@ -1,5 +1,9 @@
 #include "platform/qt/qt_launcher.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#endif
+
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -8,7 +12,9 @@
 
 namespace zerlin::qt {
 
-QtLauncher::QtLauncher() : watcher_(std::make_unique<ScriptWatcher>()) {}
+QtLauncher::QtLauncher()
+    : watcher_(std::make_unique<ScriptWatcher>(
+          [this](const std::string& script) { removeScript(script); })) {}
 QtLauncher::~QtLauncher() = default;
 
 Status QtLauncher::run(const LaunchScript& script) {
@@ -21,7 +27,19 @@ Status QtLauncher::run(const LaunchScript& script) {
     process.setWorkingDirectory(toQString(script.workingDir));
 
     watcher_->watch(script.script);
-    if (!process.startDetached()) {
+#ifndef _WIN32
+    // The interpreter inherits the script's lock and keeps the script in use while it runs,
+    // also once this program has ended: no other launcher takes its name before it was read.
+    // Open to inheritance only for this start (the launcher starts nothing meanwhile).
+    const bool inherit = script.lock >= 0 && ::fcntl(script.lock, F_SETFD, 0) == 0;
+#endif
+    const bool started = process.startDetached();
+#ifndef _WIN32
+    if (inherit) {
+        ::fcntl(script.lock, F_SETFD, FD_CLOEXEC);
+    }
+#endif
+    if (!started) {
         watcher_->forget(script.script);
         QString why = process.errorString();
         return Failure{toStdString("\"" + process.program() + "\" couldn't be started" +

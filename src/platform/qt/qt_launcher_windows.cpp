@@ -12,7 +12,7 @@
 namespace zerlin::qt {
 
 Status QtLauncher::prepare(QProcess& process, QProcessEnvironment& environment,
-                           const LaunchScript& script) {
+                           const LaunchScript& script) const {
     QString interpreter = environment.value("ComSpec");
     if (interpreter.isEmpty()) {
         interpreter = QStandardPaths::findExecutable("cmd.exe");

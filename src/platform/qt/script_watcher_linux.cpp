@@ -4,9 +4,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <array>
-#include <filesystem>
 #include <map>
-#include <system_error>
+#include <utility>
 
 #include "platform/qt/script_watcher.h"
 
@@ -15,13 +14,14 @@ namespace zerlin::qt {
 struct ScriptWatcher::State {
     struct Entry {
         int descriptor = -1;
+        bool accessed = false;  // bytes were read: a mere look (open, close) is no read
         bool read = false;
         bool discardAsked = false;
         bool timedOut = false;
         QTimer* deadline = nullptr;  // a child, deleted later: it may be the caller
     };
 
-    explicit State(QObject& owner) : owner(owner) {}
+    State(QObject& owner, Remove removeFile) : owner(owner), removeFile(std::move(removeFile)) {}
     State(const State&) = delete;
     State& operator=(const State&) = delete;
     ~State() {
@@ -38,13 +38,14 @@ struct ScriptWatcher::State {
     void drop(const std::string& path);
 
     QObject& owner;
+    Remove removeFile;
     int inotify_ = -1;
     QSocketNotifier* notifier_ = nullptr;
     std::map<std::string, Entry> entries_;
 };
 
-ScriptWatcher::ScriptWatcher(QObject* parent)
-    : QObject(parent), state_(std::make_unique<State>(*this)) {}
+ScriptWatcher::ScriptWatcher(Remove remove, QObject* parent)
+    : QObject(parent), state_(std::make_unique<State>(*this, std::move(remove))) {}
 
 ScriptWatcher::~ScriptWatcher() = default;
 
@@ -78,12 +79,14 @@ void ScriptWatcher::State::watch(const std::string& path) {
 
     Entry& entry = entries_[path];
     const int old = entry.descriptor;
-    entry.descriptor = inotify_ >= 0 ? ::inotify_add_watch(inotify_, path.c_str(),
-                                                           IN_CLOSE | IN_DELETE_SELF | IN_MOVE_SELF)
-                                     : -1;
+    entry.descriptor =
+        inotify_ >= 0 ? ::inotify_add_watch(inotify_, path.c_str(),
+                                            IN_ACCESS | IN_CLOSE | IN_DELETE_SELF | IN_MOVE_SELF)
+                      : -1;
     if (old >= 0 && old != entry.descriptor) {
         ::inotify_rm_watch(inotify_, old);
     }
+    entry.accessed = false;
     entry.read = false;
     entry.timedOut = false;
     entry.discardAsked = false;
@@ -142,7 +145,9 @@ void ScriptWatcher::State::readEvents() {
                         const std::string path = it->first;
                         drop(path);
                     }
-                } else if (event->mask & IN_CLOSE) {
+                } else if (event->mask & IN_ACCESS) {
+                    it->second.accessed = true;
+                } else if ((event->mask & IN_CLOSE) && it->second.accessed) {
                     it->second.read = true;
                     if (it->second.discardAsked) {
                         const std::string path = it->first;
@@ -157,8 +162,7 @@ void ScriptWatcher::State::readEvents() {
 
 void ScriptWatcher::State::remove(const std::string& path) {
     drop(path);
-    std::error_code ignored;  // a missing file is fine
-    std::filesystem::remove(path, ignored);
+    removeFile(path);
 }
 
 void ScriptWatcher::State::drop(const std::string& path) {

@@ -1,11 +1,11 @@
-#include "platform/qt/wine_prefix.h"
+#include "wine/wine_prefix.h"
 
 #include <filesystem>
 #include <system_error>
 
 #include "platform/path.h"
 
-namespace zerlin::qt {
+namespace zerlin::wine {
 
 std::string findWinePrefix(const std::string& gamePath) {
     namespace fs = std::filesystem;
@@ -24,4 +24,4 @@ std::string findWinePrefix(const std::string& gamePath) {
     return {};
 }
 
-}  // namespace zerlin::qt
+}  // namespace zerlin::wine

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Which Wine starts a join on Linux, and with which prefix and environment. Paths are UTF-8
+// texts, as the file system spells them. Not built for Windows, where the game needs no Wine.
+namespace zerlin::wine {
+
+struct WineLookup {
+    std::string gamePath;           // the game's executable, a full path
+    std::string settingsWine;       // the settings' [Wine] Path= value (keys::winePath)
+    std::string home;               // the user's home folder
+    std::string dataHome;           // XDG_DATA_HOME; the empty text when unset
+    std::string configHome;         // XDG_CONFIG_HOME; the empty text when unset
+    std::string environmentPrefix;  // the environment's WINEPREFIX; the empty text when unset
+    std::string settingsFile;       // where the settings live, for the messages; may be empty
+    // The full path of a program found on PATH by its name; the empty text when there is none.
+    std::function<std::string(const std::string&)> findOnPath;
+};
+
+enum class WineSource { None, Settings, Lutris, Path };
+
+struct WineChoice {
+    std::string program;  // the wine program to run; empty when none was found
+    std::string failure;  // when program is empty: what is wrong and how to fix it
+    WineSource source = WineSource::None;
+    std::string prefix;  // the WINEPREFIX to set; empty: leave it unset (Wine's default)
+    // To set on top of the environment: the Lutris game's `system: env:`, WINEPREFIX left out.
+    std::vector<std::pair<std::string, std::string>> environment;
+    std::string lutrisFile;  // the Lutris game file the game belongs to, if any
+};
+
+// The Wine, in this order:
+// 1. the settings' [Wine] Path= when not empty: a path that names no program fails, and no
+//    other Wine is tried;
+// 2. the Wine of the Lutris game whose prefix holds the game (see lutris_games.h); a file that
+//    cannot be read, or a Wine build that is not installed, goes on to the next choice;
+// 3. `wine` on PATH.
+// The prefix is the Lutris game's whichever Wine is chosen; without one, the nearest folder
+// above the game holding drive_c and system.reg, else the environment's WINEPREFIX.
+WineChoice chooseWine(const WineLookup& lookup);
+
+// The first folder of pathVariable (a PATH value: folders separated by ':') that holds an
+// executable regular file named program; its full path, or the empty text. Relative and empty
+// entries are passed over: they would depend on the working folder.
+std::string findProgramOnPath(const std::string& program, const std::string& pathVariable);
+
+// The path names a regular file (after following links) that this user may execute.
+bool isProgram(const std::string& path);
+
+}  // namespace zerlin::wine

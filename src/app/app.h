@@ -6,10 +6,12 @@
 
 #include "app/form1_wiring.h"
 #include "app/options_opener.h"
+#include "app/slot_waiting.h"
 #include "app/status_wiring.h"
 #include "mainwindow/form1.h"
 #include "platform/qt/dialogs.h"
 #include "platform/qt/form1_window.h"
+#include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_launcher.h"
 #include "platform/qt/qt_program.h"
 #include "platform/settings_backend.h"
@@ -41,6 +43,10 @@ class App {
     OptionsWindowOpener options_;
     Form1 form_;
     StatusWiring status_;
+    qt::QtNotifier notifier_;
+    qt::QtClipboard clipboard_;
+    qt::QtModalState modal_;
+    SlotWaiting waiting_;
 };
 
 }  // namespace zerlin::app

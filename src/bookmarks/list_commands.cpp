@@ -34,7 +34,11 @@ void Form1::remove() {
 
 void Form1::pick() {
     const std::optional<int> selected = List1.selected();
-    const BookmarkAddress address = readBookmarkEntry(selected ? List1.row(*selected) : "");
+    pickRow(selected ? List1.row(*selected) : "");
+}
+
+void Form1::pickRow(const std::string& row) {
+    const BookmarkAddress address = readBookmarkEntry(row);
     Text3.setText(address.port);
     if (address.ip) {
         Text2.setText(*address.ip);

@@ -54,6 +54,8 @@ class Form1 {
     void add();
     void remove();
     void pick();
+    // Puts a row's IP and port into the boxes, as picking the row does.
+    void pickRow(const std::string& row);
 
     void save();
     void open();

@@ -1,6 +1,7 @@
 #include "platform/qt/form1_window.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -12,6 +13,7 @@
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 #include "platform/qt/click_label.h"
 #include "platform/qt/row_status.h"
@@ -88,6 +90,23 @@ void setColours(QWidget& widget, const QColor& text, const QColor& base = QColor
     widget.setPalette(palette);
 }
 
+// Draws the waiting mark at the row's right end and returns its left edge.
+int drawHourglass(QPainter& painter, const QRect& row, const QColor& colour) {
+    const int height = std::max(6, row.height() - 6);
+    const int width = height * 2 / 3;
+    const QRect glass(row.right() - width - 3, row.top() + (row.height() - height) / 2, width,
+                      height);
+    const QPolygon shape(
+        {glass.topLeft(), glass.topRight(), glass.bottomLeft(), glass.bottomRight()});
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(colour, 1));
+    painter.setBrush(colour);
+    painter.drawPolygon(shape);
+    painter.restore();
+    return glass.left();
+}
+
 // Rows painted from a fixed left margin, without the style's item padding, so the character
 // cells stand where the skin's headings expect them.
 class ListRowDelegate : public QStyledItemDelegate {
@@ -110,9 +129,15 @@ class ListRowDelegate : public QStyledItemDelegate {
         QRect drawn;
         painter->drawText(opt.rect.adjusted(margin, 0, 0, 0),
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, opt.text, &drawn);
+        // The mark of a row that waits for a slot takes the right end; the status keeps left of it.
+        QStyleOptionViewItem statusOption = opt;
+        if (!index.data(Form1Window::WaitingRole).toString().isEmpty()) {
+            const int markLeft = drawHourglass(*painter, opt.rect, painter->pen().color());
+            statusOption.rect.setRight(markLeft - 3);
+        }
         painter->restore();
-        paintRowStatus(*painter, opt, index, drawn.isValid() ? drawn.right() : opt.rect.left(),
-                       selected);
+        paintRowStatus(*painter, statusOption, index,
+                       drawn.isValid() ? drawn.right() : opt.rect.left(), selected);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -224,6 +249,7 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
         List1->setPalette(palette);
     }
     List1->viewport()->installEventFilter(this);
+    List1->installEventFilter(this);  // the menu key
 
     // The bottom row of buttons, and BROWSE beside the game path box: one button face each,
     // the caption label lying over its middle and lower part.
@@ -340,6 +366,25 @@ void Form1Window::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ContextMenu &&
+        (watched == List1 || watched == List1->viewport())) {
+        auto* menu = static_cast<QContextMenuEvent*>(event);
+        // The mouse names the row under it; the menu key, the selected row.
+        QModelIndex row;
+        if (menu->reason() == QContextMenuEvent::Mouse) {
+            row = List1->indexAt(List1->viewport()->mapFromGlobal(menu->globalPos()));
+        } else if (const QList<QListWidgetItem*> selected = List1->selectedItems();
+                   !selected.isEmpty()) {
+            row = List1->indexFromItem(selected.first());
+        }
+        if (row.isValid()) {
+            const QRect at = List1->visualRect(row);
+            emit rowMenuRequested(row.row(), menu->reason() == QContextMenuEvent::Mouse
+                                                 ? menu->globalPos()
+                                                 : List1->viewport()->mapToGlobal(at.center()));
+        }
+        return true;
+    }
     if (watched != List1->viewport()) {
         return QWidget::eventFilter(watched, event);
     }

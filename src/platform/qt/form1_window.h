@@ -23,6 +23,10 @@ class Form1Window : public QWidget {
   public:
     explicit Form1Window(QWidget* parent = nullptr);
 
+    // A row's data: what the row waits for ("waiting for a slot"), drawn as a mark at the
+    // row's right end; none on a row that waits for nothing.
+    static constexpr int WaitingRole = Qt::UserRole + 15;
+
     // Shows the window in the centre of the screen, the game path box focused.
     void showCentred();
 
@@ -58,6 +62,9 @@ class Form1Window : public QWidget {
     // The desktop asked the window to close (Alt+F4, say). With no other way back to a hidden
     // tool window, that ends the program as QUIT does.
     void closeRequested();
+    // The context menu of a bookmark row: a right click on the row, or the menu key with the
+    // row selected. The position is where the menu opens, in screen coordinates.
+    void rowMenuRequested(int row, const QPoint& globalPos);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+// What the program asks of the desktop around its windows. Texts are UTF-8.
+namespace zerlin {
+
+// A desktop notification: a short message that the desktop shows outside the program's window.
+class Notifier {
+  public:
+    virtual ~Notifier() = default;
+    // Shows the message and returns once the desktop has taken it (or after a short wait),
+    // so that a notification sent just before the program ends is not lost. The texts are
+    // plain text.
+    virtual void notify(const std::string& title, const std::string& body) = 0;
+};
+
+// The desktop's clipboard.
+class Clipboard {
+  public:
+    virtual ~Clipboard() = default;
+    virtual void setText(const std::string& text) = 0;
+};
+
+// Whether the user is busy with a modal dialog (a message, a file dialog, the name prompt) or
+// an open menu of the program.
+class ModalState {
+  public:
+    virtual ~ModalState() = default;
+    virtual bool modalDialogOpen() const = 0;
+};
+
+}  // namespace zerlin

@@ -1,0 +1,102 @@
+#!/bin/bash
+# Waits for a slot in the real window under Xvfb, as a user would: adds a bookmark of a stand-in
+# game server that is full for its first seconds (127.0.16.2), chooses "Join when a slot frees"
+# from the row's context menu and sees the notification, then the join through the stand-in
+# wine. Run it inside dbus-run-session: a stand-in notification service takes the messages.
+set -u
+zerlin=$(realpath "${1:?usage: slot_wait_test.sh <zerlin> <status_standin> <notification_standin>}")
+status_standin=$(realpath "${2:?}")
+notification_standin=$(realpath "${3:?}")
+here=$(cd "$(dirname "$0")" && pwd)
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
+
+for tool in Xvfb xdpyinfo xdotool; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+[ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "FAIL: no private session bus"; exit 1; }
+
+work=$(mktemp -d)
+xvfb_pid=
+zerlin_pid=
+server_pid=
+notify_pid=
+cleanup() {
+    for pid in "$zerlin_pid" "$server_pid" "$notify_pid" "$xvfb_pid"; do
+        [ -n "$pid" ] && kill "$pid" 2>/dev/null
+    done
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+prefix="$work/prefix"
+game="$prefix/drive_c/Games/BF1942"
+mkdir -p "$game" "$work/bin" "$work/config/zerlin" "$work/stand-in"
+: >"$prefix/system.reg"
+: >"$game/BF1942.exe"
+printf '[Sti]\nSti=%s\n' "$game/BF1942.exe" >"$work/config/zerlin/settings.ini"
+cp "$here/stand_in_wine.sh" "$work/bin/wine"
+chmod +x "$work/bin/wine"
+
+"$notification_standin" "$work/notified" >"$work/notify.log" 2>&1 &
+notify_pid=$!
+wait_for 5 grep -q ready "$work/notify.log" || { echo "FAIL: no notification stand-in"; exit 1; }
+after=12
+"$status_standin" --seconds 60 "127.0.16.2:23000:full-then-free,max=32,after=$after" \
+    >"$work/server.log" 2>&1 &
+server_pid=$!
+wait_for 5 grep -q ready "$work/server.log" || { echo "FAIL: no stand-in server"; exit 1; }
+started=$SECONDS
+
+start_xvfb "$work" || { echo "FAIL: Xvfb did not start"; exit 1; }
+export DISPLAY="$xvfb_display"
+export XDG_CONFIG_HOME="$work/config"
+export STAND_IN_DIR="$work/stand-in"
+export PATH="$work/bin:$PATH"
+unset WINEPREFIX QT_QPA_PLATFORM
+"$zerlin" >"$work/zerlin.log" 2>&1 &
+zerlin_pid=$!
+
+window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Zerlin 2\.48$' | head -n 1)
+[ -n "$window" ] || { echo "FAIL: the main window did not appear"; cat "$work/zerlin.log"; exit 1; }
+sleep 0.5
+read -r wx wy < <(xdotool getwindowgeometry --shell "$window" |
+    awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
+
+click_at() {  # click_at <x> <y> [button] in the window's client area
+    xdotool mousemove "$((wx + $1))" "$((wy + $2))" click "${3:-1}"
+    sleep 0.3
+}
+type_into() {  # type_into <x> <y> <text>: replaces a box's text
+    click_at "$1" "$2"
+    xdotool key --clearmodifiers ctrl+a BackSpace
+    xdotool type --delay 20 "$3"
+    sleep 0.2
+}
+
+type_into 300 73 127.0.16.2   # the IP box
+type_into 460 73 14567        # the port box
+click_at 48 240               # the word ADD
+sleep 0.5
+xdotool type --delay 20 "Evening server"
+xdotool key Return
+sleep 0.5
+type_into 300 73 10.0.0.1     # other boxes: the join must put the bookmark's server back
+click_at 100 132 3            # right click on the first row
+sleep 0.5
+xdotool key Down Return       # its first item, "Join when a slot frees"
+
+wait_for 40 test -e "$work/stand-in/run1.done" || { echo "FAIL: never joined"; failures=$((failures + 1)); }
+check "joined once the slot was free" yes "$([ $((SECONDS - started)) -ge "$after" ] && echo yes || echo no)"
+check "the bookmark's server joined" yes \
+    "$(grep -q '+joinServer 127.0.16.2:14567 ' "$work/stand-in/run1.script" 2>/dev/null && echo yes || echo no)"
+check "one notification, naming the bookmark" "Zerlin|A slot is free on Evening server: joining." \
+    "$(cat "$work/notified" 2>/dev/null)"
+sleep 6
+check "one join" 1 "$(cat "$work/stand-in/runs" 2>/dev/null)"
+
+if [ "$failures" -ne 0 ]; then
+    echo "--- zerlin output"; cat "$work/zerlin.log"
+fi
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

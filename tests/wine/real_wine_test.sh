@@ -172,7 +172,9 @@ for program in wine wine64 wineserver; do
 done
 # Where no 32-bit program runs, the runner's wine is the 64-bit loader (see tools/ci-wine).
 if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    ln -sf /usr/lib/wine/wine64 "$runner/wine"
+    rm "$runner/wine"
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$runner/wine"
+    chmod +x "$runner/wine"
 fi
 printf 'game:\n  exe: %s\n  prefix: %s\nwine:\n  version: debian-system\n' \
     "$game/BF1942.exe" "$prefix" >"$HOME/.local/share/lutris/games/battlefield-1942-1.yml"

@@ -23,8 +23,8 @@ class StatusUdpTest : public QObject {
   private slots:
     void initTestCase() {
         QStringList servers = {"--seconds", "60"};
-        for (const auto& [host, spec] : kServers) {
-            servers << spec;
+        for (const auto& [host, script] : kServers) {
+            servers << script;
         }
         standIn_.start(ZERLIN_STATUS_STANDIN, servers);
         QVERIFY(standIn_.waitForReadyRead(5000));
@@ -43,7 +43,7 @@ class StatusUdpTest : public QObject {
         zerlin::qt::QtAlarm alarm;
         zerlin::status::StatusService service(socket, resolver, clock, alarm);
         std::vector<ServerKey> keys;
-        for (const auto& [host, spec] : kExpected) {
+        for (const auto& [host, expected] : kExpected) {
             keys.push_back({host.toStdString(), "14567"});
         }
         keys.push_back({"//127.0.13.2", "14567"});

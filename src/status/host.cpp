@@ -174,7 +174,10 @@ std::string toText(const net::IpAddress& address) {
     std::string out;
     if (!address.v6) {
         for (std::size_t i = 0; i < 4; ++i) {
-            out += (i > 0 ? "." : "") + std::to_string(address.bytes[i]);
+            if (i > 0) {
+                out += '.';
+            }
+            out += std::to_string(address.bytes[i]);
         }
         return out;
     }

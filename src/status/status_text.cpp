@@ -30,7 +30,8 @@ std::string padLeft(const std::string& text, std::size_t width) {
 std::string players(const ServerStatus& status) {
     std::string text = std::to_string(status.numPlayers);
     if (status.maxPlayers) {
-        text += "/" + std::to_string(*status.maxPlayers);
+        text += '/';
+        text += std::to_string(*status.maxPlayers);
     }
     return text;
 }
@@ -137,11 +138,12 @@ std::string tooltipText(const ServerState& state) {
             [](const PlayerStatus* a, const PlayerStatus* b) { return a->score > b->score; });
         std::string name = s.teamName(team);
         if (name.empty()) {
-            name = team > 0 ? "Team " + std::to_string(team) : "No team";
+            name = team > 0 ? std::string("Team ").append(std::to_string(team)) : "No team";
         }
         text += "\n\n" + name + "\n" + padRight("Name", nameWidth) + "  Score  Kills  Deaths  Ping";
         for (const PlayerStatus* p : members) {
-            text += "\n" + padRight(p->name, nameWidth) + padLeft(std::to_string(p->score), 7) +
+            text += '\n';
+            text += padRight(p->name, nameWidth) + padLeft(std::to_string(p->score), 7) +
                     padLeft(std::to_string(p->kills), 7) + padLeft(std::to_string(p->deaths), 8) +
                     padLeft(std::to_string(p->ping), 6);
         }

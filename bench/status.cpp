@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/status_wiring.h"
 #include "platform/qt/form1_window.h"
@@ -75,19 +76,26 @@ int main(int argc, char* argv[]) {
             app.quit();
         }
     });
-    QObject::connect(window.List1->model(), &QAbstractItemModel::dataChanged, [&] {
-        if (shownNs >= 0) {
-            return;
-        }
-        for (int row = 0; row < answering; ++row) {
-            const auto kind = static_cast<zerlin::qt::RowStatusKind>(
-                window.List1->item(row)->data(zerlin::qt::RowStatusKindRole).toInt());
-            if (kind != zerlin::qt::RowStatusKind::Up && kind != zerlin::qt::RowStatusKind::Full) {
-                return;
+    // Counts the answering rows shown so far, looking only at the rows that changed.
+    std::vector<bool> shown(static_cast<std::size_t>(answering), false);
+    int shownCount = 0;
+    QObject::connect(
+        window.List1->model(), &QAbstractItemModel::dataChanged,
+        [&](const QModelIndex& first, const QModelIndex& last) {
+            for (int row = first.row(); row <= last.row() && row < answering; ++row) {
+                const auto kind = static_cast<zerlin::qt::RowStatusKind>(
+                    window.List1->item(row)->data(zerlin::qt::RowStatusKindRole).toInt());
+                const bool up = kind == zerlin::qt::RowStatusKind::Up ||
+                                kind == zerlin::qt::RowStatusKind::Full;
+                if (up != shown[static_cast<std::size_t>(row)]) {
+                    shown[static_cast<std::size_t>(row)] = up;
+                    shownCount += up ? 1 : -1;
+                }
             }
-        }
-        shownNs = clock.nsecsElapsed();
-    });
+            if (shownNs < 0 && shownCount == answering) {
+                shownNs = clock.nsecsElapsed();
+            }
+        });
     meter.start();
     clock.start();
     wiring.start();

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QShortcut>
+#include <utility>
 
 #include "platform/qt/row_status.h"
 #include "platform/qt/strings.h"
@@ -95,6 +96,9 @@ StatusWiring::StatusWiring(qt::Form1Window& window, const ListBox& list, bool lo
     boxesTimer_.setSingleShot(true);
     boxesTimer_.setInterval(kBoxesSettleMs);
     QObject::connect(&boxesTimer_, &QTimer::timeout, [this] { boxesEdited(); });
+    showTimer_.setSingleShot(true);
+    showTimer_.setInterval(kStatusShowMs);
+    QObject::connect(&showTimer_, &QTimer::timeout, [this] { showChanged(); });
 }
 
 StatusWiring::~StatusWiring() {
@@ -158,6 +162,8 @@ void StatusWiring::rowsRemovedSoon() {
 }
 
 void StatusWiring::showRows() {
+    showTimer_.stop();
+    changed_.clear();
     for (int index = 0; index < window_.List1->count(); ++index) {
         showRow(index);
     }
@@ -192,11 +198,21 @@ void StatusWiring::showBoxes() {
 }
 
 void StatusWiring::changed(const status::ServerKey& server) {
-    for (const int index : rows_->rowsOf(server)) {
-        showRow(index);
+    changed_.insert(server);
+    if (!showTimer_.isActive()) {
+        showTimer_.start();
     }
-    if (server == rows_->boxes()) {
-        showBoxes();
+}
+
+void StatusWiring::showChanged() {
+    const std::set<status::ServerKey> servers = std::exchange(changed_, {});
+    for (const status::ServerKey& server : servers) {
+        for (const int index : rows_->rowsOf(server)) {
+            showRow(index);
+        }
+        if (server == rows_->boxes()) {
+            showBoxes();
+        }
     }
 }
 

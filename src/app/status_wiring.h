@@ -5,6 +5,7 @@
 #include <QShortcut>
 #include <QTimer>
 #include <memory>
+#include <set>
 
 #include "platform/controls.h"
 #include "platform/qt/form1_window.h"
@@ -18,6 +19,9 @@ namespace zerlin::app {
 inline constexpr int kStatusRefreshMs = 2 * 60 * 1000;
 // The boxes' server is asked once the IP and port stay unchanged this long.
 inline constexpr int kBoxesSettleMs = 600;
+// Answers are shown in batches at most this often: one repaint of the list for a run of
+// answers, rather than one for each of the hundreds that come a millisecond apart.
+inline constexpr int kStatusShowMs = 16;
 
 // The servers' status in the main window: the list's rows get their server's state as item
 // data (drawn beside the row), as the row's tooltip and accessible description; the IP box gets
@@ -40,6 +44,8 @@ class StatusWiring {
     void refresh();
 
     status::StatusService* service() { return service_.get(); }
+    // Whether nothing is being asked and every answer is shown.
+    bool idle() const { return (!service_ || !service_->busy()) && changed_.empty(); }
 
   private:
     struct Network;
@@ -50,6 +56,7 @@ class StatusWiring {
     void showRow(int index);
     void showBoxes();
     void changed(const status::ServerKey& server);
+    void showChanged();
     void boxesEdited();
 
     qt::Form1Window& window_;
@@ -63,6 +70,8 @@ class StatusWiring {
     QTimer periodic_;
     QTimer boxesTimer_;
     QTimer starter_;
+    QTimer showTimer_;  // shows the servers changed since it was started
+    std::set<status::ServerKey> changed_;
     QObject context_;
     QPointer<QShortcut> f5_;
 };

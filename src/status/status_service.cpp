@@ -38,8 +38,12 @@ void StatusService::setChangeHandler(std::function<void(const ServerKey&)> handl
 
 void StatusService::refresh(const std::vector<ServerKey>& servers) {
     keepOnly(servers);
-    for (const ServerKey& key : std::set<ServerKey>(servers.begin(), servers.end())) {
-        ask(key);
+    // In the order given, so that the list's top rows are asked first; each server once.
+    std::set<ServerKey> asked;
+    for (const ServerKey& key : servers) {
+        if (asked.insert(key).second) {
+            ask(key);
+        }
     }
 }
 

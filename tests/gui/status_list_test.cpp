@@ -56,7 +56,7 @@ class StatusListTest : public QObject {
         zerlin::app::StatusWiring wiring(h.window, h.controls.List1, true);
         wiring.start();
         QListWidgetItem* item = h.window.List1->item(0);
-        QVERIFY(zerlin::test::gui::waitFor([&] { return !wiring.service()->busy(); }, 3000));
+        QVERIFY(zerlin::test::gui::waitFor([&] { return wiring.idle(); }, 3000));
         QCOMPARE(item->data(RowStatusKindRole).toInt(), static_cast<int>(RowStatusKind::Full));
         QTest::qWait(2100);  // the stand-in frees a slot 2 s after it started answering
         h.window.show();
@@ -97,7 +97,7 @@ class StatusListTest : public QObject {
         QVERIFY(list.item(0)->data(RowStatusKindRole).isNull());  // nothing before start()
         wiring.start();
         QCOMPARE(list.item(0)->data(Qt::AccessibleDescriptionRole).toString(), "asking");
-        QVERIFY(zerlin::test::gui::waitFor([&] { return !wiring.service()->busy(); }, 5000));
+        QVERIFY(zerlin::test::gui::waitFor([&] { return wiring.idle(); }, 5000));
         for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
             const auto& c = cases[i];
             QListWidgetItem* item = list.item(i);

@@ -123,6 +123,10 @@ TEST(StatusService, PacesQueriesAndRetries) {
             }
         }
     }
+    // In the list's order: the top rows are shown first.
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        EXPECT_EQ(rig.net.sent[i].to, endpoint(keys[i].host, 23000)) << i;
+    }
     // One datagram a millisecond at most.
     for (std::size_t i = 1; i < rig.net.sent.size(); ++i) {
         EXPECT_GE(rig.net.sent[i].at - rig.net.sent[i - 1].at, 1ms) << i;

@@ -27,6 +27,7 @@ App::App()
                               IniFileSettings::filePath(qt::toStdString(applicationName()))});
 #endif
     wireForm1(window_, form_);
+    waiting_.setListStatus(status_);
 }
 
 void App::run(const std::vector<std::string>& arguments) {

@@ -64,8 +64,10 @@ void SlotWaiting::showMenu(int row, const QPoint& globalPos) {
         QObject::connect(menu->addAction("Stop waiting"), &QAction::triggered, menu,
                          onRow([this] { watch_.stop(); }));
     }
-    const status::ServerState& state = service_.state(status::serverOfRow(text));
-    if (!state.answer) {
+    const status::ServerKey server = status::serverOfRow(text);
+    const bool answered =
+        service_.state(server).answer || (listStatus_ && listStatus_->state(server).answer);
+    if (!answered) {
         QObject::connect(menu->addAction("Tell me when it is up"), &QAction::triggered, menu,
                          onRow([this, row] { watch_.tellWhenUp(row); }));
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/form1_wiring.h"
+#include "app/status_wiring.h"
 #include "mainwindow/form1.h"
 #include "platform/desktop.h"
 #include "platform/qt/form1_window.h"
@@ -21,6 +22,9 @@ class SlotWaiting {
     SlotWaiting& operator=(const SlotWaiting&) = delete;
 
     waiting::SlotWatch& watch() { return watch_; }
+    // The list's status, so that the menu offers "Tell me when it is up" only for a server
+    // that has not answered.
+    void setListStatus(const StatusWiring& status) { listStatus_ = &status; }
 
   private:
     void showMenu(int row, const QPoint& globalPos);
@@ -37,6 +41,7 @@ class SlotWaiting {
     qt::QtAlarm watchAlarm_;
     status::StatusService service_;
     waiting::SlotWatch watch_;
+    const StatusWiring* listStatus_ = nullptr;
 };
 
 }  // namespace zerlin::app

@@ -140,6 +140,11 @@ void StatusWiring::start() {
     periodic_.start();
 }
 
+const status::ServerState& StatusWiring::state(const status::ServerKey& server) const {
+    static const status::ServerState neverAsked;
+    return service_ ? service_->state(server) : neverAsked;
+}
+
 void StatusWiring::refresh() {
     if (!service_) {
         return;

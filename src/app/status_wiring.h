@@ -44,6 +44,8 @@ class StatusWiring {
     void refresh();
 
     status::StatusService* service() { return service_.get(); }
+    // The list's status of a server (never asked before start()).
+    const status::ServerState& state(const status::ServerKey& server) const;
     // Whether nothing is being asked and every answer is shown.
     bool idle() const { return (!service_ || !service_->busy()) && changed_.empty(); }
 

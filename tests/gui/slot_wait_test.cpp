@@ -161,6 +161,28 @@ class SlotWaitTest : public QObject {
         QCOMPARE(w.messages.shown.size(), std::size_t{1});
     }
 
+    // With the list's status at hand, "Tell me when it is up" is offered only for a server that
+    // has not answered.
+    void tellsOnlyForServersNotUp() {
+        test::gui::WindowHarness w;
+        FakeClipboard clipboard;
+        qt::QtNotifier notifier;
+        qt::QtModalState modal;
+        app::SlotWaiting waiting(w.window, w.form, notifier, clipboard, modal);
+        app::StatusWiring status(w.window, w.controls.List1, true);
+        waiting.setListStatus(status);
+        w.controls.List1.append(makeBookmarkEntry("Up", "127.0.15.2", "14567"));
+        w.controls.List1.append(makeBookmarkEntry("No address", "//127.0.15.2", "14567"));
+        w.window.show();
+        status.start();
+        QVERIFY(test::gui::waitFor([&] { return status.idle(); }, 5000));
+        QListWidget& list = *w.window.List1;
+        QCOMPARE(menuOf(list, 0), (QStringList{"Join when a slot frees", "Copy link"}));
+        activeMenu()->close();
+        QVERIFY(menuOf(list, 1).contains("Tell me when it is up"));
+        activeMenu()->close();
+    }
+
   private:
     static QMenu* activeMenu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstddef>
 
 namespace zerlin::command_line {
@@ -15,28 +16,17 @@ bool startsWithNoCase(const std::string& text, const std::string& prefix) {
            });
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // A "%" not followed by two hex digits is kept as it is: file managers do not produce it,
 // and a path that holds it literally still loads.
 std::optional<std::string> percentDecoded(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
-            hexValue(text[i + 2]) >= 0) {
-            const char byte = static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+        unsigned value = 0;
+        const char* digits = text.data() + i + 1;
+        if (text[i] == '%' && i + 2 < text.size() &&
+            std::from_chars(digits, digits + 2, value, 16).ptr == digits + 2) {
+            const char byte = static_cast<char>(value);
             if (byte == '\0') {
                 return std::nullopt;  // no file name holds it; the open would cut the path
             }

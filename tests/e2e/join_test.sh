@@ -44,22 +44,7 @@ unset WINEPREFIX QT_QPA_PLATFORM
 "$zerlin" >"$work/zerlin.log" 2>&1 &
 zerlin_pid=$!
 
-window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Zerlin 2\.48$' | head -n 1)
-[ -n "$window" ] || { echo "FAIL: the main window did not appear"; cat "$work/zerlin.log"; exit 1; }
-sleep 0.5
-read -r wx wy < <(xdotool getwindowgeometry --shell "$window" |
-    awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
-
-click_at() {  # click_at <x> <y> in the window's client area
-    xdotool mousemove "$((wx + $1))" "$((wy + $2))" click 1
-    sleep 0.2
-}
-type_into() {  # type_into <x> <y> <text>: replaces a box's text
-    click_at "$1" "$2"
-    xdotool key --clearmodifiers ctrl+a BackSpace
-    xdotool type --delay 20 "$3"
-    sleep 0.2
-}
+find_main_window || { echo "FAIL: the main window did not appear"; cat "$work/zerlin.log"; exit 1; }
 
 expected_script() {
     printf 'BF1942.exe +restart 1 +joinServer %s:%s +isInternet 1\r\nexit\r\n' "$1" "$2"

@@ -56,3 +56,23 @@ stop_xvfb() {
     wait "$xvfb_pid" 2>/dev/null || true
     xvfb_pid=
 }
+
+# The main window of the Zerlin started on $DISPLAY: sets window, and wx and wy, the place of
+# its client area on the screen, for click_at and type_into. Fails if none appears in 15 s.
+find_main_window() {
+    window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Zerlin 2\.48$' | head -n 1)
+    [ -n "$window" ] || return 1
+    sleep 0.5
+    read -r wx wy < <(xdotool getwindowgeometry --shell "$window" |
+        awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
+}
+click_at() {  # click_at <x> <y> [button]: a click in the main window's client area
+    xdotool mousemove "$((wx + $1))" "$((wy + $2))" click "${3:-1}"
+    sleep 0.3
+}
+type_into() {  # type_into <x> <y> <text>: replaces the text of the box there
+    click_at "$1" "$2"
+    xdotool key --clearmodifiers ctrl+a BackSpace
+    xdotool type --delay 20 "$3"
+    sleep 0.2
+}

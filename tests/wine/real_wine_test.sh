@@ -111,21 +111,7 @@ printf '[Sti]\nSti=%s\n' "$game/BF1942.exe" >"$XDG_CONFIG_HOME/zerlin/settings.i
 stop_wine
 TMPDIR="$temp" WINEPREFIX="$decoy" "$zerlin" >"$work/zerlin-window.log" 2>&1 &
 zerlin_pid=$!
-window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Zerlin 2\.48$' | head -n 1)
-[ -n "$window" ] || give_up "the main window did not appear"
-sleep 0.5
-read -r wx wy < <(xdotool getwindowgeometry --shell "$window" |
-    awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}')
-click_at() {  # click_at <x> <y> in the window's client area
-    xdotool mousemove "$((wx + $1))" "$((wy + $2))" click 1
-    sleep 0.2
-}
-type_into() {  # type_into <x> <y> <text>: replaces a box's text
-    click_at "$1" "$2"
-    xdotool key --clearmodifiers ctrl+a BackSpace
-    xdotool type --delay 20 "$3"
-    sleep 0.2
-}
+find_main_window || give_up "the main window did not appear"
 type_into 300 73 10.0.0.1  # the IP box
 type_into 460 73 14567     # the port box
 joined=$SECONDS

@@ -17,23 +17,13 @@
 #include <cerrno>
 #endif
 
+#include "platform/files_detail.h"
+
 namespace zerlin::files {
 
 namespace {
 
 constexpr auto kRetryPause = std::chrono::milliseconds(2);
-
-#ifdef _WIN32
-std::wstring wide(const std::string& text) {
-    const int size = static_cast<int>(text.size());
-    const int count = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(count > 0 ? count : 0), L'\0');
-    if (count > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), count);
-    }
-    return out;
-}
-#endif
 
 }  // namespace
 
@@ -90,7 +80,7 @@ FileLock::~FileLock() {
 
 FileLock::FileLock(const std::string& path, std::chrono::milliseconds patience) : path_(path) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
-    const std::wstring name = wide(path);
+    const std::wstring name = detail::wide(path);
     for (;;) {
         // Opened by one at a time, and removed when its holder closes it.
         HANDLE file =

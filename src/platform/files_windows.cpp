@@ -12,9 +12,7 @@ namespace zerlin::files {
 
 using namespace detail;
 
-namespace {
-
-std::wstring wide(const std::string& text) {
+std::wstring detail::wide(const std::string& text) {
     if (text.empty()) {
         return {};
     }
@@ -26,6 +24,8 @@ std::wstring wide(const std::string& text) {
     }
     return out;
 }
+
+namespace {
 
 std::string systemError(DWORD error) {
     wchar_t* buffer = nullptr;

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdint>
 
+#include "platform/utf8.h"
+
 namespace zerlin {
 
 namespace {
@@ -33,72 +35,10 @@ int hexValue(char c) {
     return -1;
 }
 
+// A number that is no character (a surrogate, beyond U+10FFFF) is appended as U+FFFD.
 void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        cp = 0xFFFD;
-    }
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// The code point of the UTF-8 sequence at text[i] and its length; nothing for a byte that does
-// not start a valid sequence (overlong forms and surrogates included).
-std::optional<std::pair<std::uint32_t, std::size_t>> decodeAt(std::string_view text,
-                                                              std::size_t i) {
-    const auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
-    const unsigned char lead = byte(i);
-    if (lead < 0x80) {
-        return std::pair<std::uint32_t, std::size_t>{lead, 1};
-    }
-    std::size_t length = 0;
-    std::uint32_t cp = 0;
-    std::uint32_t least = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        length = 2, cp = lead & 0x1F, least = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        length = 3, cp = lead & 0x0F, least = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        length = 4, cp = lead & 0x07, least = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (i + length > text.size()) {
-        return std::nullopt;
-    }
-    for (std::size_t k = 1; k < length; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) {
-            return std::nullopt;
-        }
-        cp = (cp << 6) | (byte(i + k) & 0x3F);
-    }
-    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        return std::nullopt;
-    }
-    return std::pair{cp, length};
-}
-
-bool validUtf8(std::string_view text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const auto decoded = decodeAt(text, i);
-        if (!decoded) {
-            return false;
-        }
-        i += decoded->second;
-    }
-    return true;
+    const bool character = cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+    utf8::append(out, character ? static_cast<char32_t>(cp) : U'\uFFFD');
 }
 
 std::uint32_t foldCodePoint(std::uint32_t cp) {
@@ -313,17 +253,17 @@ bool startsWith(std::string_view text, std::string_view prefix) {
 
 }  // namespace
 
-std::string foldCase(std::string_view utf8) {
+std::string foldCase(std::string_view text) {
     std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size();) {
-        const auto decoded = decodeAt(utf8, i);
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto decoded = utf8::decode(text, i);
         if (!decoded) {
-            out += utf8[i++];
+            out += text[i++];
             continue;
         }
-        appendUtf8(out, foldCodePoint(decoded->first));
-        i += decoded->second;
+        appendUtf8(out, foldCodePoint(decoded->value));
+        i += decoded->size;
     }
     return out;
 }
@@ -445,7 +385,7 @@ IniDocument::IniDocument(std::string_view bytes) {
 void IniDocument::classify(Line& line, bool first) {
     std::string_view text = line.text;
     const std::size_t offset = first && startsWith(text, kBom) ? kBom.size() : 0;
-    line.utf8 = validUtf8(text);
+    line.utf8 = utf8::isValid(text);
     text.remove_prefix(offset);
     const std::string_view content = trimmed(text);
     line.bad = false;

@@ -72,6 +72,6 @@ std::string decodeIniValue(std::string_view written);
 
 // The name with the letter case of its letters folded (ASCII, Latin, Greek and Cyrillic),
 // for comparison; bytes that are not UTF-8 are kept.
-std::string foldCase(std::string_view utf8);
+std::string foldCase(std::string_view text);
 
 }  // namespace zerlin

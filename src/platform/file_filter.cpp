@@ -2,18 +2,11 @@
 
 #include <cctype>
 
+#include "platform/text.h"
+
 namespace zerlin {
 
 namespace {
-
-std::string trimmed(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    const auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -38,9 +31,9 @@ std::vector<FilterEntry> parseFileFilter(const std::string& filter) {
     }
     std::vector<FilterEntry> entries;
     for (std::size_t i = 0; i + 1 < parts.size(); i += 2) {
-        FilterEntry entry{trimmed(parts[i]), {}};
+        FilterEntry entry{std::string(text::trimmed(parts[i])), {}};
         for (const std::string& pattern : split(parts[i + 1], ';')) {
-            std::string p = trimmed(pattern);
+            std::string p(text::trimmed(pattern));
             if (!p.empty()) {
                 entry.patterns.push_back(p);
             }

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdint>
 
+#include "platform/text.h"
 #include "platform/utf8.h"
 
 namespace zerlin {
@@ -13,14 +14,6 @@ namespace {
 constexpr std::string_view kBlanks = " \t";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr char kHex[] = "0123456789abcdef";
-
-std::string_view trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 int hexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -247,10 +240,6 @@ bool whollyQuoted(std::string_view text) {
     return true;
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-    return text.substr(0, prefix.size()) == prefix;
-}
-
 }  // namespace
 
 std::string foldCase(std::string_view text) {
@@ -273,14 +262,14 @@ std::string decodeIniValue(std::string_view written) {
                                              : std::string(written);
     // Earlier versions marked a text starting with `@` by one more, and wrote a text holding a
     // NUL character as `@String(...)`.
-    if (startsWith(text, "@@")) {
+    if (text.starts_with("@@")) {
         return text.substr(1);
     }
     if (text == "@Invalid()") {
         return {};
     }
     for (const std::string_view wrapper : {"@String(", "@ByteArray("}) {
-        if (startsWith(text, wrapper) && text.back() == ')') {
+        if (text.starts_with(wrapper) && text.back() == ')') {
             return unescape(
                 std::string_view(text).substr(wrapper.size(), text.size() - wrapper.size() - 1));
         }
@@ -289,7 +278,7 @@ std::string decodeIniValue(std::string_view written) {
 }
 
 std::string encodeIniValue(std::string_view value) {
-    std::string text = startsWith(value, "@") ? "@" : "";
+    std::string text = value.starts_with("@") ? "@" : "";
     text += value;
     const bool control = std::any_of(text.begin(), text.end(), [](char c) {
         return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
@@ -384,10 +373,10 @@ IniDocument::IniDocument(std::string_view bytes) {
 
 void IniDocument::classify(Line& line, bool first) {
     std::string_view text = line.text;
-    const std::size_t offset = first && startsWith(text, kBom) ? kBom.size() : 0;
+    const std::size_t offset = first && text.starts_with(kBom) ? kBom.size() : 0;
     line.utf8 = utf8::isValid(text);
     text.remove_prefix(offset);
-    const std::string_view content = trimmed(text);
+    const std::string_view content = text::trimmed(text);
     line.bad = false;
     if (content.empty()) {
         line.kind = Kind::blank;
@@ -397,18 +386,18 @@ void IniDocument::classify(Line& line, bool first) {
         // An unclosed bracket, or text after it, is still read as the section's line.
         line.kind = Kind::section;
         const std::size_t close = content.find(']');
-        line.name = sectionName(trimmed(content.substr(
+        line.name = sectionName(text::trimmed(content.substr(
             1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
         const std::string_view after = close == std::string_view::npos
                                            ? std::string_view()
-                                           : trimmed(content.substr(close + 1));
+                                           : text::trimmed(content.substr(close + 1));
         line.bad = close == std::string_view::npos ||
                    (!after.empty() && after.front() != ';' && after.front() != '#');
     } else {
         const std::size_t equals = content.find('=');
         const std::string_view key = equals == std::string_view::npos
                                          ? std::string_view()
-                                         : trimmed(content.substr(0, equals));
+                                         : text::trimmed(content.substr(0, equals));
         if (key.empty()) {
             line.kind = Kind::bad;
             line.bad = true;
@@ -451,7 +440,7 @@ std::optional<std::string> IniDocument::value(std::string_view section,
         return std::nullopt;
     }
     const Line& line = lines_[found.front()];
-    return decodeIniValue(trimmed(std::string_view(line.text).substr(line.valueAt)));
+    return decodeIniValue(text::trimmed(std::string_view(line.text).substr(line.valueAt)));
 }
 
 std::vector<std::size_t> IniDocument::entries(const std::string& foldedSection,

@@ -3,28 +3,17 @@
 #include <utility>
 
 #include "bookmarks/bookmark_entry.h"
+#include "platform/text.h"
 #include "status/status_text.h"
 
 namespace zerlin::waiting {
 
-namespace {
-
-std::string_view trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-}  // namespace
-
 std::string bookmarkName(std::string_view row) {
     const std::size_t divider = utf8::offsetOf(row, kNameFieldLength);
     if (divider < row.size() && row[divider] == ':') {
-        return std::string(trimmed(row.substr(0, divider)));
+        return std::string(text::trimmed(row.substr(0, divider), " "));
     }
-    return std::string(trimmed(row.substr(0, row.find(':'))));
+    return std::string(text::trimmed(row.substr(0, row.find(':')), " "));
 }
 
 std::optional<std::string> linkOfRow(std::string_view row) {

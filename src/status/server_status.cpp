@@ -157,9 +157,10 @@ ServerStatus parseServerStatus(const std::vector<std::pair<std::string, std::str
     // Entries of players who left stay in the reply after the first numplayers.
     status.numPlayers = numPlayers ? std::max(*numPlayers, 0) : static_cast<int>(players.size());
     for (auto& [index, player] : players) {
-        if (index < status.numPlayers) {
-            status.players.push_back(std::move(player));
+        if (index >= status.numPlayers || status.players.size() >= kMaxPlayersKept) {
+            break;
         }
+        status.players.push_back(std::move(player));
     }
     // Team names are numbered from 0; a gap keeps its place with an empty name.
     for (const auto& [index, name] : teams) {

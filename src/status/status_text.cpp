@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "bookmarks/bookmark_entry.h"
+#include "platform/utf8.h"
 
 namespace zerlin::status {
 
 namespace {
+
+constexpr std::string_view kEllipsis = "\u2026";
 
 std::string minutes(int seconds) {
     seconds = std::max(seconds, 0);
@@ -26,6 +29,37 @@ std::string padLeft(const std::string& text, std::size_t width) {
 }
 
 }  // namespace
+
+std::string shortened(std::string_view text, std::size_t characters) {
+    if (characters == 0) {
+        return {};
+    }
+    const std::size_t cut = utf8::offsetOf(text, characters);
+    if (cut == text.size()) {
+        return std::string(text);
+    }
+    return utf8::first(text, characters - 1).append(kEllipsis);
+}
+
+std::string fitLines(std::string_view text, std::size_t columns, std::size_t rows) {
+    std::string fitted;
+    std::size_t start = 0;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        if (row > 0) {
+            fitted += '\n';
+        }
+        if (row + 1 == rows && end < text.size()) {
+            return fitted + shortened(kEllipsis, columns);  // lines left out
+        }
+        fitted += shortened(text.substr(start, end - start), columns);
+        if (end == text.size()) {
+            break;
+        }
+        start = end + 1;
+    }
+    return fitted;
+}
 
 std::string players(const ServerStatus& status) {
     std::string text = std::to_string(status.numPlayers);
@@ -63,7 +97,7 @@ std::string describe(const ServerState& state) {
     const ServerStatus& status = state.answer->status;
     std::string text = players(status) + " players";
     if (!status.mapName.empty()) {
-        text += ", " + status.mapName;
+        text += ", " + shortened(status.mapName);
     }
     text += ", " + std::to_string(state.answer->pingMs) + " ms";
     if (status.password) {
@@ -93,10 +127,10 @@ std::string tooltipText(const ServerState& state) {
         return describe(state);
     }
     const ServerStatus& s = state.answer->status;
-    std::string text = s.hostName.empty() ? "(no name)" : s.hostName;
-    text += "\nMap: " + (s.mapName.empty() ? "-" : s.mapName);
+    std::string text = s.hostName.empty() ? "(no name)" : shortened(s.hostName);
+    text += "\nMap: " + (s.mapName.empty() ? "-" : shortened(s.mapName));
     if (!s.gameType.empty()) {
-        text += " (" + s.gameType + ")";
+        text += " (" + shortened(s.gameType) + ")";
     }
     text += "\nPlayers: " + players(s);
     if (s.reservedSlots > 0) {
@@ -108,11 +142,11 @@ std::string tooltipText(const ServerState& state) {
     text += std::string("\nPassword: ") + (s.password ? "yes" : "no");
     text += std::string("\nPunkBuster: ") + (s.punkBuster ? "on" : "off");
     if (!s.activeMods.empty()) {
-        text += "\nMod: " + s.activeMods;
+        text += "\nMod: " + shortened(s.activeMods);
     }
     const std::string version = !s.gameVersion.empty() ? s.gameVersion : s.version;
     if (!version.empty()) {
-        text += "\nVersion: " + version;
+        text += "\nVersion: " + shortened(version);
     }
     if (s.roundTimeRemain) {
         text += "\nTime left: " + minutes(*s.roundTimeRemain);
@@ -124,29 +158,59 @@ std::string tooltipText(const ServerState& state) {
     text += "\nPing: " + std::to_string(state.answer->pingMs) + " ms";
 
     // The players by team, each team by score, best first; the teams in the server's order.
-    std::map<int, std::vector<const PlayerStatus*>> teams;
-    for (const PlayerStatus& player : s.players) {
-        teams[player.team].push_back(&player);
+    struct Team {
+        int number = 0;
+        std::vector<const PlayerStatus*> members;
+    };
+    std::vector<Team> teams;
+    {
+        std::map<int, std::vector<const PlayerStatus*>> byNumber;
+        for (const PlayerStatus& player : s.players) {
+            byNumber[player.team].push_back(&player);
+        }
+        for (auto& [number, members] : byNumber) {
+            std::stable_sort(
+                members.begin(), members.end(),
+                [](const PlayerStatus* a, const PlayerStatus* b) { return a->score > b->score; });
+            teams.push_back({number, std::move(members)});
+        }
     }
+    const std::size_t teamsShown = std::min(teams.size(), kMaxTeamsShown);
+    std::map<const PlayerStatus*, std::string> names;
     std::size_t nameWidth = 4;
-    for (const PlayerStatus& player : s.players) {
-        nameWidth = std::max(nameWidth, utf8::length(player.name));
+    for (std::size_t t = 0; t < teamsShown; ++t) {
+        const std::vector<const PlayerStatus*>& members = teams[t].members;
+        for (std::size_t i = 0; i < std::min(members.size(), kMaxPlayersShownPerTeam); ++i) {
+            const std::string& name = names[members[i]] = shortened(members[i]->name);
+            nameWidth = std::max(nameWidth, utf8::length(name));
+        }
     }
-    for (auto& [team, members] : teams) {
-        std::stable_sort(
-            members.begin(), members.end(),
-            [](const PlayerStatus* a, const PlayerStatus* b) { return a->score > b->score; });
-        std::string name = s.teamName(team);
+    for (std::size_t t = 0; t < teamsShown; ++t) {
+        const auto& [team, members] = teams[t];
+        std::string name = shortened(s.teamName(team));
         if (name.empty()) {
             name = team > 0 ? std::string("Team ").append(std::to_string(team)) : "No team";
         }
         text += "\n\n" + name + "\n" + padRight("Name", nameWidth) + "  Score  Kills  Deaths  Ping";
-        for (const PlayerStatus* p : members) {
+        const std::size_t shown = std::min(members.size(), kMaxPlayersShownPerTeam);
+        for (std::size_t i = 0; i < shown; ++i) {
+            const PlayerStatus* p = members[i];
             text += '\n';
-            text += padRight(p->name, nameWidth) + padLeft(std::to_string(p->score), 7) +
+            text += padRight(names[p], nameWidth) + padLeft(std::to_string(p->score), 7) +
                     padLeft(std::to_string(p->kills), 7) + padLeft(std::to_string(p->deaths), 8) +
                     padLeft(std::to_string(p->ping), 6);
         }
+        if (members.size() > shown) {
+            text += "\nand " + std::to_string(members.size() - shown) + " more";
+        }
+    }
+    std::size_t unshown = 0;
+    for (std::size_t t = teamsShown; t < teams.size(); ++t) {
+        unshown += teams[t].members.size();
+    }
+    if (unshown > 0) {
+        text += "\n\nand " + std::to_string(unshown) + " more in " +
+                std::to_string(teams.size() - teamsShown) + " other teams";
     }
     return text;
 }

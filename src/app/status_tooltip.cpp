@@ -7,11 +7,9 @@
 #include <QToolTip>
 #include <QWidget>
 #include <algorithm>
-#include <cmath>
 #include <utility>
 
 #include "platform/qt/strings.h"
-#include "platform/utf8.h"
 #include "status/status_text.h"
 
 namespace zerlin::app {
@@ -25,33 +23,30 @@ QString literal(const std::string& text) {
     return "<pre>" + qt::toQString(text).toHtmlEscaped() + "</pre>";
 }
 
-struct Lines {
-    std::size_t count = 0;
-    std::size_t longest = 0;  // characters
-};
-
-Lines measure(const std::string& text) {
-    Lines lines;
-    std::size_t start = 0;
-    while (true) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        ++lines.count;
-        lines.longest = std::max(lines.longest,
-                                 utf8::length(std::string_view(text).substr(start, end - start)));
-        if (end == text.size()) {
-            return lines;
-        }
-        start = end + 1;
-    }
+QSizeF laidOut(const QString& html, const QFont& font) {
+    QTextDocument document;
+    document.setDefaultFont(font);
+    document.setHtml(html);
+    return {document.idealWidth(), document.size().height()};
 }
 
-// The count scaled down by room / size, at least 1.
-std::size_t scaled(std::size_t count, qreal room, qreal size) {
-    if (size <= room) {
-        return count;
+// How many of the font's fixed-width characters, and lines, fit into the room: from the sizes of
+// small texts, so that a long text is laid out only once it fits.
+QSize cellsIn(const QSize& room, const QFont& font) {
+    constexpr int kProbe = 10;
+    const QSizeF one = laidOut(literal("M"), font);
+    std::string probe(kProbe + 1, 'M');  // a line of 11 characters, and 10 lines below it
+    for (int line = 0; line < kProbe; ++line) {
+        probe += "\nM";
     }
-    const auto fit = static_cast<std::size_t>(std::floor(static_cast<qreal>(count) * room / size));
-    return std::clamp<std::size_t>(fit, 1, count > 1 ? count - 1 : 1);
+    const QSizeF more = laidOut(literal(probe), font);
+    const qreal cell = (more.width() - one.width()) / kProbe;
+    const qreal line = (more.height() - one.height()) / kProbe;
+    if (cell <= 0 || line <= 0) {
+        return {1, 1};
+    }
+    return {std::max(1, static_cast<int>((room.width() - one.width() + cell) / cell)),
+            std::max(1, static_cast<int>((room.height() - one.height() + line) / line))};
 }
 
 }  // namespace
@@ -61,23 +56,25 @@ StatusToolTip::StatusToolTip(QWidget& widget, Source source) : source_(std::move
 }
 
 QString StatusToolTip::fitted(const std::string& text, const QFont& font, const QSize& room) {
-    std::string shown = text;
-    // The characters are of one width and the lines of one height, so one measure tells how
-    // many fit; the loop only makes up for rounding.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        QTextDocument document;
-        document.setDefaultFont(font);
-        document.setHtml(literal(shown));
-        const qreal width = document.idealWidth();
-        const qreal height = document.size().height();
-        if (width <= room.width() && height <= room.height()) {
-            break;
+    const QSize cells = cellsIn(room, font);
+    auto columns = static_cast<std::size_t>(cells.width());
+    auto rows = static_cast<std::size_t>(cells.height());
+    // Characters wider than the font's own (a fallback font's) are made up for by cutting more.
+    while (true) {
+        QString html = literal(status::fitLines(text, columns, rows));
+        const QSizeF size = laidOut(html, font);
+        const bool wide = size.width() > room.width();
+        const bool tall = size.height() > room.height();
+        if ((!wide && !tall) || (wide && columns == 1) || (tall && rows == 1)) {
+            return html;  // fits, or nothing smaller can be made
         }
-        const Lines lines = measure(shown);
-        shown = status::fitLines(text, scaled(lines.longest, room.width(), width),
-                                 scaled(lines.count, room.height(), height));
+        if (wide) {
+            columns = std::max<std::size_t>(1, columns * 9 / 10);
+        }
+        if (tall) {
+            rows = std::max<std::size_t>(1, rows * 9 / 10);
+        }
     }
-    return literal(shown);
 }
 
 bool StatusToolTip::eventFilter(QObject* watched, QEvent* event) {

@@ -18,6 +18,8 @@ namespace {
 
 // Kept clear around the tip: its frame and margins, and a little of the screen's edge.
 constexpr int kScreenMargin = 16;
+// The room Qt leaves between the pointer and a tip below or above it, and a little more.
+constexpr int kPointerClearance = 24;
 
 QString literal(const std::string& text) {
     return "<pre>" + qt::toQString(text).toHtmlEscaped() + "</pre>";
@@ -93,7 +95,12 @@ bool StatusToolTip::eventFilter(QObject* watched, QEvent* event) {
     if (!screen) {
         screen = widget->screen();
     }
-    const QSize room = screen->availableGeometry().size() - QSize(kScreenMargin, kScreenMargin);
+    // Qt puts the tip below the pointer, or above it where it does not fit below; a tip taller
+    // than both would cover the pointer, and go away at once as the pointer leaves the widget.
+    const QRect area = screen->availableGeometry();
+    const int below = area.bottom() - help->globalPos().y() - kPointerClearance;
+    const int above = help->globalPos().y() - area.top() - kPointerClearance;
+    const QSize room(area.width() - kScreenMargin, std::max(below, above) - kScreenMargin);
     QToolTip::showText(help->globalPos(), fitted(tip.text, QToolTip::font(), room), widget,
                        tip.area);
     return true;

@@ -28,6 +28,72 @@ std::string padLeft(const std::string& text, std::size_t width) {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
+struct Team {
+    int number = 0;
+    std::vector<const PlayerStatus*> members;  // best score first
+    std::vector<std::string> shownNames;       // of the first members, those listed
+};
+
+// The teams in the server's order, the players of each by score, best first.
+std::vector<Team> teamsOf(const ServerStatus& s) {
+    std::map<int, std::vector<const PlayerStatus*>> byNumber;
+    for (const PlayerStatus& player : s.players) {
+        byNumber[player.team].push_back(&player);
+    }
+    std::vector<Team> teams;
+    for (auto& [number, members] : byNumber) {
+        std::stable_sort(
+            members.begin(), members.end(),
+            [](const PlayerStatus* a, const PlayerStatus* b) { return a->score > b->score; });
+        teams.push_back({number, std::move(members), {}});
+    }
+    return teams;
+}
+
+// The players of the first teams, a table each, and how many are left out.
+std::string playersText(const ServerStatus& s) {
+    std::vector<Team> teams = teamsOf(s);
+    const std::size_t teamsShown = std::min(teams.size(), kMaxTeamsShown);
+    std::size_t nameWidth = 4;
+    for (std::size_t t = 0; t < teamsShown; ++t) {
+        Team& team = teams[t];
+        for (std::size_t i = 0; i < std::min(team.members.size(), kMaxPlayersShownPerTeam); ++i) {
+            team.shownNames.push_back(shortened(team.members[i]->name));
+            nameWidth = std::max(nameWidth, utf8::length(team.shownNames.back()));
+        }
+    }
+    std::string text;
+    for (std::size_t t = 0; t < teamsShown; ++t) {
+        const Team& team = teams[t];
+        std::string name = shortened(s.teamName(team.number));
+        if (name.empty()) {
+            name = team.number > 0 ? std::string("Team ").append(std::to_string(team.number))
+                                   : "No team";
+        }
+        text += "\n\n" + name + "\n" + padRight("Name", nameWidth) + "  Score  Kills  Deaths  Ping";
+        for (std::size_t i = 0; i < team.shownNames.size(); ++i) {
+            const PlayerStatus* p = team.members[i];
+            text += '\n';
+            text += padRight(team.shownNames[i], nameWidth) + padLeft(std::to_string(p->score), 7) +
+                    padLeft(std::to_string(p->kills), 7) + padLeft(std::to_string(p->deaths), 8) +
+                    padLeft(std::to_string(p->ping), 6);
+        }
+        if (team.members.size() > team.shownNames.size()) {
+            text +=
+                "\nand " + std::to_string(team.members.size() - team.shownNames.size()) + " more";
+        }
+    }
+    std::size_t unshown = 0;
+    for (std::size_t t = teamsShown; t < teams.size(); ++t) {
+        unshown += teams[t].members.size();
+    }
+    if (unshown > 0) {
+        text += "\n\nand " + std::to_string(unshown) + " more in " +
+                std::to_string(teams.size() - teamsShown) + " other teams";
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string shortened(std::string_view text, std::size_t characters) {
@@ -157,62 +223,7 @@ std::string tooltipText(const ServerState& state) {
     }
     text += "\nPing: " + std::to_string(state.answer->pingMs) + " ms";
 
-    // The players by team, each team by score, best first; the teams in the server's order.
-    struct Team {
-        int number = 0;
-        std::vector<const PlayerStatus*> members;
-    };
-    std::vector<Team> teams;
-    {
-        std::map<int, std::vector<const PlayerStatus*>> byNumber;
-        for (const PlayerStatus& player : s.players) {
-            byNumber[player.team].push_back(&player);
-        }
-        for (auto& [number, members] : byNumber) {
-            std::stable_sort(
-                members.begin(), members.end(),
-                [](const PlayerStatus* a, const PlayerStatus* b) { return a->score > b->score; });
-            teams.push_back({number, std::move(members)});
-        }
-    }
-    const std::size_t teamsShown = std::min(teams.size(), kMaxTeamsShown);
-    std::map<const PlayerStatus*, std::string> names;
-    std::size_t nameWidth = 4;
-    for (std::size_t t = 0; t < teamsShown; ++t) {
-        const std::vector<const PlayerStatus*>& members = teams[t].members;
-        for (std::size_t i = 0; i < std::min(members.size(), kMaxPlayersShownPerTeam); ++i) {
-            const std::string& name = names[members[i]] = shortened(members[i]->name);
-            nameWidth = std::max(nameWidth, utf8::length(name));
-        }
-    }
-    for (std::size_t t = 0; t < teamsShown; ++t) {
-        const auto& [team, members] = teams[t];
-        std::string name = shortened(s.teamName(team));
-        if (name.empty()) {
-            name = team > 0 ? std::string("Team ").append(std::to_string(team)) : "No team";
-        }
-        text += "\n\n" + name + "\n" + padRight("Name", nameWidth) + "  Score  Kills  Deaths  Ping";
-        const std::size_t shown = std::min(members.size(), kMaxPlayersShownPerTeam);
-        for (std::size_t i = 0; i < shown; ++i) {
-            const PlayerStatus* p = members[i];
-            text += '\n';
-            text += padRight(names[p], nameWidth) + padLeft(std::to_string(p->score), 7) +
-                    padLeft(std::to_string(p->kills), 7) + padLeft(std::to_string(p->deaths), 8) +
-                    padLeft(std::to_string(p->ping), 6);
-        }
-        if (members.size() > shown) {
-            text += "\nand " + std::to_string(members.size() - shown) + " more";
-        }
-    }
-    std::size_t unshown = 0;
-    for (std::size_t t = teamsShown; t < teams.size(); ++t) {
-        unshown += teams[t].members.size();
-    }
-    if (unshown > 0) {
-        text += "\n\nand " + std::to_string(unshown) + " more in " +
-                std::to_string(teams.size() - teamsShown) + " other teams";
-    }
-    return text;
+    return text + playersText(s);
 }
 
 }  // namespace zerlin::status

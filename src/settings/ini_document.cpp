@@ -491,12 +491,9 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
     const std::string written = encodeIniValue(value);
     const std::vector<std::size_t> found = entries(foldedSection, foldCase(key));
     if (!found.empty()) {
+        // The line that is read; later spellings of the name are the user's lines, unread.
         Line& first = lines_[found.front()];
         first.text = first.text.substr(0, first.valueAt) + written;
-        for (auto it = found.rbegin(); it + 1 != found.rend(); ++it) {
-            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*it));
-        }
-        index();
         return;
     }
 

@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -17,7 +20,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Lutris's files are a few kilobytes; anything far larger is not one of them.
+// Lutris's files are a few kilobytes; anything far larger is not one of them, and is skipped
+// unread.
 constexpr std::size_t maxFileBytes = std::size_t{1024} * 1024;
 // Enough for any game library; a folder of more is read only this far.
 constexpr std::size_t maxGameFiles = 10000;
@@ -174,12 +178,42 @@ bool versionBelow(const std::string& a, const std::string& b) {
     return a < b;
 }
 
-// A game file's game; nothing when it cannot be read or is no Wine game's.
+// What a game file gave when it was last read, and the size and time it had then.
+struct ParsedGame {
+    std::uintmax_t size = 0;
+    fs::file_time_type time;
+    std::optional<LutrisGame> game;
+};
+
+// A game file's game; nothing when it cannot be read or is no Wine game's. Each file is parsed
+// once and kept while its size and time stay the same: a join must not parse a large library
+// again, on the one thread the window has.
 std::optional<LutrisGame> readGame(const fs::path& file, const std::string& home) {
+    static std::mutex mutex;
+    static std::map<std::pair<std::string, std::string>, ParsedGame> parsed;
+    const std::pair<std::string, std::string> key{file.string(), home};
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(file, error);
+    const fs::file_time_type time = error ? fs::file_time_type() : fs::last_write_time(file, error);
+    if (!error) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (const auto it = parsed.find(key);
+            it != parsed.end() && it->second.size == size && it->second.time == time) {
+            return it->second.game;
+        }
+    }
     const std::optional<std::string> text = readText(file);
     std::optional<LutrisGame> game = text ? parseLutrisGame(*text, home) : std::nullopt;
     if (game) {
         game->file = file.string();
+    }
+    if (!error) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        // Two libraries' worth: files that went away are dropped now and then.
+        if (parsed.size() >= 2 * maxGameFiles) {
+            parsed.clear();
+        }
+        parsed[key] = ParsedGame{size, time, game};
     }
     return game;
 }

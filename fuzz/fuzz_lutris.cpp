@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "fuzz_support.h"
@@ -42,6 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ZERLIN_FUZZ_REQUIRE(value.find('\0') == std::string::npos);
     }
 
+    // The files on disk for one game in eight, picked by its text: they cost far more than the
+    // parsing, which would otherwise be tried too seldom.
+    if (std::hash<std::string>{}(text) % 8 != 0) {
+        return 0;
+    }
     // A file of its own each round: a file rewritten within the clock's tick at the same size
     // would rightly be taken as unchanged.
     const std::filesystem::path games = std::filesystem::path(home) / ".local/share/lutris/games";

@@ -374,7 +374,10 @@ IniDocument::IniDocument(std::string_view bytes) {
 void IniDocument::classify(Line& line, bool first) {
     std::string_view text = line.text;
     const std::size_t offset = first && text.starts_with(kBom) ? kBom.size() : 0;
-    line.utf8 = utf8::isValid(text);
+    // Most lines are ASCII; a long comment is checked a byte at a time without decoding it.
+    line.utf8 = std::all_of(text.begin(), text.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x80; }) ||
+                utf8::isValid(text);
     text.remove_prefix(offset);
     const std::string_view content = text::trimmed(text);
     line.bad = false;

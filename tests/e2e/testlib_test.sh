@@ -40,5 +40,14 @@ check "time limits count in the plain build only" "yes no no" \
     "$(for v in 1 0 ''; do ZERLIN_TIMING_CHECKS=$v timing_checked && echo -n yes || echo -n no
        [ "$v" = '' ] || echo -n ' '; done)"
 
+# A wait for a file is four times as long in a build not held to time limits.
+for v in 1 0; do
+    started=$SECONDS
+    ZERLIN_TIMING_CHECKS=$v wait_for 1 false
+    waited[$v]=$((SECONDS - started))
+done
+check "a wait of 1 s lasts 1 s in the plain build and 4 s in a slower one" "yes yes" \
+    "$([ "${waited[1]}" -le 2 ] && echo yes) $([ "${waited[0]}" -ge 3 ] && echo yes)"
+
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

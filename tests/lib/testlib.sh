@@ -14,10 +14,18 @@ check() {  # check <what> <expected> <actual>
     fi
 }
 
-# Waits up to $1 seconds for the command after it to succeed.
+# Whether this build is held to time limits: the plain build is (CMake sets
+# ZERLIN_TIMING_CHECKS=1), a Debug or sanitizer build is judged by its results alone.
+timing_checked() {
+    [ "${ZERLIN_TIMING_CHECKS:-0}" = 1 ]
+}
+
+# Waits up to $1 seconds for the command after it to succeed; four times as long in a build
+# that is not held to time limits (see timing_checked), which may be that much slower.
 wait_for() {
     local limit=$(($1 * 10)) i
     shift
+    timing_checked || limit=$((limit * 4))
     for ((i = 0; i < limit; i++)); do
         "$@" && return 0
         sleep 0.1
@@ -60,12 +68,6 @@ stop_xvfb() {
 # How long a test waits for a window to be shown, in seconds: generous, since a Debug build with
 # AddressSanitizer on a loaded machine may take many seconds to start.
 window_patience=${ZERLIN_WINDOW_PATIENCE:-90}
-
-# Whether this build is held to time limits: the plain build is (CMake sets
-# ZERLIN_TIMING_CHECKS=1), a Debug or sanitizer build is judged by its results alone.
-timing_checked() {
-    [ "${ZERLIN_TIMING_CHECKS:-0}" = 1 ]
-}
 
 # wait_for_window <name pattern> [xdotool search options]: sets window to the first window on
 # $DISPLAY of that name that is mapped and viewable, waiting up to window_patience seconds. On

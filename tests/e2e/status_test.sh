@@ -36,7 +36,7 @@ started=$(date +%s%N)
 DISPLAY="$xvfb_display" HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
     "$zerlin" "$work/servers.sbk" >"$work/zerlin.log" 2>&1 &
 zerlin_pid=$!
-DISPLAY="$xvfb_display" wait_for_window '^Zerlin 2\.48$' || exit 1
+DISPLAY="$xvfb_display" wait_for_window '^Zerlin 2\.48$' || { cat "$work/zerlin.log"; exit 1; }
 
 # rows_of <colour> [width]: the list rows (from 0) of the last shot holding pixels of that
 # colour right of the addresses (the list stands at 7,124 in the window; rows are 15 pixels

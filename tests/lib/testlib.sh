@@ -86,6 +86,8 @@ wait_for_window() {
         sleep 0.2
     done
     echo "FAIL: no window named '$pattern' was shown within $window_patience s"
+    echo "  windows shown: $(xdotool search --onlyvisible --name . getwindowname %@ 2>/dev/null |
+        sort -u | tr '\n' '|')"
     return 1
 }
 

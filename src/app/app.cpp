@@ -14,10 +14,11 @@ App::App()
     : settings_(openSettings(applicationName())),
       controls_(window_),
       messages_(&window_),
+      reportedSettings_(*settings_, messages_),
       input_(&window_),
       fileDialog_(&window_),
-      options_(*settings_, controls_.Text4),
-      form_(controls_.controls(), Form1Services{*settings_, fileDialog_, messages_, input_,
+      options_(reportedSettings_, controls_.Text4),
+      form_(controls_.controls(), Form1Services{reportedSettings_, fileDialog_, messages_, input_,
                                                 launcher_, program_, options_}),
       status_(window_, controls_.List1, qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")),
       waiting_(window_, form_, notifier_, clipboard_, modal_) {

@@ -374,7 +374,10 @@ IniDocument::IniDocument(std::string_view bytes) {
 void IniDocument::classify(Line& line, bool first) {
     std::string_view text = line.text;
     const std::size_t offset = first && text.starts_with(kBom) ? kBom.size() : 0;
-    line.utf8 = utf8::isValid(text);
+    // Most lines are ASCII; a long comment is checked a byte at a time without decoding it.
+    line.utf8 = std::all_of(text.begin(), text.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x80; }) ||
+                utf8::isValid(text);
     text.remove_prefix(offset);
     const std::string_view content = text::trimmed(text);
     line.bad = false;
@@ -491,12 +494,9 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
     const std::string written = encodeIniValue(value);
     const std::vector<std::size_t> found = entries(foldedSection, foldCase(key));
     if (!found.empty()) {
+        // The line that is read; later spellings of the name are the user's lines, unread.
         Line& first = lines_[found.front()];
         first.text = first.text.substr(0, first.valueAt) + written;
-        for (auto it = found.rbegin(); it + 1 != found.rend(); ++it) {
-            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*it));
-        }
-        index();
         return;
     }
 

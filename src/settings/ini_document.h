@@ -26,9 +26,10 @@ class IniDocument {
     // The entry's value, or nothing when the document has no such entry.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
 
-    // Gives the entry this value: the line of the first matching entry is rewritten under its
-    // spelling, other entries of the same name go; a new entry goes after the last entry of
-    // the first matching section, or into a new section at the end. An empty key is ignored.
+    // Gives the entry this value: the line of the first matching entry (the one read) is
+    // rewritten under its spelling, and other entries of the same name stay as they are; a new
+    // entry goes after the last entry of the first matching section, or into a new section at
+    // the end. An empty key is ignored.
     void set(std::string_view section, std::string_view key, std::string_view value);
 
     // The document's bytes.

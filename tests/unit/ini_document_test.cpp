@@ -90,9 +90,15 @@ TEST(IniDocument, AWriteChangesOnlyItsEntrysLine) {
         {"[Options]\nIP=1", "Options", "Port", "2", "[Options]\nIP=1\nPort=2\n"},
         {"", "Options", "IP", "10.0.0.1", "[Options]\nIP=10.0.0.1\n"},
         {"[Options]\r\nIP=1\r\n", "Options", "Port", "2", "[Options]\r\nIP=1\r\nPort=2\r\n"},
-        // The first entry keeps its spelling; other spellings go.
+        // The entry that is read keeps its spelling; other spellings stay, hand-written lines.
         {"[OPTIONS]\nSAVEIP=yes\nport=1\n[options]\nPort=2\n", "Options", "Port", "3",
-         "[OPTIONS]\nSAVEIP=yes\nport=3\n[options]\n"},
+         "[OPTIONS]\nSAVEIP=yes\nport=3\n[options]\nPort=2\n"},
+        {"[Options]\nAutoJoin=no\n# spelled as the old version did\nAUTOJOIN=no\n", "Options",
+         "autojoin", "yes",
+         "[Options]\nAutoJoin=yes\n# spelled as the old version did\nAUTOJOIN=no\n"},
+        {"[Options]\r\nAutoJoin=no\r\n; x\r\nautojoin=yes\r\n[OPTIONS]\r\nAUTOJOIN=\r\n", "OPTIONS",
+         "AutoJoin", "yes",
+         "[Options]\r\nAutoJoin=yes\r\n; x\r\nautojoin=yes\r\n[OPTIONS]\r\nAUTOJOIN=\r\n"},
         {"[OPTIONS]\nSAVEIP=yes\n", "options", "saveip", "no", "[OPTIONS]\nSAVEIP=no\n"},
         {"[Options]\nBook=/M\xfcller\n# \xff\n", "Options", "IP", "1",
          "[Options]\nBook=/M\xfcller\nIP=1\n# \xff\n"},

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -211,6 +212,54 @@ TEST_F(WineChoiceTest, TheDeepestPrefixThenTheGameWhoseExeItIs) {
     EXPECT_EQ(wine::findLutrisGame(game.string(), {home.string(), "", ""})->file,
               (data / "games/b-inner.yml").string());
 }
+
+// A game file is parsed once and kept while its size and time stay the same; a file that
+// changes is read again, and one over 1 MiB is skipped unread.
+TEST_F(WineChoiceTest, GameFilesAreReadAgainOnlyWhenTheyChange) {
+    const fs::path game = makePrefix(home / "Games/bf");
+    const fs::path file = data / "games/bf.yml";
+    const auto variables = [&] {
+        const auto found = wine::findLutrisGame(game.string(), {home.string(), "", ""});
+        return found ? found->environment : Variables{{"none", ""}};
+    };
+    writeFile(file, "game:\n  prefix: ~/Games/bf\nsystem:\n  env:\n    A: one\n");
+    EXPECT_EQ(variables(), (Variables{{"A", "one"}}));
+
+    const fs::file_time_type time = fs::last_write_time(file);
+    writeFile(file, "game:\n  prefix: ~/Games/bf\nsystem:\n  env:\n    B: one\n");
+    fs::last_write_time(file, time);
+    EXPECT_EQ(variables(), (Variables{{"A", "one"}})) << "kept: same size, same time";
+    fs::last_write_time(file, time + std::chrono::seconds(1));
+    EXPECT_EQ(variables(), (Variables{{"B", "one"}})) << "a new time";
+    writeFile(file, "game:\n  prefix: ~/Games/bf\nsystem:\n  env:\n    B: three\n");
+    fs::last_write_time(file, time + std::chrono::seconds(1));
+    EXPECT_EQ(variables(), (Variables{{"B", "three"}})) << "a new size";
+    writeFile(file, "game:\n  prefix: ~/Games/bf\n#" + std::string(std::size_t{1} << 20, 'x') +
+                        "\nsystem:\n  env:\n    C: one\n");
+    EXPECT_EQ(variables(), (Variables{{"none", ""}})) << "over 1 MiB";
+}
+
+#ifdef ZERLIN_TIMING_CHECKS
+// A join looks through every game file: with a large library, only the first may pay for the
+// parsing.
+TEST_F(WineChoiceTest, ALargeLibraryIsParsedOnce) {
+    const fs::path game = makePrefix(home / "Games/bf");
+    for (int i = 0; i < 2000; ++i) {
+        writeFile(data / ("games/game-" + std::to_string(i) + ".yml"),
+                  "game:\n  exe: /g/" + std::to_string(i) + ".exe\n  prefix: ~/Games/other-" +
+                      std::to_string(i) +
+                      "\nwine:\n  version: lutris-7.2\nsystem:\n  env:\n"
+                      "    DXVK_HUD: fps\n    WINEDEBUG: -all\n");
+    }
+    writeFile(data / "games/bf.yml", "game:\n  prefix: ~/Games/bf\n");
+    ASSERT_TRUE(wine::findLutrisGame(game.string(), {home.string(), "", ""}));
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(wine::findLutrisGame(game.string(), {home.string(), "", ""}));
+    const auto spent = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(spent, std::chrono::milliseconds(50))
+        << std::chrono::duration_cast<std::chrono::milliseconds>(spent).count() << " ms";
+}
+#endif
 
 TEST_F(WineChoiceTest, PrefixHoldsThePathFolderByFolder) {
     fs::create_directories(root / "real/prefix/drive_c");

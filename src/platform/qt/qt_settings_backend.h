@@ -14,9 +14,9 @@ class QtSettingsBackend : public SettingsBackend {
     explicit QtSettingsBackend(const QString& applicationName);
 
     std::string read(const std::string& section, const std::string& key) override;
-    void write(const std::string& section, const std::string& key,
-               const std::string& value) override;
-    void write(const std::string& section, const SettingsEntries& entries) override;
+    Status write(const std::string& section, const std::string& key,
+                 const std::string& value) override;
+    Status write(const std::string& section, const SettingsEntries& entries) override;
 
     // The registry path of the store.
     QString location() const { return location_; }

@@ -9,6 +9,9 @@
 // sequences, no overlong forms, no surrogates, nothing above U+10FFFF.
 namespace zerlin::utf8 {
 
+// U+FEFF, which some writers put before a file's text to mark it as UTF-8.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 struct CodePoint {
     char32_t value;
     std::size_t size;  // its bytes

@@ -9,7 +9,7 @@ namespace zerlin::command_line {
 
 std::optional<std::string> localPathFromUri(const std::string& text) {
     static const std::string scheme = "file://";
-    if (!text::startsWithIgnoringAsciiCase(text, scheme)) {
+    if (text::toLowerAscii(text.substr(0, scheme.size())) != scheme) {
         return std::nullopt;
     }
     std::string rest = text.substr(scheme.size());

@@ -1,23 +1,10 @@
 #include "text/ascii.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "text/utf8.h"
 
 namespace zerlin::text {
-
-std::string toLowerAscii(std::string_view text) {
-    std::string out(text);
-    std::ranges::transform(out, out.begin(), [](char c) { return toLowerAscii(c); });
-    return out;
-}
-
-bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() &&
-           std::ranges::equal(prefix, text.substr(0, prefix.size()),
-                              [](char a, char b) { return toLowerAscii(a) == toLowerAscii(b); });
-}
 
 int hexDigitValue(char c) {
     if (c >= '0' && c <= '9') {

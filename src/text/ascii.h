@@ -30,9 +30,13 @@ constexpr char toUpperAscii(char c) {
 
 // The text with its ASCII letters in lower case: two names that differ only in the case of
 // those letters give the same text.
-std::string toLowerAscii(std::string_view text);
-
-bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix);
+inline std::string toLowerAscii(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        c = toLowerAscii(c);
+    }
+    return out;
+}
 
 // The value of a hex digit (either case), -1 for any other character.
 int hexDigitValue(char c);

@@ -31,7 +31,7 @@ std::string fromCodePage(std::string_view bytes) {
 #ifdef _WIN32
     const unsigned acp = ansiCodePage();
     if (acp != 1252 && acp != kUtf8CodePage) {
-        return toUtf8(codePageToUtf16(bytes, acp));
+        return toUtf8(toUtf16(bytes, acp));
     }
 #endif
     // With a UTF-8 system code page, bytes that are not UTF-8 still most likely came from

@@ -16,8 +16,7 @@ inline constexpr unsigned kUtf8CodePage = 65001;  // CP_UTF8
 unsigned ansiCodePage();
 
 // Bytes that are not well-formed become U+FFFD; the empty text where Windows converts nothing.
-std::wstring toUtf16(std::string_view utf8);
-std::wstring codePageToUtf16(std::string_view bytes, unsigned codePage);
+std::wstring toUtf16(std::string_view bytes, unsigned codePage = kUtf8CodePage);
 
 // A lone surrogate becomes U+FFFD.
 std::string toUtf8(std::wstring_view text);

@@ -9,9 +9,7 @@ namespace zerlin::text {
 
 static_assert(kUtf8CodePage == CP_UTF8);
 
-namespace {
-
-std::wstring widen(std::string_view bytes, UINT codePage) {
+std::wstring toUtf16(std::string_view bytes, unsigned codePage) {
     if (bytes.empty()) {
         return {};
     }
@@ -24,6 +22,8 @@ std::wstring widen(std::string_view bytes, UINT codePage) {
     MultiByteToWideChar(codePage, 0, bytes.data(), size, out.data(), count);
     return out;
 }
+
+namespace {
 
 // usedDefault must be null for UTF-8, which takes no flags either.
 std::optional<std::string> narrow(std::wstring_view text, UINT codePage, DWORD flags,
@@ -47,14 +47,6 @@ std::optional<std::string> narrow(std::wstring_view text, UINT codePage, DWORD f
 
 unsigned ansiCodePage() {
     return GetACP();
-}
-
-std::wstring toUtf16(std::string_view utf8) {
-    return widen(utf8, CP_UTF8);
-}
-
-std::wstring codePageToUtf16(std::string_view bytes, unsigned codePage) {
-    return widen(bytes, codePage);
 }
 
 std::string toUtf8(std::wstring_view text) {

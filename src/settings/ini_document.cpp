@@ -13,12 +13,6 @@ namespace {
 constexpr std::string_view kBlanks = " \t";
 constexpr char kHex[] = "0123456789abcdef";
 
-// A number that is no character (a surrogate, beyond U+10FFFF) is appended as U+FFFD.
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    const bool character = cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    utf8::append(out, character ? static_cast<char32_t>(cp) : U'\uFFFD');
-}
-
 // A name as earlier versions wrote it: `%XX` and `%UXXXX` stand for the character with that
 // number.
 std::string decodeName(std::string_view raw) {
@@ -86,7 +80,7 @@ std::size_t appendNumber(std::string_view text, std::size_t at, std::string& out
         cp = cp * base + static_cast<std::uint32_t>(digit);
     }
     if (digits > 0) {
-        appendUtf8(out, cp);
+        utf8::append(out, cp);
     }
     return at;
 }

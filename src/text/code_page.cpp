@@ -87,11 +87,12 @@ std::optional<std::string> utf8ToWindows1252(std::string_view text) {
             out += static_cast<char>(c);
             continue;
         }
-        const auto found = std::ranges::find(kHigh1252, c);
-        if (found == kHigh1252.end()) {
+        const auto index =
+            static_cast<std::size_t>(std::ranges::find(kHigh1252, c) - kHigh1252.begin());
+        if (index == kHigh1252.size()) {
             return std::nullopt;
         }
-        out += static_cast<char>(0x80 + (found - kHigh1252.begin()));
+        out += static_cast<char>(0x80 + index);
     }
     return out;
 }

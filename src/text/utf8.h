@@ -21,7 +21,8 @@ struct CodePoint {
 // offset is at the end).
 std::optional<CodePoint> decode(std::string_view text, std::size_t offset);
 
-// Appends the character's bytes.
+// Appends the character's bytes; a number that is no character (a surrogate, beyond U+10FFFF)
+// as U+FFFD.
 void append(std::string& out, char32_t c);
 
 bool isValid(std::string_view bytes);

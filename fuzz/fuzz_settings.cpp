@@ -12,6 +12,7 @@
 #include "fuzz_support.h"
 #include "settings/ini_document.h"
 #include "settings/ini_file_settings.h"
+#include "text/ascii.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ std::vector<std::string> linesOf(std::string_view text) {
 }
 
 bool same(const char* a, const char* b) {
-    return zerlin::foldCase(a) == zerlin::foldCase(b);
+    return zerlin::text::toLowerAscii(a) == zerlin::text::toLowerAscii(b);
 }
 
 // Whether a line, alone, is an entry with this key.

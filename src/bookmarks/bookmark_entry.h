@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/utf8.h"
+#include "text/utf8.h"
 
 // The bookmark entry: one text line holding a 35-character name field, ":", the IP, ":" and
 // the port. It is both a row of the bookmark list and a line of a bookmark file.

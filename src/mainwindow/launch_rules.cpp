@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace zerlin::launch {
 
 namespace {
@@ -40,12 +42,7 @@ bool gamePathLooksRight(const std::string& gamePath, PathStyle style) {
         return false;
     }
     // The first character may take several bytes.
-    std::size_t second = 1;
-    while (second < gamePath.size() &&
-           (static_cast<unsigned char>(gamePath[second]) & 0xC0) == 0x80) {
-        ++second;
-    }
-    return gamePath.compare(second, 2, ":\\") == 0;
+    return gamePath.compare(utf8::characterSize(gamePath, 0), 2, ":\\") == 0;
 }
 
 bool isAllowedServerText(const std::string& text) {

@@ -6,8 +6,7 @@
 
 #include "platform/result.h"
 
-// What the operating systems' file code shares (files_posix.cpp, files_windows.cpp,
-// file_lock.cpp).
+// What the operating systems' file code shares (files_posix.cpp, files_windows.cpp).
 namespace zerlin::files::detail {
 
 inline const char* const kNoName = "No file name was given.";
@@ -15,11 +14,6 @@ inline const char* const kFolder = "It is a folder.";
 inline const char* const kNotRegular = "It is not a regular file.";
 
 std::string tooLarge(std::size_t maxBytes);
-
-#ifdef _WIN32
-// A UTF-8 text as the wide text of Windows' file functions.
-std::wstring wide(const std::string& text);
-#endif
 
 // The folder and the name of a path whose separators are any of separators.
 std::string folderOf(const std::string& path, const char* separators);

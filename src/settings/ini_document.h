@@ -16,7 +16,8 @@ namespace zerlin {
 // only at the start of a line. A value is taken whole as typed, except a value wholly in
 // double quotes, which is read with the backslash escapes of files written by earlier versions
 // (`\\`, `\"`, `\n`, `\t`, `\xHH`...), and a value starting with `@`, from those versions too
-// (`@@` stands for one `@`). Section and key names match without regard to letter case; the
+// (`@@` stands for one `@`). Section and key names match without regard to the case of their
+// ASCII letters (the program's own names are all ASCII); other characters match exactly. The
 // first matching entry of the first matching sections counts. Entries before any section line
 // and those under `[General]` have the section "".
 class IniDocument {
@@ -70,9 +71,5 @@ class IniDocument {
 std::string encodeIniValue(std::string_view value);
 // A value's text as written in the file (trimmed), as the program reads it.
 std::string decodeIniValue(std::string_view written);
-
-// The name with the letter case of its letters folded (ASCII, Latin, Greek and Cyrillic),
-// for comparison; bytes that are not UTF-8 are kept.
-std::string foldCase(std::string_view text);
 
 }  // namespace zerlin

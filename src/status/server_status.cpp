@@ -6,7 +6,7 @@
 #include <map>
 #include <string_view>
 
-#include "bookmarks/codepage.h"
+#include "text/code_page.h"
 
 namespace zerlin::status {
 
@@ -16,7 +16,7 @@ namespace {
 constexpr int kMaxIndex = 1024;
 
 std::string decodeText(std::string_view bytes) {
-    std::string text = codepage::windows1252ToUtf8(bytes);
+    std::string text = text::windows1252ToUtf8(bytes);
     for (char& c : text) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
             c = ' ';

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "bookmarks/bookmark_entry.h"
-#include "platform/utf8.h"
+#include "text/utf8.h"
 
 namespace zerlin::status {
 

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "bookmarks/bookmark_entry.h"
-#include "platform/text.h"
 #include "status/status_text.h"
+#include "text/ascii.h"
 
 namespace zerlin::waiting {
 

@@ -139,7 +139,7 @@ class SettingsBackendTest : public QObject {
                                         << "OPTIONS"
                                         << "CLOSE";
         QTest::newRow("non-ASCII") << QString::fromUtf8("Ämter") << QString::fromUtf8("Größe")
-                                   << QString::fromUtf8("äMTER") << QString::fromUtf8("GRÖßE");
+                                   << QString::fromUtf8("ÄMTER") << QString::fromUtf8("GRößE");
     }
 
     void namesMatchWithoutCase() {

@@ -47,10 +47,12 @@ TEST(IniDocument, ReadsValuesAsTypedAndAsEarlierVersionsWroteThem) {
         {"[Options]\nv=@String(a\\0\\x31)\n", "Options", "v",
          "a\0"
          "1"s},
-        {"[%C4mter]\nGr%F6%DFe=3\n", "ämter", "GRÖßE", "3"},
+        {"[%C4mter]\nGr%F6%DFe=3\n", "Ämter", "GRößE", "3"},
         // Letter case, duplicates, the entries of no section.
         {"[OPTIONS]\nSAVEIP=yes\n", "Options", "SaveIP", "yes"},
-        {"[ÄMTER]\nGRÖSSE=1\n", "ämter", "grösse", "1"},
+        // Only ASCII letters fold, as the program's names are all ASCII.
+        {"[ÄMTER]\nGRÖSSE=1\n", "Ämter", "GRÖsse", "1"},
+        {"[ÄMTER]\nGRÖSSE=1\n", "ämter", "grösse", std::nullopt},
         {"[Options]\nport=1\n[options]\nPort=2\nPORT=3\n", "OPTIONS", "Port", "1"},
         {"[Options]\n[options]\nPort=2\n", "Options", "port", "2"},
         {"top=1\n[Options]\n", "", "TOP", "1"},

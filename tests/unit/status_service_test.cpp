@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "doubles/network_doubles.h"
-#include "platform/utf8.h"
+#include "text/utf8.h"
 #include "status/status_service.h"
 #include "status/status_text.h"
 

@@ -10,7 +10,7 @@
 #include <utility>
 
 #include "platform/files.h"
-#include "wine/wine_choice.h"
+#include "wine/programs.h"
 
 namespace zerlin::wine {
 namespace fs = std::filesystem;

@@ -9,6 +9,7 @@
 
 #include "doubles/temp_folder.h"
 #include "wine/lutris_games.h"
+#include "wine/programs.h"
 #include "wine/wine_choice.h"
 #include "wine/wine_prefix.h"
 

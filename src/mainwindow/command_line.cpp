@@ -5,8 +5,12 @@
 #include <charconv>
 #include <cstddef>
 
+#include "bookmarks/bookmark_entry.h"
+
 namespace zerlin::command_line {
 namespace {
+
+constexpr std::string_view kLinkScheme = "zerlin";
 
 bool startsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() &&
@@ -90,7 +94,7 @@ bool isBookmarkFile(const std::string& argument) {
 }
 
 bool isLink(const std::string& argument) {
-    return argument.rfind("zerlin", 0) == 0;
+    return argument.rfind(kLinkScheme, 0) == 0;
 }
 
 LinkFields linkFields(const std::string& link) {
@@ -108,6 +112,15 @@ LinkFields linkFields(const std::string& link) {
             second + 1, third == std::string::npos ? std::string::npos : third - second - 1);
     }
     return fields;
+}
+
+std::optional<std::string> linkOfRow(std::string_view row) {
+    const BookmarkAddress address = readBookmarkEntry(row);
+    if (!address.ip || address.ip->empty() || address.port.empty() ||
+        address.ip->find(':') != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::string(kLinkScheme) + ":" + *address.ip + ":" + address.port;
 }
 
 }  // namespace zerlin::command_line

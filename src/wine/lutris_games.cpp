@@ -105,9 +105,8 @@ std::vector<std::pair<std::string, std::string>> environmentOf(const YAML::Node&
     return variables;
 }
 
-std::optional<std::string> readText(const fs::path& file) {
-    Result<std::string> read = files::readRegularFile(file.string(), maxFileBytes);
-    return read ? std::optional<std::string>(std::move(read.value())) : std::nullopt;
+Result<std::string> readText(const fs::path& file) {
+    return files::readRegularFile(file.string(), maxFileBytes);
 }
 
 std::vector<fs::path> gameFiles(const fs::path& folder) {
@@ -176,8 +175,8 @@ bool versionBelow(const std::string& a, const std::string& b) {
 
 // A game file's game; nothing when it cannot be read or is no Wine game's.
 std::optional<LutrisGame> readGame(const fs::path& file, const std::string& home) {
-    const std::optional<std::string> text = readText(file);
-    std::optional<LutrisGame> game = text ? parseLutrisGame(*text, home) : std::nullopt;
+    const Result<std::string> text = readText(file);
+    std::optional<LutrisGame> game = text ? parseLutrisGame(text.value(), home) : std::nullopt;
     if (game) {
         game->file = file.string();
     }
@@ -189,11 +188,11 @@ void addRunnerDefaults(LutrisGame& game, const fs::path& runnerFile, const std::
     if (!game.version.empty() && !game.customWine.empty()) {
         return;
     }
-    const std::optional<std::string> text = readText(runnerFile);
+    const Result<std::string> text = readText(runnerFile);
     if (!text) {
         return;
     }
-    const RunnerDefaults defaults = parseRunnerDefaults(*text, home);
+    const RunnerDefaults defaults = parseRunnerDefaults(text.value(), home);
     if (game.version.empty()) {
         game.version = defaults.version;
     }

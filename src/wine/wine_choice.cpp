@@ -105,7 +105,7 @@ WineChoice chooseWine(const WineLookup& lookup) {
             choice.program = path;
             choice.source = WineSource::Settings;
         } else {
-            choice.failure = settingsFailure(lookup);
+            choice.program = Failure{settingsFailure(lookup)};
         }
         return choice;
     }
@@ -121,7 +121,7 @@ WineChoice chooseWine(const WineLookup& lookup) {
         choice.source = WineSource::Path;
         return choice;
     }
-    choice.failure = noWineFailure(lookup);
+    choice.program = Failure{noWineFailure(lookup)};
     return choice;
 }
 
@@ -140,15 +140,15 @@ ScriptCommandFor wineCommand(WineSetting setting) {
             return findProgramOnPath(name, path);
         };
         WineChoice wine = chooseWine(lookup);
-        if (wine.program.empty()) {
-            return Failure{wine.failure};
+        if (!wine.program) {
+            return Failure{wine.program.error()};
         }
         // Wine's drive Z: is the root of the file system.
         std::error_code error;
         std::string onDriveZ = fs::absolute(script.script, error).lexically_normal().string();
         std::replace(onDriveZ.begin(), onDriveZ.end(), '/', '\\');
         ScriptCommand command{
-            wine.program,
+            wine.program.value(),
             {"cmd", "/c",
              script.inWorkingDir ? fs::path(script.script).filename().string() : "Z:" + onDriveZ},
             std::move(wine.environment)};

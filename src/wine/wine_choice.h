@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/result.h"
 #include "platform/script_launcher.h"
 
 // Which Wine starts a join on Linux, and with which prefix and environment. Paths are UTF-8
@@ -26,8 +27,8 @@ struct WineLookup {
 enum class WineSource { None, Settings, Lutris, Path };
 
 struct WineChoice {
-    std::string program;  // the wine program to run; empty when none was found
-    std::string failure;  // when program is empty: what is wrong and how to fix it
+    // The wine program to run, or what is wrong and how to fix it.
+    Result<std::string> program = Failure{};
     WineSource source = WineSource::None;
     std::string prefix;  // the WINEPREFIX to set; empty: leave it unset (Wine's default)
     // To set on top of the environment: the Lutris game's `system: env:`, WINEPREFIX left out.

@@ -148,7 +148,7 @@ TEST_F(WineChoiceTest, EachSourceInOrderWithTheLutrisGamesPrefixAndVariables) {
         const fs::path game = std::string(c.game) == "Loose" ? home / "Loose/BF1942.exe"
                                                              : home / "Games" / c.game / gameExe;
         const wine::WineChoice choice = choose(game, c.settings, c.pathWine, "/env/prefix");
-        EXPECT_EQ(choice.program, c.program) << name;
+        EXPECT_EQ(choice.program.value(), c.program) << name;
         EXPECT_EQ(choice.source, c.source) << name;
         EXPECT_EQ(choice.prefix,
                   c.prefix[0] == '/' ? c.prefix : (home / "Games" / c.prefix).string())
@@ -156,13 +156,14 @@ TEST_F(WineChoiceTest, EachSourceInOrderWithTheLutrisGamesPrefixAndVariables) {
         EXPECT_EQ(choice.environment, c.variables) << name;
         if (c.program.empty()) {
             const bool bySettings = !c.settings.empty();
-            EXPECT_NE(choice.failure.find(bySettings ? "isn't a program: " + c.settings
-                                                     : "Install Wine with 32-bit support"),
+            EXPECT_NE(choice.program.error().find(bySettings ? "isn't a program: " + c.settings
+                                                             : "Install Wine with 32-bit support"),
                       std::string::npos)
-                << name << ": " << choice.failure;
-            EXPECT_NE(choice.failure.find("after Path= under [Wine]"), std::string::npos) << name;
+                << name << ": " << choice.program.error();
+            EXPECT_NE(choice.program.error().find("after Path= under [Wine]"), std::string::npos)
+                << name;
         } else {
-            EXPECT_EQ(choice.failure, "") << name;
+            EXPECT_EQ(choice.program.error(), "") << name;
         }
     }
 }
@@ -185,11 +186,11 @@ TEST_F(WineChoiceTest, WithoutAnyVersionNamedTheNewestBuildInstalledThenWineOnPa
     }
     fs::create_directories(data / "runners/wine/lutris-10.0-x86_64/bin");  // no wine in it
     writeFile(data / "runners/wine/lutris-11.0-x86_64/bin/wine", "not executable");
-    EXPECT_EQ(wine::chooseWine(lookup).program, build("lutris-GE-Proton8-26-x86_64"));
+    EXPECT_EQ(wine::chooseWine(lookup).program.value(), build("lutris-GE-Proton8-26-x86_64"));
 
     fs::remove_all(data / "runners/wine");
     const wine::WineChoice choice = wine::chooseWine(lookup);
-    EXPECT_EQ(choice.program, "/usr/bin/wine");
+    EXPECT_EQ(choice.program.value(), "/usr/bin/wine");
     EXPECT_EQ(choice.source, WineSource::Lutris);
     EXPECT_EQ(choice.prefix, (home / "Games/bf").string());
 }

@@ -44,6 +44,7 @@ std::optional<fs::path> resolved(const std::string& text) {
     return result;
 }
 
+// prefix holds path, folder by folder; a path does not hold itself.
 bool holds(const fs::path& prefix, const fs::path& path) {
     auto inner = path.begin();
     for (const fs::path& part : prefix) {
@@ -212,12 +213,6 @@ std::string expandHome(const std::string& path, const std::string& home) {
         }
     }
     return path;
-}
-
-bool pathHolds(const std::string& prefix, const std::string& path) {
-    const std::optional<fs::path> outer = resolved(prefix);
-    const std::optional<fs::path> inner = resolved(path);
-    return outer && inner && holds(*outer, *inner);
 }
 
 std::optional<LutrisGame> parseLutrisGame(const std::string& yaml, const std::string& home) {

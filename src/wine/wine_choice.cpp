@@ -85,7 +85,6 @@ WineChoice chooseWine(const WineLookup& lookup) {
     const LutrisFolders folders{lookup.home, lookup.dataHome, lookup.configHome};
     const std::optional<LutrisGame> game = findLutrisGame(lookup.gamePath, folders);
     if (game) {
-        choice.lutrisFile = game->file;
         choice.prefix = game->prefix;
         for (const auto& variable : game->environment) {
             // The game's prefix is the one it was installed in, whatever its variables say.
@@ -103,7 +102,6 @@ WineChoice chooseWine(const WineLookup& lookup) {
         const std::string path = expandHome(lookup.settingsWine, lookup.home);
         if (fs::path(path).is_absolute() && isProgram(path)) {
             choice.program = path;
-            choice.source = WineSource::Settings;
         } else {
             choice.program = Failure{settingsFailure(lookup)};
         }
@@ -112,13 +110,11 @@ WineChoice chooseWine(const WineLookup& lookup) {
     if (game) {
         if (std::string program = lutrisWine(*game, folders, lookup); !program.empty()) {
             choice.program = std::move(program);
-            choice.source = WineSource::Lutris;
             return choice;
         }
     }
     if (std::string program = winePath(lookup); !program.empty()) {
         choice.program = std::move(program);
-        choice.source = WineSource::Path;
         return choice;
     }
     choice.program = Failure{noWineFailure(lookup)};

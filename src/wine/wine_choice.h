@@ -24,16 +24,12 @@ struct WineLookup {
     std::function<std::string(const std::string&)> findOnPath;
 };
 
-enum class WineSource { None, Settings, Lutris, Path };
-
 struct WineChoice {
     // The wine program to run, or what is wrong and how to fix it.
     Result<std::string> program = Failure{};
-    WineSource source = WineSource::None;
     std::string prefix;  // the WINEPREFIX to set; empty: leave it unset (Wine's default)
     // To set on top of the environment: the Lutris game's `system: env:`, WINEPREFIX left out.
     std::vector<std::pair<std::string, std::string>> environment;
-    std::string lutrisFile;  // the Lutris game file the game belongs to, if any
 };
 
 // The Wine, in this order:

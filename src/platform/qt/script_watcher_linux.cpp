@@ -9,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <utility>
-#include <vector>
 
 #include "platform/qt/qt_network.h"
 #include "platform/qt/script_watcher.h"
@@ -125,22 +124,16 @@ void ScriptWatcher::State::watch(const std::string& path) {
 // Deletes each script past its deadline that was asked to go, and marks the others timed out.
 void ScriptWatcher::State::expire() {
     const std::chrono::microseconds now = clock.now();
-    std::vector<std::string> due;
-    for (const auto& [path, entry] : entries_) {
-        if (!entry.timedOut && entry.deadline <= now) {
-            due.push_back(path);
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        Entry& entry = it->second;
+        if (entry.timedOut || entry.deadline > now || !entry.discardAsked) {
+            // Past the deadline, a script not yet asked to go goes as soon as it is.
+            entry.timedOut = entry.deadline <= now;
+            ++it;
+            continue;
         }
-    }
-    for (const std::string& path : due) {
-        auto it = entries_.find(path);
-        if (it == entries_.end()) {
-            continue;  // a removal before it removed it too
-        }
-        if (it->second.discardAsked) {
-            remove(path);
-        } else {
-            it->second.timedOut = true;
-        }
+        const std::string path = (it++)->first;
+        remove(path);  // erases only its own entry
     }
     setAlarm();
 }

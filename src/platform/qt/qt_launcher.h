@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/qt/qt_network.h"
 #include "platform/script_launcher.h"
 
 class QProcess;
@@ -36,6 +37,9 @@ class QtLauncher : public ScriptLauncher {
     Status prepare(QProcess& process, QProcessEnvironment& environment,
                    const LaunchScript& script) const;
 
+    // The scripts' deadlines run on these.
+    QtClock clock_;
+    QtAlarm alarm_;
     std::unique_ptr<ScriptWatcher> watcher_;
     ScriptCommandFor command_;
 };

@@ -25,9 +25,7 @@ class ScriptWatcher : public QObject {
 
     using Remove = std::function<void(const std::string& path)>;
 
-    // The deadlines run on the program's steady clock and a timer of the event loop.
-    explicit ScriptWatcher(Remove remove, QObject* parent = nullptr);
-    // The deadlines run on the clock and alarm given, which outlive the watcher.
+    // The deadlines run on the clock and alarm, which outlive the watcher.
     ScriptWatcher(Remove remove, const net::Clock& clock, net::Alarm& alarm,
                   QObject* parent = nullptr);
     ~ScriptWatcher() override;

@@ -10,7 +10,7 @@
 #include <optional>
 #include <utility>
 
-#include "platform/qt/qt_network.h"
+#include "platform/network.h"
 #include "platform/qt/script_watcher.h"
 
 namespace zerlin::qt {
@@ -25,14 +25,8 @@ struct ScriptWatcher::State {
         std::chrono::microseconds deadline{};
     };
 
-    // Without a clock and alarm given, the state has its own.
-    State(QObject& owner, Remove removeFile, const net::Clock* givenClock, net::Alarm* givenAlarm)
-        : owner(owner),
-          removeFile(std::move(removeFile)),
-          ownClock(givenClock ? nullptr : std::make_unique<QtClock>()),
-          ownAlarm(givenAlarm ? nullptr : std::make_unique<QtAlarm>()),
-          clock(givenClock ? *givenClock : *ownClock),
-          alarm(givenAlarm ? *givenAlarm : *ownAlarm) {
+    State(QObject& owner, Remove removeFile, const net::Clock& clock, net::Alarm& alarm)
+        : owner(owner), removeFile(std::move(removeFile)), clock(clock), alarm(alarm) {
         alarm.setHandler([this] { expire(); });
     }
     State(const State&) = delete;
@@ -56,8 +50,6 @@ struct ScriptWatcher::State {
 
     QObject& owner;
     Remove removeFile;
-    std::unique_ptr<QtClock> ownClock;
-    std::unique_ptr<QtAlarm> ownAlarm;
     const net::Clock& clock;
     net::Alarm& alarm;
     int inotify_ = -1;
@@ -65,13 +57,9 @@ struct ScriptWatcher::State {
     std::map<std::string, Entry> entries_;
 };
 
-ScriptWatcher::ScriptWatcher(Remove remove, QObject* parent)
-    : QObject(parent),
-      state_(std::make_unique<State>(*this, std::move(remove), nullptr, nullptr)) {}
-
 ScriptWatcher::ScriptWatcher(Remove remove, const net::Clock& clock, net::Alarm& alarm,
                              QObject* parent)
-    : QObject(parent), state_(std::make_unique<State>(*this, std::move(remove), &clock, &alarm)) {}
+    : QObject(parent), state_(std::make_unique<State>(*this, std::move(remove), clock, alarm)) {}
 
 ScriptWatcher::~ScriptWatcher() = default;
 

@@ -8,11 +8,9 @@ struct ScriptWatcher::State {
     Remove remove;
 };
 
-ScriptWatcher::ScriptWatcher(Remove remove, QObject* parent)
-    : QObject(parent), state_(std::make_unique<State>(State{std::move(remove)})) {}
 ScriptWatcher::ScriptWatcher(Remove remove, const net::Clock& /*clock*/, net::Alarm& /*alarm*/,
                              QObject* parent)
-    : ScriptWatcher(std::move(remove), parent) {}
+    : QObject(parent), state_(std::make_unique<State>(State{std::move(remove)})) {}
 ScriptWatcher::~ScriptWatcher() = default;
 
 void ScriptWatcher::watch(const std::string& /*path*/) {}

@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #ifndef _WIN32
 #include "settings/ini_file_settings.h"
+#include "wine/wine_choice.h"
 #endif
 
 namespace zerlin::app {
@@ -24,8 +25,9 @@ App::App()
       waiting_(window_, form_, notifier_, clipboard_, modal_) {
 #ifndef _WIN32
     // The wine named by hand; the game runs under Wine only here.
-    launcher_.setWineSetting({[this] { return read(*settings_, keys::winePath); },
-                              IniFileSettings::filePath(qt::toStdString(applicationName()))});
+    launcher_.setCommand(
+        wine::wineCommand({[this] { return read(*settings_, keys::winePath); },
+                           IniFileSettings::filePath(qt::toStdString(applicationName()))}));
 #endif
     wireForm1(window_, form_);
     waiting_.setListStatus(status_);

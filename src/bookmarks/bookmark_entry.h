@@ -36,4 +36,8 @@ struct BookmarkAddress {
 // the port and its second ":"-separated field, if any, the IP.
 BookmarkAddress readBookmarkEntry(std::string_view row);
 
+// The bookmark's name as the row shows it: its name field without the padding, or for a row
+// without the layout Add gives, the text before its first ":".
+std::string bookmarkName(std::string_view row);
+
 }  // namespace zerlin

@@ -3,9 +3,15 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "bookmarks/bookmark_entry.h"
 #include "text/ascii.h"
 
 namespace zerlin::command_line {
+namespace {
+
+constexpr std::string_view kLinkScheme = "zerlin";
+
+}  // namespace
 
 std::optional<std::string> localPathFromUri(const std::string& text) {
     static const std::string scheme = "file://";
@@ -60,7 +66,7 @@ bool isBookmarkFile(const std::string& argument) {
 }
 
 bool isLink(const std::string& argument) {
-    return argument.rfind("zerlin", 0) == 0;
+    return argument.rfind(kLinkScheme, 0) == 0;
 }
 
 LinkFields linkFields(const std::string& link) {
@@ -78,6 +84,15 @@ LinkFields linkFields(const std::string& link) {
             second + 1, third == std::string::npos ? std::string::npos : third - second - 1);
     }
     return fields;
+}
+
+std::optional<std::string> linkOfRow(std::string_view row) {
+    const BookmarkAddress address = readBookmarkEntry(row);
+    if (!address.ip || address.ip->empty() || address.port.empty() ||
+        address.ip->find(':') != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::string(kLinkScheme) + ":" + *address.ip + ":" + address.port;
 }
 
 }  // namespace zerlin::command_line

@@ -19,11 +19,6 @@ std::string tooLarge(std::size_t maxBytes);
 std::string folderOf(const std::string& path, const char* separators);
 std::string baseOf(const std::string& path, const char* separators);
 
-// A failure for a reason, success for the empty text.
-inline Status statusOf(const std::string& error) {
-    return error.empty() ? Status() : Status(Failure{error});
-}
-
 // Reads into bytes what readSome(buffer, room) gives (the count read, 0 at the end, -1 on a
 // failure) until the end or one byte past maxBytes, enough to tell a file that grew too
 // large. The buffer starts at the size expected and grows only for a file that grew meanwhile

@@ -54,22 +54,22 @@ class Handle {
     HANDLE handle_;
 };
 
-std::string writeAll(Handle& file, const std::string& bytes) {
+Status writeAll(Handle& file, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk =
             static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
         if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) {
-            return systemError(GetLastError());
+            return Failure{systemError(GetLastError())};
         }
         done += written;
     }
     if (!FlushFileBuffers(file.get())) {
-        return systemError(GetLastError());
+        return Failure{systemError(GetLastError())};
     }
     if (!file.close()) {
-        return systemError(GetLastError());
+        return Failure{systemError(GetLastError())};
     }
     return {};
 }
@@ -161,25 +161,25 @@ Status replaceFile(const std::string& path, const std::string& bytes, InPlace in
             if (!direct.valid()) {
                 return Failure{systemError(GetLastError())};
             }
-            return statusOf(writeAll(direct, bytes));
+            return writeAll(direct, bytes);
         }
         return Failure{systemError(createError)};
     }
-    std::string error = writeAll(file, bytes);
-    if (error.empty()) {
+    Status written = writeAll(file, bytes);
+    if (written) {
         // ReplaceFileW keeps the old file's attributes and security; a new name is a move.
         const bool replaced =
             exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
         if (!replaced && !MoveFileExW(temp.c_str(), target.c_str(),
                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            error = systemError(GetLastError());
+            written = Failure{systemError(GetLastError())};
         }
     }
-    if (!error.empty()) {
+    if (!written) {
         DeleteFileW(temp.c_str());
     }
-    return statusOf(error);
+    return written;
 }
 
 }  // namespace zerlin::files

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "platform/files.h"
-#include "wine/wine_choice.h"
+#include "wine/programs.h"
 
 namespace zerlin::wine {
 namespace fs = std::filesystem;
@@ -48,6 +48,7 @@ std::optional<fs::path> resolved(const std::string& text) {
     return result;
 }
 
+// prefix holds path, folder by folder; a path does not hold itself.
 bool holds(const fs::path& prefix, const fs::path& path) {
     auto inner = path.begin();
     for (const fs::path& part : prefix) {
@@ -109,9 +110,8 @@ std::vector<std::pair<std::string, std::string>> environmentOf(const YAML::Node&
     return variables;
 }
 
-std::optional<std::string> readText(const fs::path& file) {
-    Result<std::string> read = files::readRegularFile(file.string(), maxFileBytes);
-    return read ? std::optional<std::string>(std::move(read.value())) : std::nullopt;
+Result<std::string> readText(const fs::path& file) {
+    return files::readRegularFile(file.string(), maxFileBytes);
 }
 
 std::vector<fs::path> gameFiles(const fs::path& folder) {
@@ -214,8 +214,8 @@ std::optional<LutrisGame> readGame(const fs::path& file, const std::string& home
             return it->second.game;
         }
     }
-    const std::optional<std::string> text = readText(file);
-    std::optional<LutrisGame> game = text ? parseLutrisGame(*text, home) : std::nullopt;
+    const Result<std::string> text = readText(file);
+    std::optional<LutrisGame> game = text ? parseLutrisGame(text.value(), home) : std::nullopt;
     if (game) {
         game->file = file.string();
     }
@@ -235,11 +235,11 @@ void addRunnerDefaults(LutrisGame& game, const fs::path& runnerFile, const std::
     if (!game.version.empty() && !game.customWine.empty()) {
         return;
     }
-    const std::optional<std::string> text = readText(runnerFile);
+    const Result<std::string> text = readText(runnerFile);
     if (!text) {
         return;
     }
-    const RunnerDefaults defaults = parseRunnerDefaults(*text, home);
+    const RunnerDefaults defaults = parseRunnerDefaults(text.value(), home);
     if (game.version.empty()) {
         game.version = defaults.version;
     }
@@ -259,12 +259,6 @@ std::string expandHome(const std::string& path, const std::string& home) {
         }
     }
     return path;
-}
-
-bool pathHolds(const std::string& prefix, const std::string& path) {
-    const std::optional<fs::path> outer = resolved(prefix);
-    const std::optional<fs::path> inner = resolved(path);
-    return outer && inner && holds(*outer, *inner);
 }
 
 std::optional<LutrisGame> parseLutrisGame(const std::string& yaml, const std::string& home) {

@@ -33,6 +33,17 @@ wait_for() {
     return 1
 }
 
+# A fake Wine prefix, <folder>/prefix, holding the game (a file holding the text given, or
+# nothing), and the folders <folder>/bin and <folder>/config/zerlin for a stand-in wine and the
+# settings. Sets prefix, and game_dir, the game's folder.
+make_wine_prefix() {  # make_wine_prefix <folder> [the game file's text]
+    prefix="$1/prefix"
+    game_dir="$prefix/drive_c/Games/BF1942"
+    mkdir -p "$game_dir" "$1/bin" "$1/config/zerlin"
+    : >"$prefix/system.reg"
+    printf '%s' "${2-}" >"$game_dir/BF1942.exe"
+}
+
 # Starts Xvfb in the background and sets xvfb_pid and xvfb_display (":N"); returns once a
 # client can connect. Display numbers are picked at random from a high range and a display that
 # is taken, or a server that never answers, is given up for the next one, so parallel runs and

@@ -18,11 +18,8 @@ class QtSettingsBackend : public SettingsBackend {
                  const std::string& value) override;
     Status write(const std::string& section, const SettingsEntries& entries) override;
 
-    // The registry path of the store.
-    QString location() const { return location_; }
-
   private:
-    QString location_;
+    QString location_;  // the registry path of the store
 };
 
 }  // namespace zerlin::qt

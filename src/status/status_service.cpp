@@ -32,34 +32,90 @@ StatusService::~StatusService() {
     alarm_.cancel();
 }
 
-void StatusService::setChangeHandler(std::function<void(const ServerKey&)> handler) {
-    onChange_ = std::move(handler);
+StatusService::ClientId StatusService::addClient() {
+    const ClientId client = nextClient_++;
+    wanted_[client];
+    return client;
 }
 
-void StatusService::refresh(const std::vector<ServerKey>& servers) {
-    keepOnly(servers);
+void StatusService::removeClient(ClientId client) {
+    keepOnly(client, {});
+    wanted_.erase(client);
+    handlers_.erase(client);
+}
+
+void StatusService::setChangeHandler(ClientId client, ChangeHandler handler) {
+    if (handler) {
+        handlers_[client] = std::move(handler);
+    } else {
+        handlers_.erase(client);
+    }
+}
+
+void StatusService::want(ClientId client, const std::vector<Request>& requests, bool ask) {
+    std::set<ServerKey> servers;
+    for (const Request& request : requests) {
+        servers.insert(request.server);
+    }
+    keepOnly(client, servers);
+    if (!ask) {
+        return;
+    }
     // In the order given, so that the list's top rows are asked first; each server once.
     std::set<ServerKey> asked;
-    for (const ServerKey& key : servers) {
-        if (asked.insert(key).second) {
-            ask(key);
+    for (const Request& request : requests) {
+        if (asked.insert(request.server).second) {
+            Entry& entry = entries_[request.server];
+            entry.queryPort = request.queryPort;
+            this->ask(request.server, entry);
         }
     }
 }
 
-void StatusService::keepOnly(const std::vector<ServerKey>& servers) {
-    const std::set<ServerKey> wanted(servers.begin(), servers.end());
-    std::erase_if(entries_, [&](const auto& item) { return wanted.count(item.first) == 0; });
+void StatusService::ask(ClientId client, const Request& request) {
+    wanted_[client].insert(request.server);
+    Entry& entry = entries_[request.server];
+    entry.clients.insert(client);
+    entry.queryPort = request.queryPort;
+    ask(request.server, entry);
 }
 
-void StatusService::ask(const ServerKey& server) {
-    Entry& entry = entries_[server];
+void StatusService::keepOnly(ClientId client, const std::set<ServerKey>& servers) {
+    std::set<ServerKey>& wanted = wanted_[client];
+    for (const ServerKey& key : wanted) {
+        if (servers.count(key) != 0) {
+            continue;
+        }
+        const auto found = entries_.find(key);
+        if (found != entries_.end()) {
+            found->second.clients.erase(client);
+            if (found->second.clients.empty()) {
+                entries_.erase(found);  // no client wants it any more
+            }
+        }
+    }
+    for (const ServerKey& key : servers) {
+        entries_[key].clients.insert(client);
+    }
+    wanted = servers;
+}
+
+bool StatusService::busy(ClientId client) const {
+    const auto found = wanted_.find(client);
+    if (found == wanted_.end()) {
+        return false;
+    }
+    return std::any_of(found->second.begin(), found->second.end(),
+                       [this](const ServerKey& key) { return state(key).asking; });
+}
+
+void StatusService::ask(const ServerKey& key, Entry& entry) {
     if (entry.state.asking) {
         return;
     }
     entry.state.asking = true;
-    changed(server);
-    start(server, entry);
+    changed(key);
+    start(key, entry);
     schedule();
 }
 
@@ -85,12 +141,7 @@ void StatusService::start(const ServerKey& key, Entry& entry) {
     query.gamePort = *port;
     if (const auto address = parseIpAddress(key.host)) {
         query.address = *address;
-        const auto known = queryPorts_.find({query.address, query.gamePort});
-        if (known != queryPorts_.end()) {
-            startAsking(entry, known->second, true);
-        } else {
-            startAsking(entry, kFirstQueryPort, false);
-        }
+        startAsking(entry);
         return;
     }
     if (!isHostName(key.host)) {
@@ -123,13 +174,23 @@ void StatusService::lookedUp(const ServerKey& key, unsigned serial,
     const auto v4 = std::find_if(found.begin(), found.end(),
                                  [](const net::IpAddress& address) { return !address.v6; });
     entry.query.address = v4 != found.end() ? *v4 : found.front();
+    startAsking(entry);
+    schedule();
+}
+
+// The port given with the request, else the one found before, else the first.
+void StatusService::startAsking(Entry& entry) {
+    if (entry.queryPort) {
+        startAsking(entry, *entry.queryPort, false);
+        entry.query.given = true;
+        return;
+    }
     const auto known = queryPorts_.find({entry.query.address, entry.query.gamePort});
     if (known != queryPorts_.end()) {
         startAsking(entry, known->second, true);
     } else {
         startAsking(entry, kFirstQueryPort, false);
     }
-    schedule();
 }
 
 void StatusService::startAsking(Entry& entry, std::uint16_t port, bool remembered) {
@@ -180,8 +241,12 @@ void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint
     Query& query = entry.query;
     const std::pair<net::IpAddress, std::uint16_t> server{query.address, query.gamePort};
     if (answer && (!answer->status.hostPort || answer->status.hostPort == query.gamePort)) {
-        queryPorts_[server] = port;
+        if (!query.given) {
+            queryPorts_[server] = port;
+        }
         finish(key, entry, answer);
+    } else if (query.given) {
+        finish(key, entry, std::nullopt);  // another server answers there: no search
     } else if (query.remembered && port != kFirstQueryPort) {
         // The server moved: search again when another answers there, else tell no answer.
         queryPorts_.erase(server);
@@ -225,7 +290,6 @@ void StatusService::received(const net::Endpoint& from, std::string_view bytes) 
     answer.status = parseServerStatus(readPairs(*bodies));
     answer.pingMs = static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(firstPart - sentAt).count());
-    answer.queryPort = from.port;
     std::erase(sendQueue_, from);
     probes_.erase(found);
     probeEnded(from, answer);
@@ -282,8 +346,8 @@ void StatusService::schedule() {
 }
 
 void StatusService::changed(const ServerKey& key) {
-    if (onChange_) {
-        onChange_(key);
+    for (const auto& [client, handler] : handlers_) {
+        handler(key);
     }
 }
 

@@ -12,7 +12,7 @@
 #include "gui_helpers.h"
 #include "platform/qt/qt_network.h"
 #include "status/host.h"
-#include "status/status_service.h"
+#include "status/status_client.h"
 #include "status/status_text.h"
 
 using zerlin::status::ServerKey;
@@ -42,12 +42,13 @@ class StatusUdpTest : public QObject {
         zerlin::qt::QtClock clock;
         zerlin::qt::QtAlarm alarm;
         zerlin::status::StatusService service(socket, resolver, clock, alarm);
+        zerlin::status::StatusClient client(service);
         std::vector<ServerKey> keys;
         for (const auto& [host, expected] : kExpected) {
             keys.push_back({host.toStdString(), "14567"});
         }
         keys.push_back({"//127.0.13.2", "14567"});
-        service.refresh(keys);
+        client.refresh({keys.begin(), keys.end()});
         QVERIFY(zerlin::test::gui::waitFor([&] { return !service.busy(); }, 8000));
         for (const auto& [host, expected] : kExpected) {
             const auto& state = service.state({host.toStdString(), "14567"});
@@ -67,8 +68,8 @@ class StatusUdpTest : public QObject {
         const auto& markup = service.state({"127.0.13.13", "14567"});
         QVERIFY(markup.answer);
         QCOMPARE(markup.answer->status.hostName, std::string("<b>Bold</b> <img src=\"x\"> &amp;"));
-        QCOMPARE(markup.answer->queryPort, 23000);
-        QCOMPARE(service.state({"127.0.13.9", "14567"}).answer->queryPort, 23001);
+        // The server of this game port, at 23001, rather than the other one at 23000.
+        QCOMPARE(service.state({"127.0.13.9", "14567"}).answer->status.hostPort, 14567);
     }
 
     // Datagrams go out and come back with their sender, over IPv4 and IPv6 (where the system

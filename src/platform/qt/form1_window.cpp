@@ -16,7 +16,6 @@
 #include <algorithm>
 
 #include "platform/qt/click_label.h"
-#include "platform/qt/row_status.h"
 #include "platform/qt/typed_length_validator.h"
 #include "platform/qt/widgets.h"
 #include "platform/qt/x11_taskbar.h"
@@ -113,7 +112,8 @@ class ListRowDelegate : public QStyledItemDelegate {
   public:
     static constexpr int margin = 2;
 
-    using QStyledItemDelegate::QStyledItemDelegate;
+    ListRowDelegate(QObject* parent, const Form1Window::RowPainter& rowPainter)
+        : QStyledItemDelegate(parent), rowPainter_(rowPainter) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -136,8 +136,10 @@ class ListRowDelegate : public QStyledItemDelegate {
             statusOption.rect.setRight(markLeft - 3);
         }
         painter->restore();
-        paintRowStatus(*painter, statusOption, index,
-                       drawn.isValid() ? drawn.right() : opt.rect.left(), selected);
+        if (rowPainter_) {
+            rowPainter_(*painter, statusOption, index,
+                        drawn.isValid() ? drawn.right() : opt.rect.left(), selected);
+        }
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -146,6 +148,9 @@ class ListRowDelegate : public QStyledItemDelegate {
         const QFontMetrics metrics(opt.font);
         return {metrics.horizontalAdvance(opt.text) + 2 * margin, metrics.height()};
     }
+
+  private:
+    const Form1Window::RowPainter& rowPainter_;
 };
 
 ClickLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, const QRect& at,
@@ -239,7 +244,7 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
     List1->setLineWidth(1);
     List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     List1->setUniformItemSizes(true);
-    List1->setItemDelegate(new ListRowDelegate(List1));
+    List1->setItemDelegate(new ListRowDelegate(List1, rowPainter_));
     setColours(*List1, Qt::white, QColor(42, 43, 37));
     {
         QPalette palette = List1->palette();

@@ -1,0 +1,10 @@
+#include "app/status_network.h"
+
+namespace zerlin::app {
+
+StatusNetwork::StatusNetwork(bool loopbackOnly)
+    : service_(std::make_unique<status::StatusService>(
+          loopbackOnly ? static_cast<net::DatagramSocket&>(loopbackSocket_) : socket_, resolver_,
+          clock_, alarm_)) {}
+
+}  // namespace zerlin::app

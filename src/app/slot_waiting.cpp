@@ -16,7 +16,7 @@ SlotWaiting::SlotWaiting(qt::Form1Window& window, Form1& form, Notifier& notifie
       clipboard_(clipboard),
       run_(run ? std::move(run) : [](const std::function<void()>& command) { command(); }),
       client_(service),
-      watch_(form.List1, watchAlarm_, notifier, modal,
+      watch_(form.List1, watchTimer_, notifier, modal,
              waiting::SlotWatch::Hooks{
                  // The wait wants only the server it waits on.
                  [this](const status::ServerKey& server) { client_.refresh({server}); },

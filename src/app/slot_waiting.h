@@ -4,7 +4,7 @@
 #include "mainwindow/form1.h"
 #include "platform/desktop.h"
 #include "platform/qt/form1_window.h"
-#include "platform/qt/qt_network.h"
+#include "platform/qt/qt_timer.h"
 #include "status/status_client.h"
 #include "waiting/slot_watch.h"
 
@@ -30,7 +30,7 @@ class SlotWaiting {
     Form1& form_;
     Clipboard& clipboard_;
     CommandRunner run_;
-    qt::QtAlarm watchAlarm_;
+    qt::QtTimer watchTimer_;
     status::StatusClient client_;
     waiting::SlotWatch watch_;
 };

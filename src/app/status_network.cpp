@@ -5,6 +5,6 @@ namespace zerlin::app {
 StatusNetwork::StatusNetwork(bool loopbackOnly)
     : service_(std::make_unique<status::StatusService>(
           loopbackOnly ? static_cast<net::DatagramSocket&>(loopbackSocket_) : socket_, resolver_,
-          clock_, alarm_)) {}
+          clock_, timer_)) {}
 
 }  // namespace zerlin::app

@@ -4,6 +4,7 @@
 
 #include "platform/loopback_only.h"
 #include "platform/qt/qt_network.h"
+#include "platform/qt/qt_timer.h"
 #include "status/status_service.h"
 
 namespace zerlin::app {
@@ -26,7 +27,7 @@ class StatusNetwork {
     net::LoopbackOnlySocket loopbackSocket_{socket_};
     qt::QtHostResolver resolver_;
     qt::QtClock clock_;
-    qt::QtAlarm alarm_;
+    qt::QtTimer timer_;
     std::unique_ptr<status::StatusService> service_;
 };
 

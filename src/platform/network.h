@@ -10,8 +10,9 @@
 #include <vector>
 
 // What the server status needs of the network: datagrams to and from an address, host names
-// looked up without blocking, a steady clock and one timer. Everything runs on the one thread
-// of the event loop: handlers are called from it, never from inside a call made to these.
+// looked up without blocking and a steady clock (its timer is platform/timer.h). Everything runs on
+// the one thread of the event loop: handlers are called from it, never from inside a call made to
+// these.
 namespace zerlin::net {
 
 // An IPv4 or IPv6 address in network byte order. IPv4 uses the first four bytes.
@@ -65,17 +66,6 @@ class Clock {
   public:
     virtual ~Clock() = default;
     virtual std::chrono::microseconds now() const = 0;
-};
-
-// A one-shot timer whose tick arrives through the event loop.
-class Alarm {
-  public:
-    virtual ~Alarm() = default;
-    virtual void setHandler(std::function<void()> handler) = 0;
-    // Arms the alarm to ring once the delay has passed (rounded up to the timer's
-    // resolution), replacing any earlier arming.
-    virtual void ringIn(std::chrono::microseconds delay) = 0;
-    virtual void cancel() = 0;
 };
 
 }  // namespace zerlin::net

@@ -19,17 +19,17 @@ ServerKey serverOfRow(std::string_view row) {
 }
 
 StatusService::StatusService(net::DatagramSocket& socket, net::HostResolver& resolver,
-                             const net::Clock& clock, net::Alarm& alarm)
-    : socket_(socket), resolver_(resolver), clock_(clock), alarm_(alarm) {
+                             const net::Clock& clock, Timer& timer)
+    : socket_(socket), resolver_(resolver), clock_(clock), timer_(timer) {
     socket_.setReceiveHandler(
         [this](const net::Endpoint& from, std::string_view bytes) { received(from, bytes); });
-    alarm_.setHandler([this] { tick(); });
+    timer_.setHandler([this] { tick(); });
 }
 
 StatusService::~StatusService() {
     socket_.setReceiveHandler({});
-    alarm_.setHandler({});
-    alarm_.cancel();
+    timer_.setHandler({});
+    timer_.stop();
 }
 
 StatusService::ClientId StatusService::addClient() {
@@ -339,9 +339,9 @@ void StatusService::schedule() {
         }
     }
     if (next) {
-        alarm_.ringIn(std::max(*next - now, std::chrono::microseconds(0)));
+        timer_.start(std::max(*next - now, std::chrono::microseconds(0)));
     } else {
-        alarm_.cancel();
+        timer_.stop();
     }
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/network.h"
+#include "platform/timer.h"
 #include "status/reply.h"
 #include "status/server_status.h"
 
@@ -76,7 +77,7 @@ class StatusClient;
 class StatusService {
   public:
     StatusService(net::DatagramSocket& socket, net::HostResolver& resolver, const net::Clock& clock,
-                  net::Alarm& alarm);
+                  Timer& timer);
     ~StatusService();
     StatusService(const StatusService&) = delete;
     StatusService& operator=(const StatusService&) = delete;
@@ -142,7 +143,7 @@ class StatusService {
     net::DatagramSocket& socket_;
     net::HostResolver& resolver_;
     const net::Clock& clock_;
-    net::Alarm& alarm_;
+    Timer& timer_;
     ClientId nextClient_ = 1;
     std::map<ClientId, ChangeHandler> handlers_;
     std::map<ClientId, std::set<ServerKey>> wanted_;

@@ -11,6 +11,7 @@
 
 #include "gui_helpers.h"
 #include "platform/qt/qt_network.h"
+#include "platform/qt/qt_timer.h"
 #include "status/host.h"
 #include "status/status_client.h"
 #include "status/status_text.h"
@@ -40,8 +41,8 @@ class StatusUdpTest : public QObject {
         zerlin::qt::QtDatagramSocket socket;
         zerlin::qt::QtHostResolver resolver;
         zerlin::qt::QtClock clock;
-        zerlin::qt::QtAlarm alarm;
-        zerlin::status::StatusService service(socket, resolver, clock, alarm);
+        zerlin::qt::QtTimer timer;
+        zerlin::status::StatusService service(socket, resolver, clock, timer);
         zerlin::status::StatusClient client(service);
         std::vector<ServerKey> keys;
         for (const auto& [host, expected] : kExpected) {

@@ -288,7 +288,6 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setSingleShot(true);
-    Timer1->setInterval(1000);
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);

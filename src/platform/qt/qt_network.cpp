@@ -110,28 +110,4 @@ void QtHostResolver::lookedUp(const QHostInfo& info) {
     handler(std::move(addresses));
 }
 
-QtAlarm::QtAlarm() {
-    timer_.setSingleShot(true);
-    // The status sends one datagram a millisecond: a coarse timer would bunch them up.
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-        if (handler_) {
-            handler_();
-        }
-    });
-}
-
-void QtAlarm::setHandler(std::function<void()> handler) {
-    handler_ = std::move(handler);
-}
-
-void QtAlarm::ringIn(std::chrono::microseconds delay) {
-    const auto ms = (delay.count() + 999) / 1000;
-    timer_.start(static_cast<int>(std::min<long long>(ms, 24LL * 3600 * 1000)));
-}
-
-void QtAlarm::cancel() {
-    timer_.stop();
-}
-
 }  // namespace zerlin::qt

@@ -3,14 +3,13 @@
 #include <QElapsedTimer>
 #include <QHostInfo>
 #include <QObject>
-#include <QTimer>
 #include <QUdpSocket>
 #include <map>
 
 #include "platform/network.h"
 
 // The network of the server status with Qt: one non-blocking UDP socket on the event loop's
-// thread, QHostInfo for names, QElapsedTimer and a precise QTimer.
+// thread, QHostInfo for names and QElapsedTimer.
 namespace zerlin::qt {
 
 class QtDatagramSocket : public net::DatagramSocket {
@@ -49,18 +48,6 @@ class QtClock : public net::Clock {
 
   private:
     QElapsedTimer timer_;
-};
-
-class QtAlarm : public net::Alarm {
-  public:
-    QtAlarm();
-    void setHandler(std::function<void()> handler) override;
-    void ringIn(std::chrono::microseconds delay) override;
-    void cancel() override;
-
-  private:
-    QTimer timer_;
-    std::function<void()> handler_;
 };
 
 }  // namespace zerlin::qt

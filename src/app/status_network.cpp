@@ -4,7 +4,8 @@ namespace zerlin::app {
 
 StatusNetwork::StatusNetwork(bool loopbackOnly)
     : service_(std::make_unique<status::StatusService>(
-          loopbackOnly ? static_cast<net::DatagramSocket&>(loopbackSocket_) : socket_, resolver_,
-          clock_, timer_)) {}
+          loopbackOnly ? static_cast<net::DatagramSocket&>(loopbackSocket_) : socket_,
+          loopbackOnly ? static_cast<net::HostResolver&>(loopbackResolver_) : resolver_, clock_,
+          timer_)) {}
 
 }  // namespace zerlin::app

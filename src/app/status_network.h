@@ -14,8 +14,9 @@ namespace zerlin::app {
 // is shown, so that start-up stays as fast as without.
 class StatusNetwork {
   public:
-    // When loopbackOnly, nothing is sent but to the loopback addresses (the tests set
-    // ZERLIN_STATUS_LOOPBACK_ONLY, so that test data never reaches the network).
+    // When loopbackOnly, nothing is sent but to the loopback addresses and no name is looked up
+    // but localhost's (the tests set ZERLIN_STATUS_LOOPBACK_ONLY, so that test data never
+    // reaches the network).
     explicit StatusNetwork(bool loopbackOnly);
     StatusNetwork(const StatusNetwork&) = delete;
     StatusNetwork& operator=(const StatusNetwork&) = delete;
@@ -26,6 +27,8 @@ class StatusNetwork {
     qt::QtDatagramSocket socket_;
     net::LoopbackOnlySocket loopbackSocket_{socket_};
     qt::QtHostResolver resolver_;
+    qt::QtTimer refusalTimer_;
+    net::LoopbackOnlyResolver loopbackResolver_{resolver_, refusalTimer_};
     qt::QtClock clock_;
     qt::QtTimer timer_;
     std::unique_ptr<status::StatusService> service_;

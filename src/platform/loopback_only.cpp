@@ -6,15 +6,32 @@
 namespace zerlin::net {
 
 bool isLoopback(const IpAddress& address) {
-    if (!address.v6) {
-        return address.bytes[0] == 127;
+    const IpAddress plain = unmapped(address);
+    if (!plain.v6) {
+        return plain.bytes[0] == 127;
     }
-    const auto zero = [](std::uint8_t byte) { return byte == 0; };
-    const auto* bytes = address.bytes.data();
-    if (std::all_of(bytes, bytes + 10, zero) && bytes[10] == 0xFF && bytes[11] == 0xFF) {
-        return bytes[12] == 127;  // IPv4-mapped
+    return std::all_of(plain.bytes.begin(), plain.bytes.end() - 1,
+                       [](std::uint8_t byte) { return byte == 0; }) &&
+           plain.bytes[15] == 1;
+}
+
+bool isLoopbackName(std::string_view name) {
+    if (!name.empty() && name.back() == '.') {
+        name.remove_suffix(1);
     }
-    return std::all_of(bytes, bytes + 15, zero) && bytes[15] == 1;
+    constexpr std::string_view kLocal = "localhost";
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    const auto endsWithLocal = [&](std::string_view text) {
+        return text.size() >= kLocal.size() &&
+               std::equal(kLocal.begin(), kLocal.end(), text.end() - kLocal.size(),
+                          [&](char a, char b) { return a == lower(b); });
+    };
+    if (!endsWithLocal(name)) {
+        return false;
+    }
+    // The name itself, or a name under it: "a.localhost", never "notlocalhost".
+    return name.size() == kLocal.size() ||
+           (name.size() > kLocal.size() + 1 && name[name.size() - kLocal.size() - 1] == '.');
 }
 
 void LoopbackOnlySocket::setReceiveHandler(ReceiveHandler handler) {
@@ -23,6 +40,31 @@ void LoopbackOnlySocket::setReceiveHandler(ReceiveHandler handler) {
 
 bool LoopbackOnlySocket::send(const Endpoint& to, std::string_view bytes) {
     return isLoopback(to.address) && socket_.send(to, bytes);
+}
+
+LoopbackOnlyResolver::LoopbackOnlyResolver(HostResolver& resolver, Timer& timer)
+    : resolver_(resolver), timer_(timer) {
+    timer_.setHandler([this] { answerRefused(); });
+}
+
+LoopbackOnlyResolver::~LoopbackOnlyResolver() {
+    timer_.setHandler({});
+    timer_.stop();
+}
+
+void LoopbackOnlyResolver::lookUp(const std::string& hostName, Handler handler) {
+    if (isLoopbackName(hostName)) {
+        resolver_.lookUp(hostName, std::move(handler));
+        return;
+    }
+    refused_.push_back(std::move(handler));
+    timer_.start(std::chrono::microseconds(0));
+}
+
+void LoopbackOnlyResolver::answerRefused() {
+    for (const Handler& handler : std::exchange(refused_, {})) {
+        handler({});
+    }
 }
 
 }  // namespace zerlin::net

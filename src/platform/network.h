@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -25,6 +26,22 @@ struct IpAddress {
         return std::tie(a.v6, a.bytes) < std::tie(b.v6, b.bytes);
     }
 };
+
+// The IPv4 form of an IPv4-mapped IPv6 address (::ffff:10.0.0.1 is 10.0.0.1), any other address
+// as it is: addresses are judged and compared in this form, as a dual-stack socket reports an
+// IPv4 sender in it.
+inline IpAddress unmapped(const IpAddress& address) {
+    const auto& b = address.bytes;
+    const bool mapped =
+        address.v6 && b[10] == 0xFF && b[11] == 0xFF &&
+        std::all_of(b.begin(), b.begin() + 10, [](std::uint8_t x) { return x == 0; });
+    if (!mapped) {
+        return address;
+    }
+    IpAddress v4;
+    std::copy(b.begin() + 12, b.end(), v4.bytes.begin());
+    return v4;
+}
 
 struct Endpoint {
     IpAddress address;

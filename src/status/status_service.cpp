@@ -140,7 +140,8 @@ void StatusService::start(const ServerKey& key, Entry& entry) {
     }
     query.gamePort = *port;
     if (const auto address = parseIpAddress(key.host)) {
-        query.address = *address;
+        // The reply of an IPv4-mapped address comes from its IPv4 form: asked in that form.
+        query.address = net::unmapped(*address);
         startAsking(entry);
         return;
     }
@@ -173,7 +174,7 @@ void StatusService::lookedUp(const ServerKey& key, unsigned serial,
     // The game speaks IPv4: an IPv4 address of the name goes first.
     const auto v4 = std::find_if(found.begin(), found.end(),
                                  [](const net::IpAddress& address) { return !address.v6; });
-    entry.query.address = v4 != found.end() ? *v4 : found.front();
+    entry.query.address = net::unmapped(v4 != found.end() ? *v4 : found.front());
     startAsking(entry);
     schedule();
 }

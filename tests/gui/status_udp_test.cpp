@@ -49,6 +49,7 @@ class StatusUdpTest : public QObject {
             keys.push_back({host.toStdString(), "14567"});
         }
         keys.push_back({"//127.0.13.2", "14567"});
+        keys.push_back({"[::ffff:127.0.13.2]", "14567"});
         client.refresh({keys.begin(), keys.end()});
         QVERIFY(zerlin::test::gui::waitFor([&] { return !service.busy(); }, 8000));
         for (const auto& [host, expected] : kExpected) {
@@ -66,6 +67,8 @@ class StatusUdpTest : public QObject {
         }
         QCOMPARE(zerlin::status::describe(service.state({"//127.0.13.2", "14567"})),
                  std::string("no answer"));
+        // An IPv4-mapped address: its reply comes from the IPv4 form.
+        QVERIFY(service.state({"[::ffff:127.0.13.2]", "14567"}).answer);
         const auto& markup = service.state({"127.0.13.13", "14567"});
         QVERIFY(markup.answer);
         QCOMPARE(markup.answer->status.hostName, std::string("<b>Bold</b> <img src=\"x\"> &amp;"));

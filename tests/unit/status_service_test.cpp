@@ -244,6 +244,22 @@ TEST(StatusService, ServesSeveralClients) {
     EXPECT_TRUE(rig.service.state(c).asking);
 }
 
+// An IPv4-mapped IPv6 address is asked in its IPv4 form, the form its reply comes from.
+TEST(StatusService, MatchesAMappedAddressToItsReply) {
+    for (const char* host : {"[::ffff:127.0.1.2]", "::ffff:127.0.1.2", "mapped.lan"}) {
+        SCOPED_TRACE(host);
+        Rig rig;
+        rig.net.hosts["mapped.lan"] = {endpoint("::ffff:127.0.1.2", 0).address};
+        const ServerKey key{host, "14567"};
+        rig.client.refresh({key});
+        rig.net.answerLookUps();
+        rig.serve("127.0.1.2", {{23000, "14567"}}, rig.net.now() + 3s);
+        ASSERT_EQ(rig.net.sent.size(), 1u);
+        EXPECT_EQ(rig.net.sent[0].to, endpoint("127.0.1.2", 23000));
+        EXPECT_EQ(status::describe(rig.service.state(key)), "3/64 players, Wake, 5 ms");
+    }
+}
+
 // A server list that names the query port: only that port is asked, with no search.
 TEST(StatusService, AsksAGivenQueryPortOnly) {
     struct Case {

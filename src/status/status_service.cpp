@@ -11,6 +11,14 @@ namespace {
 
 const ServerState kNeverAsked{};
 
+// The game port a reply names; a hostport that is no port (no number, 0) names none.
+std::optional<std::uint16_t> gamePortOf(const ServerStatus& status) {
+    if (!status.hostPort || *status.hostPort < 1 || *status.hostPort > 65535) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(*status.hostPort);
+}
+
 }  // namespace
 
 ServerKey serverOfRow(std::string_view row) {
@@ -187,8 +195,8 @@ void StatusService::startAsking(Entry& entry) {
         return;
     }
     const auto known = queryPorts_.find({entry.query.address, entry.query.gamePort});
-    if (known != queryPorts_.end()) {
-        startAsking(entry, known->second, true);
+    if (known != queryPorts_.end() && known->second.found) {
+        startAsking(entry, *known->second.found, true);
     } else {
         startAsking(entry, kFirstQueryPort, false);
     }
@@ -227,8 +235,8 @@ void StatusService::probeEnded(const net::Endpoint& endpoint, const std::optiona
             askedPortEnded(key, entry, endpoint.port, answer);
         } else if (query.phase == Phase::Scanning && query.scanning.erase(endpoint.port) != 0) {
             // Only a reply naming this game port is the server while scanning.
-            if (answer && answer->status.hostPort == query.gamePort) {
-                queryPorts_[{query.address, query.gamePort}] = endpoint.port;
+            if (answer && gamePortOf(answer->status) == query.gamePort) {
+                queryPorts_[{query.address, query.gamePort}].found = endpoint.port;
                 finish(key, entry, answer);
             } else if (query.scanning.empty()) {
                 finish(key, entry, std::nullopt);
@@ -241,23 +249,32 @@ void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint
                                    const std::optional<Answer>& answer) {
     Query& query = entry.query;
     const std::pair<net::IpAddress, std::uint16_t> server{query.address, query.gamePort};
-    if (answer && (!answer->status.hostPort || answer->status.hostPort == query.gamePort)) {
+    const std::optional<std::uint16_t> named = answer ? gamePortOf(answer->status) : std::nullopt;
+    if (answer && (!named || named == query.gamePort)) {
         if (!query.given) {
-            queryPorts_[server] = port;
+            queryPorts_[server].found = port;
         }
         finish(key, entry, answer);
     } else if (query.given) {
         finish(key, entry, std::nullopt);  // another server answers there: no search
     } else if (query.remembered && port != kFirstQueryPort) {
         // The server moved: search again when another answers there, else tell no answer.
-        queryPorts_.erase(server);
+        queryPorts_[server].found.reset();
         if (answer) {
             startAsking(entry, kFirstQueryPort, false);
         } else {
             finish(key, entry, std::nullopt);
         }
     } else if (answer && port == kFirstQueryPort) {
-        // 23000 is another server of the host: the others usually follow it.
+        // 23000 is another server of the host: the others usually follow it. Searched once in a
+        // while only, so that a mistyped port does not make every refresh a search.
+        PortMemory& memory = queryPorts_[server];
+        const std::chrono::microseconds now = clock_.now();
+        if (memory.search && now - *memory.search < kSearchMemory) {
+            finish(key, entry, std::nullopt);
+            return;
+        }
+        memory.search = now;
         query.phase = Phase::Scanning;
         for (std::uint16_t other = kFirstQueryPort + 1; other <= kLastQueryPort; ++other) {
             query.scanning.insert(other);

@@ -31,6 +31,8 @@ inline constexpr int kTries = 2;
 inline constexpr std::chrono::microseconds kTryTime = std::chrono::seconds(1);
 // At most one datagram leaves in this time, so that a refresh of many servers is no burst.
 inline constexpr std::chrono::microseconds kSendInterval = std::chrono::milliseconds(1);
+// A search of the query ports, found or not, is not made again for a server in this time.
+inline constexpr std::chrono::microseconds kSearchMemory = std::chrono::minutes(10);
 
 // A server as the IP and port boxes or a bookmark row name it: the texts as they stand.
 struct ServerKey {
@@ -151,8 +153,12 @@ class StatusService {
     std::map<net::Endpoint, Probe> probes_;
     std::deque<net::Endpoint> sendQueue_;
     std::optional<std::chrono::microseconds> lastSend_;
-    // The query port found for a host and game port.
-    std::map<std::pair<net::IpAddress, std::uint16_t>, std::uint16_t> queryPorts_;
+    // What is known of where a host and game port answer.
+    struct PortMemory {
+        std::optional<std::uint16_t> found;               // the query port that answered
+        std::optional<std::chrono::microseconds> search;  // when the ports were last searched
+    };
+    std::map<std::pair<net::IpAddress, std::uint16_t>, PortMemory> queryPorts_;
     unsigned nextSerial_ = 1;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -70,6 +70,8 @@ TEST(StatusService, FindsTheQueryPort) {
          std::nullopt,
          1 + 9 + 8},
         {"silence at 23000: no scan", {{23001, "14567"}}, std::nullopt, 2},
+        {"23000 with a hostport that is no number", {{23000, "abc"}}, 23000, 1},
+        {"23000 with hostport 0", {{23000, "0"}}, 23000, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -96,6 +98,45 @@ TEST(StatusService, FindsTheQueryPort) {
         EXPECT_EQ(rig.net.sent[0].to.port, *c.found);
         EXPECT_TRUE(rig.service.state(key).answer);
     }
+}
+
+// 200 bookmarks with a mistyped port, whose hosts answer at 23000 for another game port: the
+// ports are searched once, and the refreshes of the next 10 minutes ask 23000 only.
+TEST(StatusService, RemembersASearchForTenMinutes) {
+    Rig rig;
+    std::vector<status::Request> rows;
+    for (int i = 0; i < 200; ++i) {
+        rows.emplace_back(ServerKey{"127.0.2." + std::to_string(1 + i), "14567"});
+    }
+    // Every host answers at 23000, for game port 14568; 23001 to 23009 are silent.
+    std::size_t answered = 0;
+    const auto refresh = [&] {
+        const std::size_t before = rig.net.sent.size();
+        rig.client.refresh(rows);
+        const auto until = rig.net.now() + 8s;
+        while (rig.net.now() < until) {
+            rig.net.runFor(1ms);
+            for (; answered < rig.net.sent.size(); ++answered) {
+                const auto sent = rig.net.sent[answered];
+                if (sent.to.port == 23000) {
+                    for (const auto& part : replyParts(pairsFor("14568"), "1")) {
+                        rig.net.deliver(sent.to, part);
+                    }
+                }
+            }
+        }
+        EXPECT_FALSE(rig.client.busy());
+        return rig.net.sent.size() - before;
+    };
+    EXPECT_EQ(refresh(), 200u * (1 + 9 * 2));
+    const auto searched = rig.net.now();
+    for (int minute = 2; minute < 10; minute += 2) {
+        rig.net.runUntil(searched + std::chrono::minutes(minute));
+        EXPECT_EQ(refresh(), 200u) << minute;
+        EXPECT_EQ(status::describe(rig.client.state(rows[7].server)), "no answer");
+    }
+    rig.net.runUntil(searched + std::chrono::minutes(11));
+    EXPECT_EQ(refresh(), 200u * (1 + 9 * 2));  // searched again after 10 minutes
 }
 
 TEST(StatusService, PacesQueriesAndRetries) {

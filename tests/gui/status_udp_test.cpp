@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QThread>
 #include <QUdpSocket>
 #include <algorithm>
 #include <optional>
@@ -114,6 +115,31 @@ class StatusUdpTest : public QObject {
         QVERIFY(zerlin::test::gui::waitFor([&] { return found.has_value(); }));
         const auto loopback = *zerlin::status::parseIpAddress("127.0.0.1");
         QVERIFY(std::find(found->begin(), found->end(), loopback) != found->end());
+    }
+
+    // A flood at the socket is read a bounded number of datagrams per turn of the event loop,
+    // so that the window goes on between them; none is lost on the way.
+    void readsAFloodInTurns() {
+        zerlin::qt::QtDatagramSocket socket;
+        int received = 0;
+        socket.setReceiveHandler(
+            [&](const zerlin::net::Endpoint&, std::string_view) { ++received; });
+        QUdpSocket peer;
+        QVERIFY(peer.bind(QHostAddress("127.0.13.31"), 0));
+        QVERIFY(socket.send({*zerlin::status::parseIpAddress("127.0.13.31"), peer.localPort()},
+                            "\\status\\"));
+        QVERIFY(zerlin::test::gui::waitFor([&] { return peer.hasPendingDatagrams(); }));
+        const QNetworkDatagram request = peer.receiveDatagram();
+        const int flood = 150;
+        for (int i = 0; i < flood; ++i) {
+            peer.writeDatagram(QByteArray("\\x\\1"), request.senderAddress(),
+                               static_cast<quint16>(request.senderPort()));
+        }
+        QThread::msleep(100);  // all of it waits at the socket
+        QCoreApplication::processEvents();
+        QVERIFY2(received > 0 && received <= zerlin::qt::kMaxDatagramsPerTurn,
+                 qPrintable(QString::number(received)));
+        QVERIFY(zerlin::test::gui::waitFor([&] { return received == flood; }));
     }
 
   private:

@@ -41,7 +41,7 @@ std::optional<net::IpAddress> fromQt(const QHostAddress& address) {
 }  // namespace
 
 QtDatagramSocket::QtDatagramSocket() {
-    QObject::connect(&socket_, &QUdpSocket::readyRead, [this] { readAll(); });
+    QObject::connect(&socket_, &QUdpSocket::readyRead, [this] { readSome(); });
 }
 
 void QtDatagramSocket::setReceiveHandler(ReceiveHandler handler) {
@@ -65,8 +65,10 @@ bool QtDatagramSocket::send(const net::Endpoint& to, std::string_view bytes) {
     return written == static_cast<qint64>(bytes.size());
 }
 
-void QtDatagramSocket::readAll() {
-    while (socket_.hasPendingDatagrams()) {
+// The socket's notifier fires again on the next turn while datagrams wait: the rest are read
+// then, after whatever else the event loop has to do.
+void QtDatagramSocket::readSome() {
+    for (int read = 0; read < kMaxDatagramsPerTurn && socket_.hasPendingDatagrams(); ++read) {
         const QNetworkDatagram datagram = socket_.receiveDatagram();
         if (!datagram.isValid()) {
             break;

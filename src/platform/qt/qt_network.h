@@ -12,6 +12,10 @@
 // thread, QHostInfo for names and QElapsedTimer.
 namespace zerlin::qt {
 
+// At most this many datagrams are read in one turn of the event loop: the rest wait for the
+// next, so that a flood cannot stall the window.
+inline constexpr int kMaxDatagramsPerTurn = 64;
+
 class QtDatagramSocket : public net::DatagramSocket {
   public:
     QtDatagramSocket();
@@ -20,7 +24,7 @@ class QtDatagramSocket : public net::DatagramSocket {
 
   private:
     bool ensureBound();
-    void readAll();
+    void readSome();
 
     QUdpSocket socket_;
     ReceiveHandler handler_;

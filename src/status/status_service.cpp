@@ -91,7 +91,7 @@ void StatusService::ask(ClientId client, const Request& request) {
 void StatusService::keepOnly(ClientId client, const std::set<ServerKey>& servers) {
     std::set<ServerKey>& wanted = wanted_[client];
     for (const ServerKey& key : wanted) {
-        if (servers.count(key) != 0) {
+        if (servers.contains(key)) {
             continue;
         }
         const auto found = entries_.find(key);
@@ -255,9 +255,7 @@ void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint
             queryPorts_[server].found = port;
         }
         finish(key, entry, answer);
-    } else if (query.given) {
-        finish(key, entry, std::nullopt);  // another server answers there: no search
-    } else if (query.remembered && port != kFirstQueryPort) {
+    } else if (!query.given && query.remembered && port != kFirstQueryPort) {
         // The server moved: search again when another answers there, else tell no answer.
         queryPorts_[server].found.reset();
         if (answer) {
@@ -265,7 +263,7 @@ void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint
         } else {
             finish(key, entry, std::nullopt);
         }
-    } else if (answer && port == kFirstQueryPort) {
+    } else if (!query.given && answer && port == kFirstQueryPort) {
         // 23000 is another server of the host: the others usually follow it. Searched once in a
         // while only, so that a mistyped port does not make every refresh a search.
         PortMemory& memory = queryPorts_[server];
@@ -281,7 +279,8 @@ void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint
             probe({query.address, other});
         }
     } else {
-        finish(key, entry, std::nullopt);  // no answer at 23000: no scan
+        // No answer at 23000, or another server at a port given: no search.
+        finish(key, entry, std::nullopt);
     }
 }
 

@@ -11,13 +11,6 @@
 
 namespace zerlin::files {
 
-namespace {
-
-// How long a copy that finds the lock taken waits before it tries again.
-constexpr auto kRetryPause = std::chrono::milliseconds(2);
-
-}  // namespace
-
 FileLock::FileLock(const std::string& path, std::chrono::milliseconds patience) : path_(path) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
     const std::wstring name = text::toUtf16(path);

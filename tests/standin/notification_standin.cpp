@@ -1,8 +1,12 @@
 // A stand-in desktop notification service for the tests: owns org.freedesktop.Notifications on
 // the session bus (a private one, from dbus-run-session) and appends each Notify call to a file
-// as one line "summary|body".
+// as one line "summary|body", followed by "|key,label" for each action the call asked for.
 //
-//   notification_standin FILE
+//   notification_standin [--actions] FILE
+//
+// With --actions it lists the "actions" capability. Its own method InvokeAction(id, key) makes
+// it emit ActionInvoked as a user's click on the message's action would; message ids count
+// from 1.
 //
 // It prints "ready" once the name is owned, and ends after 120 seconds at the latest.
 
@@ -20,35 +24,47 @@ class Notifications : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
   public:
-    explicit Notifications(QString file) : file_(std::move(file)) {}
+    Notifications(QString file, bool actions) : file_(std::move(file)), actions_(actions) {}
+
+  signals:
+    void ActionInvoked(uint id, const QString& key);
 
   public slots:
     uint Notify(const QString& /*app*/, uint /*replaces*/, const QString& /*icon*/,
-                const QString& summary, const QString& body, const QStringList& /*actions*/,
+                const QString& summary, const QString& body, const QStringList& actions,
                 const QVariantMap& /*hints*/, int /*timeout*/) {
+        QString line = summary + "|" + body;
+        for (qsizetype i = 0; i + 1 < actions.size(); i += 2) {
+            line += "|" + actions[i] + "," + actions[i + 1];
+        }
         QFile out(file_);
         if (out.open(QIODevice::Append)) {
-            out.write((summary + "|" + body + "\n").toUtf8());
+            out.write((line + "\n").toUtf8());
         }
         return ++id_;
     }
-    QStringList GetCapabilities() { return {"body"}; }
+    QStringList GetCapabilities() {
+        return actions_ ? QStringList{"body", "actions"} : QStringList{"body"};
+    }
+    void InvokeAction(uint id, const QString& key) { emit ActionInvoked(id, key); }
 
   private:
     QString file_;
+    bool actions_;
     uint id_ = 0;
 };
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: notification_standin FILE\n");
+    const bool actions = argc == 3 && QByteArray(argv[1]) == "--actions";
+    if (argc != 2 && !actions) {
+        std::fprintf(stderr, "usage: notification_standin [--actions] FILE\n");
         return 2;
     }
-    Notifications service(QString::fromLocal8Bit(argv[1]));
+    Notifications service(QString::fromLocal8Bit(argv[argc - 1]), actions);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject("/org/freedesktop/Notifications", &service,
-                            QDBusConnection::ExportAllSlots) ||
+                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals) ||
         !bus.registerService("org.freedesktop.Notifications")) {
         std::fprintf(stderr, "no session bus, or the name is taken\n");
         return 1;

@@ -121,35 +121,6 @@ TEST(FriendArrivals, AnnouncesEachArrivalOnceAcrossRefreshes) {
     }
 }
 
-TEST(FriendArrivals, TellsTheServerAsListedAndFollowsChangedPatterns) {
-    FriendArrivals arrivals;
-    ServerSnapshot server = serverOf("wake:3:Ann,Bob,Carl");
-    server.name = "Wake Island 24/7";
-    server.map = "wake";
-    server.maxPlayers = 32;
-    const std::vector<ServerSnapshot> servers = {server};
-
-    auto told = arrivals.refresh(servers, FriendPatterns::fromText("bob"), {});
-    ASSERT_EQ(told.size(), 1U);
-    EXPECT_EQ(told[0].player, "Bob");
-    EXPECT_EQ(told[0].server.name, "Wake Island 24/7");
-    EXPECT_EQ(told[0].server.map, "wake");
-    EXPECT_EQ(told[0].server.numPlayers, 3);
-    EXPECT_EQ(told[0].server.maxPlayers, 32);
-
-    // A friend added while playing is told as at the start; one removed is gone.
-    told = arrivals.refresh(servers, FriendPatterns::fromText("bob\nann"), std::chrono::minutes(2));
-    ASSERT_EQ(told.size(), 1U);
-    EXPECT_EQ(told[0].player, "Ann");
-    EXPECT_TRUE(arrivals.refresh(servers, FriendPatterns::fromText("ann"), std::chrono::minutes(4))
-                    .empty());
-    told =
-        arrivals.refresh(servers, FriendPatterns::fromText("ann\nbob"), std::chrono::minutes(12));
-    ASSERT_EQ(told.size(), 1U);
-    EXPECT_EQ(told[0].player, "Bob");
-    EXPECT_TRUE(arrivals.refresh(servers, {}, std::chrono::minutes(14)).empty());
-}
-
 // Keeps each message's action for the test to choose.
 struct ActionNotifier : Notifier {
     void notify(const std::string& title, const std::string& body) override {
@@ -191,10 +162,16 @@ TEST(FriendWatch, NotifiesEachArrivalWithAJoinOfItsServer) {
     notifier.actions[0]();
     EXPECT_EQ(joined, (std::vector<std::string>{"2", "1"}));
 
-    // No friends: nothing told.
+    // A friend added while playing is told as at the start; removed and added back within
+    // ten minutes, not again.
+    watch.setFriends(FriendPatterns::fromText("ann"));
+    watch.refreshed({wake}, std::chrono::minutes(30));
     watch.setFriends({});
-    watch.refreshed({serverOf("4:1:carl")}, std::chrono::minutes(30));
-    EXPECT_EQ(notifier.sent.size(), 2U);
+    watch.refreshed({wake}, std::chrono::minutes(32));
+    watch.setFriends(FriendPatterns::fromText("ann"));
+    watch.refreshed({wake}, std::chrono::minutes(34));
+    EXPECT_EQ(notifier.sent.size(), 3U);
+    EXPECT_EQ(notifier.sent.back(), "Ann is playing|Wake Island 24/7 · 2/64 · wake|Join");
 }
 
 }  // namespace

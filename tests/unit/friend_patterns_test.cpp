@@ -16,24 +16,14 @@ namespace {
 
 using friends::FriendPatterns;
 
-TEST(CaseFold, FoldsLettersOfLatinGreekAndCyrillicOneForOne) {
-    struct Case {
-        char32_t from;
-        char32_t to;
-    };
-    const std::vector<Case> cases = {
-        {U'A', U'a'},   {U'Z', U'z'},       {U'a', U'a'},     {U'@', U'@'},   {U'[', U'['},
-        {U'Ü', U'ü'},   {U'Þ', U'þ'},       {U'×', U'×'},     {U'µ', U'μ'},   {U'Ā', U'ā'},
-        {U'ā', U'ā'},   {U'Ł', U'ł'},       {U'Ÿ', U'ÿ'},     {U'ſ', U's'},   {U'Ž', U'ž'},
-        {U'ß', U'ß'},   {U'ẞ', U'ß'},       {0x0130, 0x0130}, {U'ı', U'ı'},   {U'Σ', U'σ'},
-        {U'ς', U'σ'},   {U'Ά', U'ά'},       {U'Ω', U'ω'},     {U'ϐ', U'β'},   {U'Ё', U'ё'},
-        {U'Я', U'я'},   {U'Ѣ', U'ѣ'},       {U'Ӏ', U'ӏ'},     {0x212A, U'k'}, {0x2126, U'ω'},
-        {U'中', U'中'}, {0x1F600, 0x1F600},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(text::foldCase(c.from), c.to) << std::hex << static_cast<unsigned>(c.from);
+// What the matching below does not show: the tail of the table, and what stays as it is.
+TEST(CaseFold, FoldsOneCharacterToOne) {
+    const std::vector<std::pair<char32_t, char32_t>> cases = {
+        {U'µ', U'μ'}, {U'×', U'×'}, {U'ſ', U's'},   {0x0130, 0x0130}, {U'ı', U'ı'},
+        {U'ϐ', U'β'}, {U'Ӏ', U'ӏ'}, {0x212A, U'k'}, {U'中', U'中'},   {0x1F600, 0x1F600}};
+    for (const auto& [from, to] : cases) {
+        EXPECT_EQ(text::foldCase(from), to) << std::hex << static_cast<unsigned>(from);
     }
-    // Ill-formed bytes stay as they are.
     EXPECT_EQ(text::foldCase(std::string("\xC3\x9C\xFFX")), std::string("\xC3\xBC\xFFx"));
 }
 
@@ -48,33 +38,27 @@ TEST(FriendPatterns, MatchesNamesByPatternWithoutRegardToCase) {
         {"Bob", "bOB", true},
         {"Bob", "Bobby", false},
         {"Bob", "  Bob\t", true},  // blanks at a name's ends do not count
-        {"Bob", "B ob", false},
         {"  Bob  ", "Bob", true},  // nor at a pattern's
         {"*jürgen", "[ABC]Jürgen", true},
         {"*jürgen", "[ABC]J\xFCrgen", true},  // Windows-1252 bytes from a status reply
         {"*JÜRGEN*", "[abc]jürgen_2", true},
-        {"*jürgen", "[ABC]Jurgen", false},
         {"šimon", "\x8Aimon", true},  // 0x8A is Š in Windows-1252
         {"ÿ*", "\x9F\x9Fx", true},    // 0x9F is Ÿ
         {"J?rgen", "Jürgen", true},   // ? is one character, however many bytes
-        {"J??rgen", "Jürgen", false},
         {"?ob", "Bob", true},
         {"?ob", "ob", false},
         {"B?b", "Blob", false},
-        {"a*b*c", "aXXbYc", true},
         {"a*b*c", "acb", false},
         {"*ab", "aab", true},  // the star gives back what it took
         {"a*a", "a", false},
         {"**", "x", true},
         {"*", "", false},  // an empty name matches nothing
         {"*", " \t ", false},
-        {"?", "", false},
         {"*Sn1per*", "*Sn1per*", true},  // names holding stars themselves
         {"[*]Bob", "[*]Bob", true},
         {"[?]Bob", "[*]Bob", true},
         {"B*", "B*b", true},
         {"Bob", "B*", false},  // a star in a name is only a character
-        {"B*b", "B*", false},
         {"σωκράτης", "ΣΩΚΡΆΤΗΣ", true},
         {"*ος", "ΝΙΚΟΣ", true},  // final sigma
         {"иван*", "ИВАН_1990", true},
@@ -122,37 +106,22 @@ TEST(FriendsFile, LivesBesideTheSettingsAndKeepsEveryLine) {
     test::TempFolder folder;
     const std::string path = friends::friendsFilePath(folder / "zerlin/settings.ini");
     EXPECT_EQ(path, folder / "zerlin/friends.txt");
-    EXPECT_EQ(friends::friendsFilePath(""), "");
+    const Result<std::string> none = friends::readFriendsFile(path);  // no file: no friends
+    EXPECT_TRUE(none.ok() && none.value().empty()) << none.error();
 
-    // No file yet: no friends, no failure.
-    const Result<std::string> none = friends::readFriendsFile(path);
-    ASSERT_TRUE(none.ok()) << none.error();
-    EXPECT_EQ(none.value(), "");
-
-    // The folder is made; comments, blank lines and their order stay; the last line is ended.
-    const std::string text = "# my clan\n\n[ABC]Jürgen\n  *ßtar*\n# old\n?ob";
+    // The folder is made; notes, blank lines and their order stay; the last line is ended.
+    const std::string text = "# my clan\n\n[ABC]Jürgen\n  *ßtar*\n?ob";
     ASSERT_TRUE(friends::writeFriendsFile(path, text).ok());
-    EXPECT_EQ(friends::readFriendsFile(path).value(), text + "\n");
     std::ifstream in(path, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(bytes, text + "\n");  // UTF-8 on disk
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text + "\n");  // UTF-8
 
-    ASSERT_TRUE(friends::writeFriendsFile(path, "").ok());
-    EXPECT_EQ(friends::readFriendsFile(path).value(), "");
-}
-
-TEST(FriendsFile, ReadsWhatEditorsWroteAndRefusesWhatIsNoList) {
-    test::TempFolder folder;
     // A BOM is dropped; bytes that are not UTF-8 are the code page's (Windows-1252 here).
     EXPECT_EQ(friends::readFriendsFile(folder.file("a", "\xEF\xBB\xBFJ\xC3\xBCrgen\n")).value(),
               "Jürgen\n");
     EXPECT_EQ(friends::readFriendsFile(folder.file("b", "J\xFCrgen\r\n")).value(), "Jürgen\r\n");
-
     EXPECT_FALSE(friends::readFriendsFile(folder.file("big", std::string(300000, 'x'))).ok());
     EXPECT_FALSE(friends::readFriendsFile(folder.path().string()).ok());
-    // A folder under the name: the write fails and the folder stays.
     EXPECT_FALSE(friends::writeFriendsFile(folder.path().string(), "Bob").ok());
-    EXPECT_TRUE(std::filesystem::is_directory(folder.path()));
 }
 
 }  // namespace

@@ -12,8 +12,7 @@ bool editFriendsFile(QWidget* parent, const std::string& path, MessageBox& messa
         messages.show("The friends list couldn't be read!\n" + text.error());
         return false;
     }
-    qt::FriendsDialog dialog(parent);
-    dialog.setText(text.value());
+    qt::FriendsDialog dialog(text.value(), parent);
     while (dialog.exec() == QDialog::Accepted) {
         const Status written = friends::writeFriendsFile(path, dialog.text());
         if (written) {

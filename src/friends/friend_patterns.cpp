@@ -1,5 +1,6 @@
 #include "friends/friend_patterns.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "bookmarks/codepage.h"
@@ -84,12 +85,8 @@ bool FriendPatterns::matches(std::string_view name) const {
     if (key.empty()) {
         return false;
     }
-    for (const std::u32string& pattern : patterns_) {
-        if (globMatch(pattern, key)) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::any_of(
+        patterns_, [&key](const std::u32string& pattern) { return globMatch(pattern, key); });
 }
 
 }  // namespace zerlin::friends

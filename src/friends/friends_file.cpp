@@ -12,7 +12,7 @@ namespace zerlin::friends {
 namespace {
 
 // Thousands of names; a larger file is no list of friends.
-constexpr std::size_t kMaxBytes = 256 * 1024;
+constexpr std::size_t kMaxBytes = std::size_t{256} * 1024;
 
 }  // namespace
 

@@ -18,11 +18,14 @@ class Notifier {
     // `action`) and calls onAction, on the program's event loop, when they do; at most once.
     // Where the desktop's notifications take no actions, the message comes without one and
     // onAction is never called. Does not wait for the desktop.
+    // The action is taken by value as the notifiers that show it keep it.
+    // NOLINTBEGIN(performance-unnecessary-value-param)
     virtual void notifyWithAction(const std::string& title, const std::string& body,
                                   const std::string& /*action*/,
                                   std::function<void()> /*onAction*/) {
         notify(title, body);
     }
+    // NOLINTEND(performance-unnecessary-value-param)
 };
 
 // The desktop's clipboard.

@@ -71,7 +71,7 @@ constexpr std::array kRuns = {
 
 char32_t foldCase(char32_t c) {
     // The last run that starts at or before c.
-    const auto after =
+    const auto* const after =
         std::upper_bound(kRuns.begin(), kRuns.end(), c,
                          [](char32_t value, const Run& run) { return value < run.first; });
     if (after == kRuns.begin()) {

@@ -9,7 +9,8 @@
 
 namespace zerlin::qt {
 
-FriendsDialog::FriendsDialog(QWidget* parent) : QDialog(parent), Text1(new QPlainTextEdit(this)) {
+FriendsDialog::FriendsDialog(const std::string& text, QWidget* parent)
+    : QDialog(parent), Text1(new QPlainTextEdit(this)) {
     setObjectName("Friends");
     setWindowTitle(QString("Friends"));
     auto* help = new QLabel(QString("One player a line. * stands for any characters and ? for one; "
@@ -28,9 +29,6 @@ FriendsDialog::FriendsDialog(QWidget* parent) : QDialog(parent), Text1(new QPlai
     layout->addWidget(Text1);
     layout->addWidget(buttons);
     resize(360, 320);
-}
-
-void FriendsDialog::setText(const std::string& text) {
     QString lines = toQString(text);
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     Text1->setPlainText(lines);

@@ -13,9 +13,8 @@ class FriendsDialog : public QDialog {
     Q_OBJECT
 
   public:
-    explicit FriendsDialog(QWidget* parent = nullptr);
+    explicit FriendsDialog(const std::string& text, QWidget* parent = nullptr);
 
-    void setText(const std::string& text);
     // The text with its lines ended by "\n" alone.
     std::string text() const;
 

@@ -20,11 +20,11 @@ class NotificationActions : public QObject {
     void send(const QString& title, const QString& body, const QString& action,
               std::function<void()> onAction);
 
-  private slots:
-    void actionInvoked(uint id, const QString& key);
-    void notificationClosed(uint id, uint reason);
-
   private:
+    // The service's signals.
+    Q_SLOT void actionInvoked(uint id, const QString& key);
+    Q_SLOT void notificationClosed(uint id, uint reason);
+
     struct Message {
         QString title;
         QString body;

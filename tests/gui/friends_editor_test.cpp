@@ -1,5 +1,5 @@
 // The friends editor on a real friends file: what it shows, what OK and Cancel leave on disk,
-// and a file that cannot be read or written.
+// and a file that cannot be read.
 
 #include <QApplication>
 #include <QDir>
@@ -8,7 +8,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <deque>
 #include <functional>
 
 #include "app/friends_editor.h"
@@ -52,37 +51,6 @@ class FriendsEditorTest : public QObject {
         });
         QVERIFY(!app::editFriendsFile(nullptr, path.toStdString(), messages));
         QCOMPARE(read(path), QByteArray("# my clan\n\nBob\n*jürgen\n  ??x  \n"));
-    }
-
-    // No folder yet: made at the first OK; one that cannot be made keeps the editor open.
-    void aFailedWriteKeepsTheEditorOpen() {
-        const QString folder = dir_.filePath("new");
-        const QString path = folder + "/friends.txt";
-        whenShown([&](FriendsDialog& dialog) {
-            QCOMPARE(dialog.Text1->toPlainText(), QString());
-            QTest::keyClicks(dialog.Text1, "Bob");
-            write(folder, "a file where the folder goes");
-            dialog.accept();
-        });
-        // The editor comes back after the message.
-        struct Messages : MessageBox {
-            void show(const std::string& text) override {
-                shown.push_back(text);
-                whenShown([file = folder](FriendsDialog& again) {
-                    QCOMPARE(again.Text1->toPlainText(), QString("Bob"));
-                    QVERIFY(QFile::remove(file));
-                    again.accept();
-                });
-            }
-            QString folder;
-            std::vector<std::string> shown;
-        } messages;
-        messages.folder = folder;
-        QVERIFY(app::editFriendsFile(nullptr, path.toStdString(), messages));
-        QCOMPARE(messages.shown.size(), std::size_t{1});
-        QVERIFY(QString::fromStdString(messages.shown[0])
-                    .startsWith("The friends list couldn't be saved!\n"));
-        QCOMPARE(read(path), QByteArray("Bob\n"));
     }
 
     void anUnreadableFileIsNotOffered() {

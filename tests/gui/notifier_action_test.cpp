@@ -65,22 +65,6 @@ class NotifierActionTest : public QObject {
         QVERIFY(!joined);
     }
 
-    // Without a service at first: the messages wait for no one, and one sent once a service
-    // is there gets its action.
-    void asksAgainWhenNoServiceAnswered() {
-        qt::QtNotifier notifier;
-        bool joined = false;
-        notifier.notifyWithAction("Lost", "-", "Join", [] {});
-        QTest::qWait(300);
-        startService({"--actions"});
-        notifier.notifyWithAction("Bob is playing", "Server · 1/8 · wake", "Join",
-                                  [&joined] { joined = true; });
-        QTRY_COMPARE_WITH_TIMEOUT(
-            lines(), QStringList{"Bob is playing|Server · 1/8 · wake|action,Join"}, 5000);
-        invoke(1, "action");
-        QTRY_VERIFY_WITH_TIMEOUT(joined, 3000);
-    }
-
   private:
     void startService(QStringList arguments) {
         QFile::remove(file());

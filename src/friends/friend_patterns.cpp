@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "bookmarks/codepage.h"
-#include "platform/text.h"
-#include "platform/utf8.h"
+#include "text/ascii.h"
 #include "text/case_fold.h"
+#include "text/code_page.h"
+#include "text/utf8.h"
 
 namespace zerlin::friends {
 
@@ -81,7 +81,7 @@ FriendPatterns FriendPatterns::fromText(std::string_view fileText) {
 
 bool FriendPatterns::matches(std::string_view name) const {
     const std::u32string key =
-        utf8::isValid(name) ? folded(name) : folded(codepage::windows1252ToUtf8(name));
+        utf8::isValid(name) ? folded(name) : folded(text::windows1252ToUtf8(name));
     if (key.empty()) {
         return false;
     }

@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "bookmarks/codepage.h"
 #include "platform/files.h"
 #include "platform/path.h"
+#include "text/code_page.h"
 
 namespace zerlin::friends {
 
@@ -33,7 +33,7 @@ Result<std::string> readFriendsFile(const std::string& path) {
     if (!bytes) {
         return Failure{bytes.error()};
     }
-    return codepage::decodeFileText(bytes.value());
+    return text::decodeFileText(bytes.value());
 }
 
 Status writeFriendsFile(const std::string& path, std::string text) {

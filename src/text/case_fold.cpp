@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/utf8.h"
+#include "text/utf8.h"
 
 namespace zerlin::text {
 

@@ -2,16 +2,18 @@
 // the session bus (a private one, from dbus-run-session) and appends each Notify call to a file
 // as one line "summary|body", followed by "|key,label" for each action the call asked for.
 //
-//   notification_standin [--actions] FILE
+//   notification_standin [--never-answer | --actions] FILE
 //
-// With --actions it lists the "actions" capability. Its own method InvokeAction(id, key) makes
-// it emit ActionInvoked as a user's click on the message's action would; message ids count
-// from 1.
+// With --never-answer it records each call and never replies, as a hung service does. With
+// --actions it lists the "actions" capability. Its own method InvokeAction(id, key) makes it
+// emit ActionInvoked as a user's click on the message's action would; message ids count from 1.
 //
 // It prints "ready" once the name is owned, and ends after 120 seconds at the latest.
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QFile>
 #include <QObject>
 #include <QStringList>
@@ -19,12 +21,13 @@
 #include <QVariantMap>
 #include <cstdio>
 
-class Notifications : public QObject {
+class Notifications : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
   public:
-    Notifications(QString file, bool actions) : file_(std::move(file)), actions_(actions) {}
+    Notifications(QString file, bool answers, bool actions)
+        : file_(std::move(file)), answers_(answers), actions_(actions) {}
 
   signals:
     void ActionInvoked(uint id, const QString& key);
@@ -41,6 +44,9 @@ class Notifications : public QObject {
         if (out.open(QIODevice::Append)) {
             out.write((line + "\n").toUtf8());
         }
+        if (!answers_) {
+            setDelayedReply(true);  // and the reply is never sent
+        }
         return ++id_;
     }
     QStringList GetCapabilities() {
@@ -50,18 +56,21 @@ class Notifications : public QObject {
 
   private:
     QString file_;
-    bool actions_;
+    bool answers_ = true;
+    bool actions_ = false;
     uint id_ = 0;
 };
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    const bool actions = argc == 3 && QByteArray(argv[1]) == "--actions";
-    if (argc != 2 && !actions) {
-        std::fprintf(stderr, "usage: notification_standin [--actions] FILE\n");
+    const QByteArray option = argc == 3 ? QByteArray(argv[1]) : QByteArray();
+    if ((argc != 2 && argc != 3) ||
+        (argc == 3 && option != "--never-answer" && option != "--actions")) {
+        std::fprintf(stderr, "usage: notification_standin [--never-answer | --actions] FILE\n");
         return 2;
     }
-    Notifications service(QString::fromLocal8Bit(argv[argc - 1]), actions);
+    Notifications service(QString::fromLocal8Bit(argv[argc - 1]), option != "--never-answer",
+                          option == "--actions");
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject("/org/freedesktop/Notifications", &service,
                             QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals) ||

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include "platform/desktop.h"
 
@@ -25,6 +26,9 @@ class QtNotifier : public Notifier {
 
   private:
     QSystemTrayIcon* tray_ = nullptr;  // made at the first message, where one is used
+    // The messages sent and not yet answered, where a service answers them.
+    struct Pending;
+    std::unique_ptr<Pending> pending_;
     // The freedesktop service's messages with actions; made at the first one.
     NotificationActions* actions_ = nullptr;
     // A tray message has no buttons: a click on the last one sent runs its action.

@@ -21,8 +21,9 @@ App::App()
       options_(reportedSettings_, controls_.Text4),
       form_(controls_.controls(), Form1Services{reportedSettings_, fileDialog_, messages_, input_,
                                                 launcher_, program_, options_}),
-      status_(window_, controls_.List1, qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")),
-      waiting_(window_, form_, notifier_, clipboard_, modal_) {
+      statusNetwork_(qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")),
+      status_(window_, controls_.List1, statusNetwork_.service()),
+      waiting_(window_, form_, notifier_, clipboard_, modal_, statusNetwork_.service()) {
 #ifndef _WIN32
     // The wine named by hand; the game runs under Wine only here.
     launcher_.setCommand(
@@ -30,7 +31,6 @@ App::App()
                            IniFileSettings::filePath(qt::toStdString(applicationName()))}));
 #endif
     wireForm1(window_, form_);
-    waiting_.setListStatus(status_);
 }
 
 void App::run(const std::vector<std::string>& arguments) {

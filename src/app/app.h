@@ -7,6 +7,7 @@
 #include "app/form1_wiring.h"
 #include "app/options_opener.h"
 #include "app/slot_waiting.h"
+#include "app/status_network.h"
 #include "app/status_wiring.h"
 #include "mainwindow/form1.h"
 #include "platform/qt/dialogs.h"
@@ -45,6 +46,7 @@ class App {
     qt::QtProgram program_;
     OptionsWindowOpener options_;
     Form1 form_;
+    StatusNetwork statusNetwork_;
     StatusWiring status_;
     qt::QtNotifier notifier_;
     qt::QtClipboard clipboard_;

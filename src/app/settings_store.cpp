@@ -3,12 +3,12 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include "friends/friends_file.h"
 #include "platform/qt/strings.h"
+#include "settings/ini_file_settings.h"
 
 #ifdef Q_OS_WIN
 #include "platform/qt/qt_settings_backend.h"
-#else
-#include "settings/ini_file_settings.h"
 #endif
 
 namespace zerlin::app {
@@ -31,6 +31,10 @@ std::unique_ptr<SettingsBackend> openSettings(const QString& applicationName) {
     return std::make_unique<IniFileSettings>(
         IniFileSettings::filePath(qt::toStdString(applicationName)));
 #endif
+}
+
+std::string friendsFile(const QString& applicationName) {
+    return friends::friendsFilePath(IniFileSettings::filePath(qt::toStdString(applicationName)));
 }
 
 }  // namespace zerlin::app

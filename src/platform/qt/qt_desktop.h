@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "platform/desktop.h"
@@ -7,6 +8,8 @@
 class QSystemTrayIcon;
 
 namespace zerlin::qt {
+
+class NotificationActions;
 
 // On Linux and the other free desktops, the freedesktop notification service over D-Bus;
 // elsewhere a message of a tray icon, the platform's own way.
@@ -18,12 +21,18 @@ class QtNotifier : public Notifier {
     QtNotifier& operator=(const QtNotifier&) = delete;
 
     void notify(const std::string& title, const std::string& body) override;
+    void notifyWithAction(const std::string& title, const std::string& body,
+                          const std::string& action, std::function<void()> onAction) override;
 
   private:
     QSystemTrayIcon* tray_ = nullptr;  // made at the first message, where one is used
     // The messages sent and not yet answered, where a service answers them.
     struct Pending;
     std::unique_ptr<Pending> pending_;
+    // The freedesktop service's messages with actions; made at the first one.
+    NotificationActions* actions_ = nullptr;
+    // A tray message has no buttons: a click on the last one sent runs its action.
+    std::function<void()> trayAction_;
 };
 
 class QtClipboard : public Clipboard {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/qt/notification_actions.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/strings.h"
 
@@ -31,6 +32,7 @@ QtNotifier::~QtNotifier() {
         if (!call.isFinished())
             call.waitForFinished();
     }
+    delete actions_;
 }
 
 void QtNotifier::notify(const std::string& title, const std::string& body) {
@@ -47,6 +49,14 @@ void QtNotifier::notify(const std::string& title, const std::string& body) {
                                [](const QDBusPendingCall& sent) { return sent.isFinished(); }),
                 calls.end());
     calls.push_back(QDBusConnection::sessionBus().asyncCall(call, kReplyTimeoutMs));
+}
+
+void QtNotifier::notifyWithAction(const std::string& title, const std::string& body,
+                                  const std::string& action, std::function<void()> onAction) {
+    if (actions_ == nullptr) {
+        actions_ = new NotificationActions;
+    }
+    actions_->send(toQString(title), toQString(body), toQString(action), std::move(onAction));
 }
 
 }  // namespace zerlin::qt

@@ -20,7 +20,9 @@ App::App()
       form_(controls_.controls(), Form1Services{*settings_, fileDialog_, messages_, input_,
                                                 launcher_, program_, options_}),
       status_(window_, controls_.List1, qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")),
-      waiting_(window_, form_, notifier_, clipboard_, modal_) {
+      waiting_(window_, form_, notifier_, clipboard_, modal_),
+      servers_(window_, form_, *settings_, waiting_, clipboard_,
+               qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")) {
 #ifndef _WIN32
     // The wine named by hand; the game runs under Wine only here.
     launcher_.setWineSetting({[this] { return read(*settings_, keys::winePath); },

@@ -162,6 +162,21 @@ std::string cellText(const ServerRow& row, Column column) {
     return {};
 }
 
+std::string detailsText(const ServerRow& row) {
+    status::ServerState state;
+    state.ended = true;
+    state.answer = status::Answer{row.info, row.pingMs, row.listed.queryPort};
+    std::string text = status::tooltipText(state);
+    if (row.ping != Ping::Answered) {
+        const std::string ping = "\nPing: " + std::to_string(row.pingMs) + " ms";
+        if (const std::size_t at = text.find(ping); at != std::string::npos) {
+            text.replace(at, ping.size(),
+                         row.ping == Ping::NoAnswer ? "\nPing: no answer" : "\nPing: asking");
+        }
+    }
+    return text + "\nAddress: " + row.listed.address();
+}
+
 std::string gettingLine() {
     return "Getting the server list\u2026";
 }

@@ -61,6 +61,10 @@ bool lessThan(const ServerRow& a, const ServerRow& b, Column column);
 // The cell's text: "23/64", "48 ms", "" while asking, "no answer", "IP:port".
 std::string cellText(const ServerRow& row, Column column);
 
+// The details pane's plain text: what a bookmark's tooltip tells of its server, the ping as
+// the row has it ("asking", "no answer").
+std::string detailsText(const ServerRow& row);
+
 // The status line's texts.
 std::string gettingLine();
 std::string summaryLine(std::size_t servers, long long players);

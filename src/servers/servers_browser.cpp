@@ -21,19 +21,17 @@ void ServersBrowser::opened() {
         keptLoaded_ = true;
         if (rows_.empty()) {
             if (std::optional<KeptList> kept = loadKeptList(keptPath_)) {
-                const bool fresh = now_() - kept->time < kFreshSeconds && now_() >= kept->time;
-                show(std::move(kept->servers), kept->time, !fresh);
-                if (fresh) {
-                    setPhase(Phase::Listed);
-                }
+                show(std::move(kept->servers), kept->time, true);
             }
         }
     }
-    if (!listTime_ || now_() - *listTime_ >= kFreshSeconds || now_() < *listTime_) {
-        refresh();
-    } else {
+    // Only a list got in this run counts as fresh: a kept one is always asked anew.
+    const std::time_t now = now_();
+    if (!kept_ && listTime_ && now >= *listTime_ && now - *listTime_ < kFreshSeconds) {
         // The pings are asked again all the same: they are what this machine sees now.
         askPings();
+    } else {
+        refresh();
     }
 }
 

@@ -38,7 +38,7 @@ class ServersBrowser {
     // The list's base URL; empty turns the list off.
     void setListUrl(std::string url) { url_ = std::move(url); }
     // The window opened: shows the kept list when none is shown yet, and asks for the list
-    // unless the one shown is under a minute old.
+    // unless the one shown was got in this run under a minute ago.
     void opened();
     // The window closed: a walk under way is dropped.
     void closed();

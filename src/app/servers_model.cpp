@@ -128,9 +128,9 @@ void ServersModel::replaced() {
     endResetModel();
 }
 
-void ServersModel::rowChanged(std::size_t index) {
-    const int r = static_cast<int>(index);
-    emit dataChanged(this->index(r, 0), this->index(r, servers::kColumns - 1));
+void ServersModel::rowsChanged(std::size_t first, std::size_t last) {
+    emit dataChanged(index(static_cast<int>(first), 0),
+                     index(static_cast<int>(last), servers::kColumns - 1));
 }
 
 }  // namespace zerlin::app

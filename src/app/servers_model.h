@@ -19,9 +19,9 @@ class ServersModel : public QAbstractTableModel {
 
     const servers::ServerRow* row(int index) const;
 
-    // The browser's list was replaced, or one row of it changed.
+    // The browser's list was replaced, or rows of it changed.
     void replaced();
-    void rowChanged(std::size_t index);
+    void rowsChanged(std::size_t first, std::size_t last);
 
   private:
     const servers::ServersBrowser& browser_;

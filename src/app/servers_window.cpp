@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <charconv>
 #include <ctime>
+#include <limits>
 
 #include "app/servers_model.h"
 #include "app/servers_proxy.h"
@@ -29,6 +30,11 @@ namespace zerlin::app {
 namespace {
 
 constexpr int kLineDelayMs = 100;
+// The list is written to the cache this long after it came, once its rows and most pings are
+// shown: the write waits for the disk.
+constexpr int kKeepDelayMs = 3000;
+// Answers are shown in batches at most this often: one repaint for a run of them.
+constexpr int kChangedDelayMs = 16;
 
 int toInt(const std::string& text, int fallback) {
     int value = fallback;
@@ -54,18 +60,19 @@ ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pin
     browser_ = std::make_unique<servers::ServersBrowser>(
         walk_, pings, std::move(keptPath), [] { return std::time(nullptr); },
         servers::ServersBrowser::Hooks{[this] { rowsReplaced(); },
-                                       [this](std::size_t row) {
-                                           model_->rowChanged(row);
-                                           if (!lineTimer_.isActive()) {
-                                               lineTimer_.start();
-                                           }
-                                       },
+                                       [this](std::size_t row) { rowChanged(row); },
                                        [this] { showLine(); }});
     pings.setHandler(
         [this](const std::string& ip, std::uint16_t port) { browser_->pingChanged(ip, port); });
     build();
     periodic_.setInterval(kServersRefreshMs);
     connect(&periodic_, &QTimer::timeout, this, [this] { browser_->refresh(); });
+    keepTimer_.setSingleShot(true);
+    keepTimer_.setInterval(kKeepDelayMs);
+    connect(&keepTimer_, &QTimer::timeout, this, [this] { browser_->keepList(); });
+    changedTimer_.setSingleShot(true);
+    changedTimer_.setInterval(kChangedDelayMs);
+    connect(&changedTimer_, &QTimer::timeout, this, [this] { showChanged(); });
     lineTimer_.setSingleShot(true);
     lineTimer_.setInterval(kLineDelayMs);
     connect(&lineTimer_, &QTimer::timeout, this, [this] {
@@ -76,6 +83,7 @@ ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pin
 
 ServersWindow::~ServersWindow() {
     walk_.cancel();
+    browser_->keepList();
 }
 
 void ServersWindow::build() {
@@ -297,6 +305,7 @@ void ServersWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     periodic_.stop();
     browser_->closed();
+    browser_->keepList();
     saveLayout();
 }
 
@@ -321,7 +330,32 @@ void ServersWindow::bookmarksChanged() {
     }
 }
 
+void ServersWindow::rowChanged(std::size_t row) {
+    changedFirst_ = std::min(changedFirst_, row);
+    changedLast_ = std::max(changedLast_, row);
+    if (!changedTimer_.isActive()) {
+        changedTimer_.start();
+    }
+}
+
+void ServersWindow::showChanged() {
+    if (changedFirst_ <= changedLast_ && changedLast_ < browser_->rows().size()) {
+        model_->rowsChanged(changedFirst_, changedLast_);
+    }
+    changedFirst_ = std::numeric_limits<std::size_t>::max();
+    changedLast_ = 0;
+    if (!lineTimer_.isActive()) {
+        lineTimer_.start();
+    }
+}
+
 void ServersWindow::rowsReplaced() {
+    if (browser_->listToKeep()) {
+        keepTimer_.start();
+    }
+    changedTimer_.stop();
+    changedFirst_ = std::numeric_limits<std::size_t>::max();
+    changedLast_ = 0;
     model_->replaced();
     proxy_->refilter();
     const std::optional<std::time_t> time = browser_->listTime();

@@ -58,6 +58,7 @@ class ServersWindow : public QWidget {
     void bookmarksChanged();
 
     servers::ServersBrowser& browser() { return *browser_; }
+    qt::QtHttpClient& http() { return http_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -73,6 +74,8 @@ class ServersWindow : public QWidget {
     void showLine();
     void showDetails();
     void rowsReplaced();
+    void rowChanged(std::size_t row);
+    void showChanged();
     void joinRow(const QModelIndex& index);
     void showMenu(const QPoint& at);
     const servers::ServerRow* rowAt(const QModelIndex& proxyIndex) const;
@@ -96,6 +99,10 @@ class ServersWindow : public QWidget {
     QLabel* status_ = nullptr;
     QLabel* kept_ = nullptr;
     QTimer periodic_;
+    QTimer keepTimer_;
+    QTimer changedTimer_;  // shows the rows changed since it was started, together
+    std::size_t changedFirst_ = static_cast<std::size_t>(-1);
+    std::size_t changedLast_ = 0;
     QTimer lineTimer_;  // the status line's sums, once a run of answers has come in
     bool restored_ = false;
 };

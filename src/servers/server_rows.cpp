@@ -10,6 +10,13 @@ namespace zerlin::servers {
 
 namespace {
 
+void fold(ServerRow& row) {
+    row.foldedName = folded(row.info.hostName);
+    row.foldedMap = folded(row.info.mapName);
+    row.foldedGameType = folded(row.info.gameType);
+    row.foldedMod = folded(row.info.activeMods);
+}
+
 std::string searchText(const status::ServerStatus& info) {
     std::string text = info.hostName + '\n' + info.mapName + '\n' + info.activeMods;
     for (const status::PlayerStatus& player : info.players) {
@@ -43,7 +50,9 @@ std::array<std::uint8_t, 4> addressBytes(const ServerRow& row) {
 }  // namespace
 
 ServerRow::ServerRow(ListedServer server)
-    : listed(std::move(server)), info(listed.info), search(searchText(info)) {}
+    : listed(std::move(server)), info(listed.info), search(searchText(info)) {
+    fold(*this);
+}
 
 void mergeState(ServerRow& row, const status::ServerState& state) {
     if (!state.ended) {
@@ -75,6 +84,7 @@ void mergeState(ServerRow& row, const status::ServerState& state) {
         row.pingMs = state.answer->pingMs;
     }
     row.search = searchText(row.info);
+    fold(row);
 }
 
 std::string folded(std::string_view text) {
@@ -119,16 +129,16 @@ bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedT
 bool lessThan(const ServerRow& a, const ServerRow& b, Column column) {
     switch (column) {
         case Column::Server:
-            return folded(a.info.hostName) < folded(b.info.hostName);
+            return a.foldedName < b.foldedName;
         case Column::Players:
             return std::tuple(a.info.numPlayers, a.info.maxPlayers.value_or(0)) <
                    std::tuple(b.info.numPlayers, b.info.maxPlayers.value_or(0));
         case Column::Map:
-            return folded(a.info.mapName) < folded(b.info.mapName);
+            return a.foldedMap < b.foldedMap;
         case Column::GameType:
-            return folded(a.info.gameType) < folded(b.info.gameType);
+            return a.foldedGameType < b.foldedGameType;
         case Column::Mod:
-            return folded(a.info.activeMods) < folded(b.info.activeMods);
+            return a.foldedMod < b.foldedMod;
         case Column::Ping:
             return std::tuple(pingRank(a), a.ping == Ping::Answered ? a.pingMs : 0) <
                    std::tuple(pingRank(b), b.ping == Ping::Answered ? b.pingMs : 0);

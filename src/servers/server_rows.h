@@ -29,6 +29,8 @@ struct ServerRow {
     int pingMs = 0;
     bool bookmarked = false;
     std::string search;  // the folded texts the filter looks in
+    // The folded name, map, game type and mod, made once for the sorting.
+    std::string foldedName, foldedMap, foldedGameType, foldedMod;
 
     explicit ServerRow(ListedServer server);
 };

@@ -58,11 +58,17 @@ void ServersBrowser::walked(WalkOutcome outcome) {
         return;
     }
     const std::time_t time = now_();
-    KeptList list{time, servedFromLoopback(url_), outcome.servers};
-    // A cache that cannot be written costs only the next start's first look.
-    (void)saveKeptList(keptPath_, list);
+    toKeep_ = KeptList{time, servedFromLoopback(url_), outcome.servers};
     show(std::move(outcome.servers), time, false);
     setPhase(Phase::Listed);
+}
+
+void ServersBrowser::keepList() {
+    if (toKeep_) {
+        // A cache that cannot be written costs only the next start's first look.
+        (void)saveKeptList(keptPath_, *toKeep_);
+        toKeep_.reset();
+    }
 }
 
 void ServersBrowser::show(std::vector<ListedServer> servers, std::time_t time, bool kept) {
@@ -85,7 +91,10 @@ void ServersBrowser::askPings() {
     for (const ServerRow& row : rows_) {
         targets.push_back({row.listed.ip, row.listed.port, row.listed.queryPort});
     }
+    // The changes the asking itself reports are shown with the rows, below, not one by one.
+    quiet_ = true;
     pings_.ask(targets);
+    quiet_ = false;
     for (ServerRow& row : rows_) {
         mergeState(row, pings_.state(row.listed.ip, row.listed.port));
     }
@@ -130,7 +139,7 @@ void ServersBrowser::markBookmarks() {
 
 void ServersBrowser::pingChanged(const std::string& ip, std::uint16_t port) {
     const auto found = index_.find({ip, port});
-    if (found == index_.end()) {
+    if (quiet_ || found == index_.end()) {
         return;
     }
     mergeState(rows_[found->second], pings_.state(ip, port));

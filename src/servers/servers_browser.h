@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "servers/kept_list.h"
 #include "servers/list_walk.h"
 #include "servers/ping_source.h"
 #include "servers/server_rows.h"
@@ -55,6 +56,11 @@ class ServersBrowser {
 
     // The bookmarks' servers (IP and port texts), marked in the rows.
     void setBookmarks(const std::vector<std::pair<std::string, std::string>>& servers);
+    // Writes the list last got to the cache, if it is not there yet. Called a while after the
+    // list came: the write waits for the disk, which must not hold up the rows or the pings.
+    void keepList();
+    bool listToKeep() const { return toKeep_.has_value(); }
+
     // From the ping source's handler.
     void pingChanged(const std::string& ip, std::uint16_t port);
 
@@ -77,7 +83,9 @@ class ServersBrowser {
     Phase phase_ = Phase::Idle;
     bool kept_ = false;
     bool keptLoaded_ = false;
+    bool quiet_ = false;  // while asking: the rows are merged afterwards
     std::optional<std::time_t> listTime_;
+    std::optional<KeptList> toKeep_;
 };
 
 }  // namespace zerlin::servers

@@ -8,6 +8,7 @@
 //   --count N        servers generated, on consecutive addresses from --first (default 7)
 //   --first IP       the first generated server's address (default 127.0.22.1)
 //   --per-page N     entries a page (default 100)
+//   --players N      at most N players listed a server (default 40)
 //   --mixed          adds, at the front: a server with markup in its name, servers on private
 //                    and public addresses, and entries with fields of the wrong types
 //   --gone-once      the first request for a second page answers 410 Gone
@@ -34,6 +35,7 @@ struct Options {
     int count = 7;
     quint32 first = QHostAddress("127.0.22.1").toIPv4Address();
     int perPage = 100;
+    int maxPlayers = 40;
     bool mixed = false;
     bool goneOnce = false;
     int hangPage = 0;
@@ -66,7 +68,7 @@ QJsonArray listOf(const Options& o) {
         const QString ip = QHostAddress(o.first + static_cast<quint32>(i)).toString();
         const int players = i % 5 == 4 ? 0 : (i * 7) % 30 + 1;
         QJsonArray playerList;
-        for (int p = 0; p < players && p < 40; ++p) {
+        for (int p = 0; p < players && p < o.maxPlayers; ++p) {
             playerList.append(QJsonObject{{"name", QString("Soldier%1x%2").arg(i).arg(p)},
                                           {"score", (p * 13) % 50},
                                           {"kills", p % 9},
@@ -246,6 +248,8 @@ int main(int argc, char* argv[]) {
             options.count = value.toInt(), ++i;
         } else if (a == "--first") {
             options.first = QHostAddress(value).toIPv4Address(), ++i;
+        } else if (a == "--players") {
+            options.maxPlayers = value.toInt(), ++i;
         } else if (a == "--per-page") {
             options.perPage = std::max(1, value.toInt()), ++i;
         } else if (a == "--hang-page") {

@@ -112,6 +112,10 @@ TEST(ServersBrowser, FirstRunGetsTheListPingsItAndKeepsIt) {
     EXPECT_EQ(cellText(rig.browser.rows()[0], servers::Column::Ping), "no answer");
     EXPECT_EQ(rig.line(), "2 servers, 9 players");  // the answer's players count
 
+    EXPECT_FALSE(servers::loadKeptList(rig.keptPath));
+    EXPECT_TRUE(rig.browser.listToKeep());
+    rig.browser.keepList();
+    EXPECT_FALSE(rig.browser.listToKeep());
     const auto kept = servers::loadKeptList(rig.keptPath);
     ASSERT_TRUE(kept);
     EXPECT_EQ(kept->time, rig.now);

@@ -28,6 +28,8 @@ class QtHttpClient : public QObject, public net::HttpClient {
     void cancel() override;
 
     static QByteArray userAgent();
+    // For measuring: when answers arrive.
+    QNetworkAccessManager& manager() { return manager_; }
 
   private:
     struct Request {

@@ -25,17 +25,32 @@ std::string keptListPath(const std::string& programName) {
 }
 
 std::string encodeKeptList(const KeptList& list) {
-    nlohmann::json servers = nlohmann::json::array();
+    std::vector<const ListedServer*> servers;
+    servers.reserve(list.servers.size());
     for (const ListedServer& server : list.servers) {
-        servers.push_back(serverJson(server));
+        servers.push_back(&server);
     }
-    const nlohmann::json json = {{"format", kFormat},
-                                 {"time", static_cast<long long>(list.time)},
-                                 {"fromLoopback", list.fromLoopback},
-                                 {"servers", std::move(servers)}};
-    // A text that is no UTF-8 (none should reach here) is written with replacement characters
-    // rather than lose the whole list.
-    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return encodeKeptList(list.time, list.fromLoopback, servers);
+}
+
+std::string encodeKeptList(std::time_t time, bool fromLoopback,
+                           const std::vector<const ListedServer*>& servers) {
+    const nlohmann::json head = {{"format", kFormat},
+                                 {"time", static_cast<long long>(time)},
+                                 {"fromLoopback", fromLoopback}};
+    std::string text = head.dump();
+    text.pop_back();  // the closing brace: the servers follow
+    text += ",\"servers\":[";
+    for (std::size_t i = 0; i < servers.size(); ++i) {
+        if (i > 0) {
+            text += ',';
+        }
+        // A text that is no UTF-8 (none should reach here) is written with replacement
+        // characters rather than lose the whole list.
+        text +=
+            serverJson(*servers[i]).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    }
+    return text + "]}";
 }
 
 std::optional<KeptList> decodeKeptList(std::string_view text) {
@@ -66,12 +81,16 @@ std::optional<KeptList> decodeKeptList(std::string_view text) {
 }
 
 Status saveKeptList(const std::string& path, const KeptList& list) {
+    return saveKeptList(path, encodeKeptList(list));
+}
+
+Status saveKeptList(const std::string& path, const std::string& encoded) {
     if (path.empty()) {
         return Failure{"no cache folder"};
     }
     std::error_code error;
     std::filesystem::create_directories(toPath(path).parent_path(), error);
-    return files::replaceFile(path, encodeKeptList(list), files::InPlace::refused);
+    return files::replaceFile(path, encoded, files::InPlace::refused);
 }
 
 std::optional<KeptList> loadKeptList(const std::string& path) {

@@ -58,17 +58,23 @@ void ServersBrowser::walked(WalkOutcome outcome) {
         return;
     }
     const std::time_t time = now_();
-    toKeep_ = KeptList{time, servedFromLoopback(url_), outcome.servers};
+    keepPending_ = true;
     show(std::move(outcome.servers), time, false);
     setPhase(Phase::Listed);
 }
 
 void ServersBrowser::keepList() {
-    if (toKeep_) {
-        // A cache that cannot be written costs only the next start's first look.
-        (void)saveKeptList(keptPath_, *toKeep_);
-        toKeep_.reset();
+    if (!keepPending_ || !listTime_) {
+        return;
     }
+    keepPending_ = false;
+    std::vector<const ListedServer*> servers;
+    servers.reserve(rows_.size());
+    for (const ServerRow& row : rows_) {
+        servers.push_back(&row.listed);
+    }
+    // A cache that cannot be written costs only the next start's first look.
+    (void)saveKeptList(keptPath_, encodeKeptList(*listTime_, servedFromLoopback(url_), servers));
 }
 
 void ServersBrowser::show(std::vector<ListedServer> servers, std::time_t time, bool kept) {

@@ -59,7 +59,7 @@ class ServersBrowser {
     // Writes the list last got to the cache, if it is not there yet. Called a while after the
     // list came: the write waits for the disk, which must not hold up the rows or the pings.
     void keepList();
-    bool listToKeep() const { return toKeep_.has_value(); }
+    bool listToKeep() const { return keepPending_; }
 
     // From the ping source's handler.
     void pingChanged(const std::string& ip, std::uint16_t port);
@@ -85,7 +85,7 @@ class ServersBrowser {
     bool keptLoaded_ = false;
     bool quiet_ = false;  // while asking: the rows are merged afterwards
     std::optional<std::time_t> listTime_;
-    std::optional<KeptList> toKeep_;
+    bool keepPending_ = false;  // the list shown was got in this run and is not kept yet
 };
 
 }  // namespace zerlin::servers

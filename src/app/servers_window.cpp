@@ -33,6 +33,9 @@ constexpr int kLineDelayMs = 100;
 // The list is written to the cache this long after it came, once its rows and most pings are
 // shown: the write waits for the disk.
 constexpr int kKeepDelayMs = 3000;
+// Once answers have stopped coming this long, the rows are sorted and filtered by what they now
+// say, unless the pointer is over them.
+constexpr int kSettledMs = 600;
 // Answers are shown in batches at most this often: one repaint for a run of them.
 constexpr int kChangedDelayMs = 16;
 
@@ -67,6 +70,16 @@ ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pin
     build();
     periodic_.setInterval(kServersRefreshMs);
     connect(&periodic_, &QTimer::timeout, this, [this] { browser_->refresh(); });
+    settledTimer_.setSingleShot(true);
+    settledTimer_.setInterval(kSettledMs);
+    connect(&settledTimer_, &QTimer::timeout, this, [this] {
+        if (table_->viewport()->underMouse()) {
+            settledTimer_.start();
+        } else {
+            proxy_->refilter();
+            showLine();
+        }
+    });
     keepTimer_.setSingleShot(true);
     keepTimer_.setInterval(kKeepDelayMs);
     connect(&keepTimer_, &QTimer::timeout, this, [this] { browser_->keepList(); });
@@ -347,6 +360,7 @@ void ServersWindow::showChanged() {
     if (!lineTimer_.isActive()) {
         lineTimer_.start();
     }
+    settledTimer_.start();
 }
 
 void ServersWindow::rowsReplaced() {

@@ -100,6 +100,7 @@ class ServersWindow : public QWidget {
     QLabel* kept_ = nullptr;
     QTimer periodic_;
     QTimer keepTimer_;
+    QTimer settledTimer_;  // sorts again once the answers have come
     QTimer changedTimer_;  // shows the rows changed since it was started, together
     std::size_t changedFirst_ = static_cast<std::size_t>(-1);
     std::size_t changedLast_ = 0;

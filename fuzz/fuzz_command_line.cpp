@@ -13,7 +13,7 @@
 #include "fuzz_support.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/launch_rules.h"
-#include "platform/utf8.h"
+#include "text/utf8.h"
 
 namespace {
 

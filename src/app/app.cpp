@@ -6,6 +6,7 @@
 #include "settings/settings.h"
 #ifndef _WIN32
 #include "settings/ini_file_settings.h"
+#include "wine/wine_choice.h"
 #endif
 
 namespace zerlin::app {
@@ -14,10 +15,11 @@ App::App()
     : settings_(openSettings(applicationName())),
       controls_(window_),
       messages_(&window_),
+      reportedSettings_(*settings_, messages_),
       input_(&window_),
       fileDialog_(&window_),
-      options_(*settings_, controls_.Text4),
-      form_(controls_.controls(), Form1Services{*settings_, fileDialog_, messages_, input_,
+      options_(reportedSettings_, controls_.Text4),
+      form_(controls_.controls(), Form1Services{reportedSettings_, fileDialog_, messages_, input_,
                                                 launcher_, program_, options_}),
       status_(window_, controls_.List1, qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")),
       waiting_(window_, form_, notifier_, clipboard_, modal_),
@@ -25,8 +27,9 @@ App::App()
                qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")) {
 #ifndef _WIN32
     // The wine named by hand; the game runs under Wine only here.
-    launcher_.setWineSetting({[this] { return read(*settings_, keys::winePath); },
-                              IniFileSettings::filePath(qt::toStdString(applicationName()))});
+    launcher_.setCommand(
+        wine::wineCommand({[this] { return read(*settings_, keys::winePath); },
+                           IniFileSettings::filePath(qt::toStdString(applicationName()))}));
 #endif
     wireForm1(window_, form_);
     waiting_.setListStatus(status_);

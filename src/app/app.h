@@ -16,6 +16,7 @@
 #include "platform/qt/qt_launcher.h"
 #include "platform/qt/qt_program.h"
 #include "platform/settings_backend.h"
+#include "settings/reporting_settings.h"
 
 namespace zerlin::app {
 
@@ -38,6 +39,8 @@ class App {
     qt::Form1Window window_;
     Form1WindowControls controls_;
     qt::QtMessageBox messages_;
+    // What the windows write through: a failed write is said once.
+    ReportingSettings reportedSettings_;
     qt::QtTextInput input_;
     qt::QtFileDialog fileDialog_;
     qt::QtLauncher launcher_;

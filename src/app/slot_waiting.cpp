@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QMenu>
 
+#include "mainwindow/command_line.h"
 #include "platform/qt/click_label.h"
 #include "platform/qt/strings.h"
 
@@ -71,7 +72,7 @@ void SlotWaiting::showMenu(int row, const QPoint& globalPos) {
         QObject::connect(menu->addAction("Tell me when it is up"), &QAction::triggered, menu,
                          onRow([this, row] { watch_.tellWhenUp(row); }));
     }
-    if (const std::optional<std::string> link = waiting::linkOfRow(text)) {
+    if (const std::optional<std::string> link = command_line::linkOfRow(text)) {
         QObject::connect(menu->addAction("Copy link"), &QAction::triggered, menu,
                          onRow([this, link] { clipboard_.setText(*link); }));
     }

@@ -56,15 +56,6 @@ qt::RowStatusKind kindOf(status::Indicator indicator) {
     return qt::RowStatusKind::None;
 }
 
-// The details as a tooltip: escaped, so that a server's text is shown as it is, never read as
-// markup; in a fixed-width font, so that the players' columns line up.
-QVariant tooltipOf(const status::ServerState& state) {
-    if (status::indicatorOf(state) == status::Indicator::None) {
-        return {};
-    }
-    return QString("<pre>" + qt::toQString(status::tooltipText(state)).toHtmlEscaped() + "</pre>");
-}
-
 }  // namespace
 
 struct StatusWiring::Network {
@@ -136,6 +127,22 @@ void StatusWiring::start() {
     for (QLineEdit* box : {window_.Text2, window_.Text3}) {
         QObject::connect(box, &QLineEdit::textChanged, &context_, [this] { boxesTimer_.start(); });
     }
+    // The tooltips are made when about to be shown, for the server pointed at.
+    rowTip_ = std::make_unique<StatusToolTip>(*window_.List1->viewport(), [this](const QPoint& at) {
+        const QModelIndex row = window_.List1->indexAt(at);
+        return StatusToolTip::Tip{
+            row.isValid() ? status::tooltipText(state(rows_->rowServer(row.row()))) : "",
+            window_.List1->visualRect(row)};
+    });
+    boxesTip_ = std::make_unique<StatusToolTip>(*window_.Text2, [this](const QPoint&) {
+        const std::vector<int> rows = rows_->rowsOf(rows_->boxes());
+        return StatusToolTip::Tip{
+            rows_->boxes().host.empty()
+                ? ""
+                : status::tooltipText(rows.empty() ? rows_->boxesState()
+                                                   : state(rows_->rowServer(rows.front()))),
+            {}};
+    });
     refresh();
     periodic_.start();
 }
@@ -154,7 +161,6 @@ void StatusWiring::refresh() {
         {qt::toStdString(window_.Text2->text()), qt::toStdString(window_.Text3->text())});
     rows_->refresh();
     showRows();
-    showBoxes();
 }
 
 void StatusWiring::refreshSoon() {
@@ -188,18 +194,9 @@ void StatusWiring::showRow(int index) {
         item->setData(qt::RowStatusPingRole, QString::number(state.answer->pingMs) + " ms");
         item->setData(qt::RowStatusPasswordRole, state.answer->status.password);
     }
-    item->setData(Qt::ToolTipRole, tooltipOf(state));
     const std::string description = status::describe(state);
     item->setData(Qt::AccessibleDescriptionRole,
                   description.empty() ? QVariant() : QVariant(qt::toQString(description)));
-}
-
-void StatusWiring::showBoxes() {
-    const status::ServerKey& boxes = rows_->boxes();
-    const std::vector<int> rows = rows_->rowsOf(boxes);
-    const status::ServerState& state =
-        rows.empty() ? rows_->boxesState() : service_->state(rows_->rowServer(rows.front()));
-    window_.Text2->setToolTip(boxes.host.empty() ? QString() : tooltipOf(state).toString());
 }
 
 void StatusWiring::changed(const status::ServerKey& server) {
@@ -215,9 +212,6 @@ void StatusWiring::showChanged() {
         for (const int index : rows_->rowsOf(server)) {
             showRow(index);
         }
-        if (server == rows_->boxes()) {
-            showBoxes();
-        }
     }
 }
 
@@ -227,7 +221,6 @@ void StatusWiring::boxesEdited() {
     }
     rows_->setBoxes(
         {qt::toStdString(window_.Text2->text()), qt::toStdString(window_.Text3->text())});
-    showBoxes();
 }
 
 }  // namespace zerlin::app

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 
+#include "app/status_tooltip.h"
 #include "platform/controls.h"
 #include "platform/qt/form1_window.h"
 #include "platform/qt/qt_network.h"
@@ -24,8 +25,9 @@ inline constexpr int kBoxesSettleMs = 600;
 inline constexpr int kStatusShowMs = 16;
 
 // The servers' status in the main window: the list's rows get their server's state as item
-// data (drawn beside the row), as the row's tooltip and accessible description; the IP box gets
-// the boxes' server's state as its tooltip. Nothing a server sends goes anywhere else.
+// data (drawn beside the row) and accessible description, and as the row's tooltip when it is
+// shown; the IP box, the boxes' server's state as its tooltip. Nothing a server sends goes
+// anywhere else.
 class StatusWiring {
   public:
     // When loopbackOnly, queries go to 127.0.0.0/8 and ::1 only (the tests set
@@ -56,7 +58,6 @@ class StatusWiring {
     void rowsRemovedSoon();
     void showRows();
     void showRow(int index);
-    void showBoxes();
     void changed(const status::ServerKey& server);
     void showChanged();
     void boxesEdited();
@@ -76,6 +77,8 @@ class StatusWiring {
     std::set<status::ServerKey> changed_;
     QObject context_;
     QPointer<QShortcut> f5_;
+    std::unique_ptr<StatusToolTip> rowTip_;
+    std::unique_ptr<StatusToolTip> boxesTip_;
 };
 
 }  // namespace zerlin::app

@@ -1,6 +1,19 @@
 #include "bookmarks/bookmark_entry.h"
 
+#include "text/ascii.h"
+
 namespace zerlin {
+
+namespace {
+
+// Where the name field ends in a row with the layout Add gives: the ":" after it; npos for
+// any other row.
+std::size_t nameFieldEnd(std::string_view row) {
+    const std::size_t divider = utf8::offsetOf(row, kNameFieldLength);
+    return divider < row.size() && row[divider] == ':' ? divider : std::string_view::npos;
+}
+
+}  // namespace
 
 std::string bookmarkNameField(std::string_view name) {
     const std::size_t characters = utf8::length(name);
@@ -15,8 +28,7 @@ std::string makeBookmarkEntry(std::string_view name, std::string_view ip, std::s
 }
 
 BookmarkAddress readBookmarkEntry(std::string_view row) {
-    const std::size_t divider = utf8::offsetOf(row, kNameFieldLength);
-    if (divider < row.size() && row[divider] == ':') {
+    if (const std::size_t divider = nameFieldEnd(row); divider != std::string_view::npos) {
         const std::size_t lastColon = row.rfind(':');
         if (lastColon > divider) {
             return {std::string(row.substr(divider + 1, lastColon - divider - 1)),
@@ -35,6 +47,12 @@ BookmarkAddress readBookmarkEntry(std::string_view row) {
                                                             : fieldEnd - fieldStart));
     }
     return address;
+}
+
+std::string bookmarkName(std::string_view row) {
+    const std::size_t divider = nameFieldEnd(row);
+    return std::string(text::trimmed(
+        row.substr(0, divider == std::string_view::npos ? row.find(':') : divider), " "));
 }
 
 }  // namespace zerlin

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/utf8.h"
+#include "text/utf8.h"
 
 // The bookmark entry: one text line holding a 35-character name field, ":", the IP, ":" and
 // the port. It is both a row of the bookmark list and a line of a bookmark file.
@@ -35,5 +35,9 @@ struct BookmarkAddress {
 // hand-written line of a bookmark file, reads as it always has: its last five characters are
 // the port and its second ":"-separated field, if any, the IP.
 BookmarkAddress readBookmarkEntry(std::string_view row);
+
+// The bookmark's name as the row shows it: its name field without the padding, or for a row
+// without the layout Add gives, the text before its first ":".
+std::string bookmarkName(std::string_view row);
 
 }  // namespace zerlin

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "bookmarks/codepage.h"
 #include "platform/files.h"
+#include "text/code_page.h"
 
 namespace zerlin {
 
@@ -43,7 +43,7 @@ Result<std::vector<std::string>> decodeBookmarkFile(std::string_view bytes) {
                        " MiB."};
     }
     std::vector<std::string> rows;
-    if (!splitLines(codepage::decodeFileText(bytes), rows, kMaxBookmarkLines)) {
+    if (!splitLines(text::decodeFileText(bytes), rows, kMaxBookmarkLines)) {
         return Failure{"It has more than " + std::to_string(kMaxBookmarkLines) + " lines."};
     }
     return rows;
@@ -75,7 +75,7 @@ Status WriteBookmarkFile(const std::string& path, const ListBox& list) {
         text += list.row(i);
         text += "\r\n";
     }
-    return files::replaceFile(path, codepage::encodeFileText(text));
+    return files::replaceFile(path, text::encodeFileText(text));
 }
 
 }  // namespace zerlin

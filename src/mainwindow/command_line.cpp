@@ -1,49 +1,21 @@
 #include "mainwindow/command_line.h"
 
 #include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <cstddef>
+
+#include "bookmarks/bookmark_entry.h"
+#include "text/ascii.h"
 
 namespace zerlin::command_line {
 namespace {
 
-bool startsWithNoCase(const std::string& text, const std::string& prefix) {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-               return std::tolower(static_cast<unsigned char>(a)) ==
-                      std::tolower(static_cast<unsigned char>(b));
-           });
-}
-
-// A "%" not followed by two hex digits is kept as it is: file managers do not produce it,
-// and a path that holds it literally still loads.
-std::optional<std::string> percentDecoded(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned value = 0;
-        const char* digits = text.data() + i + 1;
-        if (text[i] == '%' && i + 2 < text.size() &&
-            std::from_chars(digits, digits + 2, value, 16).ptr == digits + 2) {
-            const char byte = static_cast<char>(value);
-            if (byte == '\0') {
-                return std::nullopt;  // no file name holds it; the open would cut the path
-            }
-            out += byte;
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+constexpr std::string_view kLinkScheme = "zerlin";
 
 }  // namespace
 
 std::optional<std::string> localPathFromUri(const std::string& text) {
     static const std::string scheme = "file://";
-    if (!startsWithNoCase(text, scheme)) {
+    if (text::toLowerAscii(text.substr(0, scheme.size())) != scheme) {
         return std::nullopt;
     }
     std::string rest = text.substr(scheme.size());
@@ -53,16 +25,20 @@ std::optional<std::string> localPathFromUri(const std::string& text) {
         return std::nullopt;
     }
     const std::string host = rest.substr(0, slash);
-    if (!host.empty() && !(host.size() == 9 && startsWithNoCase(host, "localhost"))) {
+    if (!host.empty() && text::toLowerAscii(host) != "localhost") {
         return std::nullopt;
     }
-    std::optional<std::string> path = percentDecoded(rest.substr(slash));
+    // A "%" not followed by two hex digits is kept as it is: file managers do not produce it,
+    // and a path that holds it literally still loads.
+    std::string path = text::percentDecoded(rest.substr(slash));
+    if (path.find('\0') != std::string::npos) {
+        return std::nullopt;  // no file name holds it; the open would cut the path
+    }
 #ifdef _WIN32
     // file:///C:/Games/list.sbk names C:\Games\list.sbk.
-    if (path && path->size() >= 3 && (*path)[0] == '/' &&
-        std::isalpha(static_cast<unsigned char>((*path)[1])) && (*path)[2] == ':') {
-        path->erase(0, 1);
-        std::replace(path->begin(), path->end(), '/', '\\');
+    if (path.size() >= 3 && path[0] == '/' && text::isAsciiLetter(path[1]) && path[2] == ':') {
+        path.erase(0, 1);
+        std::replace(path.begin(), path.end(), '/', '\\');
     }
 #endif
     return path;
@@ -90,7 +66,7 @@ bool isBookmarkFile(const std::string& argument) {
 }
 
 bool isLink(const std::string& argument) {
-    return argument.rfind("zerlin", 0) == 0;
+    return argument.rfind(kLinkScheme, 0) == 0;
 }
 
 LinkFields linkFields(const std::string& link) {
@@ -108,6 +84,15 @@ LinkFields linkFields(const std::string& link) {
             second + 1, third == std::string::npos ? std::string::npos : third - second - 1);
     }
     return fields;
+}
+
+std::optional<std::string> linkOfRow(std::string_view row) {
+    const BookmarkAddress address = readBookmarkEntry(row);
+    if (!address.ip || address.ip->empty() || address.port.empty() ||
+        address.ip->find(':') != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::string(kLinkScheme) + ":" + *address.ip + ":" + address.port;
 }
 
 }  // namespace zerlin::command_line

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What start-up makes of the program's command line. Texts are bytes as the system handed
@@ -30,5 +31,10 @@ struct LinkFields {
     std::optional<std::string> port;
 };
 LinkFields linkFields(const std::string& link);
+
+// "zerlin:<IP>:<port>" with the IP and port read from a bookmark row as a double-click reads
+// them; none when the row yields no IP or no port, or an IP that a link cannot hold (one
+// with ":").
+std::optional<std::string> linkOfRow(std::string_view row);
 
 }  // namespace zerlin::command_line

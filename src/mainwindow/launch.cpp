@@ -44,11 +44,10 @@ void Form1::join() {
     const std::string folder = launch::gameFolder(gamePath, launch::nativePathStyle());
     if (!launch::gamePathLooksRight(gamePath, launch::nativePathStyle())) {
         messages_.show("The path isn't correct!");
-    } else if (const std::string problem =
-                   launch::folderNameProblem(folder, launch::nativePathStyle());
-               !problem.empty()) {
+    } else if (const Status named = launch::checkFolderName(folder, launch::nativePathStyle());
+               !named) {
         // The interpreter could not start in it: said before anything is written or started.
-        messages_.show(startFailed + problem);
+        messages_.show(startFailed + named.error());
     } else {
         if (flag(settings_, keys::saveIpAtJoin)) {
             // Together, so that two joins at once never leave one's IP with the other's port.

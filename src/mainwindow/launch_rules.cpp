@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
+#include "text/utf8.h"
+
 namespace zerlin::launch {
 
 namespace {
@@ -11,23 +13,26 @@ bool isSeparator(char c, PathStyle style) {
     return c == '/' || (style == PathStyle::Windows && c == '\\');
 }
 
-// Why Windows refuses a name, the empty text when it takes it.
-std::string nameProblem(const std::string& name) {
+// Whether Windows takes a name; the failure completes "it ...".
+Status checkName(const std::string& name) {
     for (const char c : name) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            return "holds a control character";
+            return Failure{"holds a control character"};
         }
         if (std::string_view("<>:\"|?*\\").find(c) != std::string_view::npos) {
-            return std::string("holds \"").append(1, c).append("\"");
+            return Failure{std::string("holds \"").append(1, c).append("\"")};
         }
     }
     if (name.empty() || name == "." || name == "..") {
         return {};
     }
     if (name.back() == '.') {
-        return "ends in a dot";
+        return Failure{"ends in a dot"};
     }
-    return name.back() == ' ' ? "ends in a space" : "";
+    if (name.back() == ' ') {
+        return Failure{"ends in a space"};
+    }
+    return {};
 }
 
 }  // namespace
@@ -40,12 +45,7 @@ bool gamePathLooksRight(const std::string& gamePath, PathStyle style) {
         return false;
     }
     // The first character may take several bytes.
-    std::size_t second = 1;
-    while (second < gamePath.size() &&
-           (static_cast<unsigned char>(gamePath[second]) & 0xC0) == 0x80) {
-        ++second;
-    }
-    return gamePath.compare(second, 2, ":\\") == 0;
+    return gamePath.compare(utf8::characterSize(gamePath, 0), 2, ":\\") == 0;
 }
 
 bool isAllowedServerText(const std::string& text) {
@@ -63,7 +63,7 @@ std::string scriptBytes(const std::string& ip, const std::string& port) {
     return "BF1942.exe +restart 1 +joinServer " + ip + ":" + port + " +isInternet 1\r\nexit\r\n";
 }
 
-std::string folderNameProblem(const std::string& folder, PathStyle style) {
+Status checkFolderName(const std::string& folder, PathStyle style) {
     if (style != PathStyle::Posix) {
         return {};
     }
@@ -73,9 +73,9 @@ std::string folderNameProblem(const std::string& folder, PathStyle style) {
         if (end == std::string::npos) {
             end = folder.size();
         }
-        if (const std::string why = nameProblem(folder.substr(begin, end - begin)); !why.empty()) {
-            return "The folder \"" + folder.substr(0, end) +
-                   "\" has a name that Windows doesn't allow: it " + why + ".";
+        if (const Status name = checkName(folder.substr(begin, end - begin)); !name) {
+            return Failure{"The folder \"" + folder.substr(0, end) +
+                           "\" has a name that Windows doesn't allow: it " + name.error() + "."};
         }
         begin = end + 1;
     }

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string>
 
+#include "platform/result.h"
+
 // The pure rules of the game launch: what a join accepts, what the script says and which folder
 // it goes to. Paths are UTF-8 texts.
 namespace zerlin::launch {
@@ -34,9 +36,9 @@ std::string scriptBytes(const std::string& ip, const std::string& port);
 
 // Under Wine (PathStyle::Posix) the game's folder must have a name Windows allows in each of
 // its parts: none of < > : " | ? * \ or a control character, and no trailing dot or space.
-// Returns why one part fails, naming the folder up to that part, or the empty text. A Windows
-// path is not examined: Windows itself keeps such names out.
-std::string folderNameProblem(const std::string& folder, PathStyle style);
+// Fails, saying why one part fails and naming the folder up to that part. A Windows path is
+// not examined: Windows itself keeps such names out.
+Status checkFolderName(const std::string& folder, PathStyle style);
 
 // The folder that holds the game executable, with its final separator; the empty text when the
 // path has no folder part.

@@ -1,8 +1,8 @@
 #include "bookmarks/module2.h"
 #include "mainwindow/command_line.h"
 #include "mainwindow/form1.h"
-#include "platform/utf8.h"
 #include "settings/settings.h"
+#include "text/utf8.h"
 
 namespace zerlin {
 

@@ -1,8 +1,6 @@
 #include "platform/file_filter.h"
 
-#include <cctype>
-
-#include "platform/text.h"
+#include "text/ascii.h"
 
 namespace zerlin {
 
@@ -52,9 +50,9 @@ std::string caseInsensitivePattern(const std::string& pattern) {
     // counts as a member rather than as the end.
     std::string::size_type members = std::string::npos;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const auto c = static_cast<unsigned char>(pattern[i]);
+        const char c = pattern[i];
         if (members != std::string::npos) {
-            result += static_cast<char>(c);
+            result += c;
             if (c == ']' && i > members) {
                 members = std::string::npos;
             }
@@ -73,13 +71,13 @@ std::string caseInsensitivePattern(const std::string& pattern) {
             members = first;
             result.append(pattern, i + 1, first - i - 1);
             i = first - 1;
-        } else if (std::isalpha(c)) {
+        } else if (text::isAsciiLetter(c)) {
             result += '[';
-            result += static_cast<char>(std::tolower(c));
-            result += static_cast<char>(std::toupper(c));
+            result += text::toLowerAscii(c);
+            result += text::toUpperAscii(c);
             result += ']';
         } else {
-            result += static_cast<char>(c);
+            result += c;
         }
     }
     return result;

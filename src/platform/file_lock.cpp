@@ -17,7 +17,7 @@
 #include <cerrno>
 #endif
 
-#include "platform/files_detail.h"
+#include "text/utf16.h"
 
 namespace zerlin::files {
 
@@ -80,7 +80,7 @@ FileLock::~FileLock() {
 
 FileLock::FileLock(const std::string& path, std::chrono::milliseconds patience) : path_(path) {
     const auto deadline = std::chrono::steady_clock::now() + patience;
-    const std::wstring name = detail::wide(path);
+    const std::wstring name = text::toUtf16(path);
     for (;;) {
         // Opened by one at a time, and removed when its holder closes it.
         HANDLE file =

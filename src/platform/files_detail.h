@@ -6,8 +6,7 @@
 
 #include "platform/result.h"
 
-// What the operating systems' file code shares (files_posix.cpp, files_windows.cpp,
-// file_lock.cpp).
+// What the operating systems' file code shares (files_posix.cpp, files_windows.cpp).
 namespace zerlin::files::detail {
 
 inline const char* const kNoName = "No file name was given.";
@@ -16,19 +15,9 @@ inline const char* const kNotRegular = "It is not a regular file.";
 
 std::string tooLarge(std::size_t maxBytes);
 
-#ifdef _WIN32
-// A UTF-8 text as the wide text of Windows' file functions.
-std::wstring wide(const std::string& text);
-#endif
-
 // The folder and the name of a path whose separators are any of separators.
 std::string folderOf(const std::string& path, const char* separators);
 std::string baseOf(const std::string& path, const char* separators);
-
-// A failure for a reason, success for the empty text.
-inline Status statusOf(const std::string& error) {
-    return error.empty() ? Status() : Status(Failure{error});
-}
 
 // Reads into bytes what readSome(buffer, room) gives (the count read, 0 at the end, -1 on a
 // failure) until the end or one byte past maxBytes, enough to tell a file that grew too

@@ -46,28 +46,27 @@ class Descriptor {
     int fd_;
 };
 
-// Writes all bytes; the empty text on success, else the reason.
-std::string writeAll(int fd, std::string_view bytes) {
+Status writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return systemError(errno);
+            return Failure{systemError(errno)};
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return {};
 }
 
-// Syncs and closes; the empty text on success, else the reason.
-std::string finish(Descriptor& fd) {
+// Syncs and closes.
+Status finish(Descriptor& fd) {
     if (::fsync(fd.get()) != 0 && errno != EINVAL) {
-        return systemError(errno);
+        return Failure{systemError(errno)};
     }
     if (fd.close() != 0) {
-        return systemError(errno);
+        return Failure{systemError(errno)};
     }
     return {};
 }
@@ -76,7 +75,7 @@ std::string finish(Descriptor& fd) {
 // names, attributes, an owner the new file could not keep) or whose folder takes no new file.
 // The room is reserved first: a disk too full for the new contents refuses the save and leaves
 // the old file byte for byte.
-std::string writeInPlace(const std::string& path, const std::string& bytes) {
+Status writeInPlace(const std::string& path, const std::string& bytes) {
     // Read access lets the C library reserve room on file systems that cannot do it themselves.
     const int flags = O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK;
     int opened = ::open(path.c_str(), O_RDWR | flags);
@@ -84,15 +83,15 @@ std::string writeInPlace(const std::string& path, const std::string& bytes) {
         opened = ::open(path.c_str(), O_WRONLY | flags);
     }
     if (opened < 0) {
-        return systemError(errno);
+        return Failure{systemError(errno)};
     }
     Descriptor fd(opened);
     struct stat old {};
     if (::fstat(fd.get(), &old) != 0) {
-        return systemError(errno);
+        return Failure{systemError(errno)};
     }
     if (!S_ISREG(old.st_mode)) {
-        return kNotRegular;
+        return Failure{kNotRegular};
     }
     const auto size = static_cast<off_t>(bytes.size());
     if (size > 0) {
@@ -104,20 +103,22 @@ std::string writeInPlace(const std::string& path, const std::string& bytes) {
                 (void)::ftruncate(fd.get(), old.st_size);
             }
             if (reserved == ENOSPC || reserved == EDQUOT || reserved == EFBIG) {
-                return systemError(reserved);
+                return Failure{systemError(reserved)};
             }
-            return "The file system couldn't reserve room for the new contents (" +
-                   systemError(reserved) + "), so the file was left as it was.";
+            return Failure{"The file system couldn't reserve room for the new contents (" +
+                           systemError(reserved) + "), so the file was left as it was."};
         }
     }
     if (::lseek(fd.get(), 0, SEEK_SET) != 0) {
-        return systemError(errno);
+        return Failure{systemError(errno)};
     }
-    std::string error = writeAll(fd.get(), bytes);
-    if (error.empty() && ::ftruncate(fd.get(), size) != 0) {
-        error = systemError(errno);
+    if (Status written = writeAll(fd.get(), bytes); !written) {
+        return written;
     }
-    return error.empty() ? finish(fd) : error;
+    if (::ftruncate(fd.get(), size) != 0) {
+        return Failure{systemError(errno)};
+    }
+    return finish(fd);
 }
 
 // Follows symbolic links, a chain of them too, to the name that holds the data: the file
@@ -170,17 +171,17 @@ bool renameKeepsTheFile(const std::string& path, const struct stat& old) {
     return true;
 }
 
-// Why a file that is there cannot be replaced: the empty text where it can.
-std::string refusalOf(const std::string& path, const struct stat& old) {
+// Whether a file that is there may be replaced.
+Status checkReplaceable(const std::string& path, const struct stat& old) {
     if (S_ISDIR(old.st_mode)) {
-        return kFolder;
+        return Failure{kFolder};
     }
     if (!S_ISREG(old.st_mode)) {
-        return kNotRegular;
+        return Failure{kNotRegular};
     }
     // A rename would replace even a read-only file; its owner made it so to keep it.
     if (::access(path.c_str(), W_OK) != 0) {
-        return systemError(errno);
+        return Failure{systemError(errno)};
     }
     return {};
 }
@@ -270,16 +271,15 @@ Status replaceFile(const std::string& requested, const std::string& bytes, InPla
     struct stat old {};
     const bool exists = ::stat(path.c_str(), &old) == 0;
     if (exists) {
-        const std::string refused = refusalOf(path, old);
-        if (!refused.empty()) {
-            return Failure{refused};
+        if (Status replaceable = checkReplaceable(path, old); !replaceable) {
+            return replaceable;
         }
     }
     // Another name, attributes or access lists stay with the file only when it is written in
     // place, as careful editors do. Where that is refused, the new file replaces it whole.
     const bool mayWriteInPlace = inPlace == InPlace::allowed;
     if (exists && mayWriteInPlace && !renameKeepsTheFile(path, old)) {
-        return statusOf(writeInPlace(path, bytes));
+        return writeInPlace(path, bytes);
     }
 
     const std::string folder = folderOf(path, "/");
@@ -293,7 +293,7 @@ Status replaceFile(const std::string& requested, const std::string& bytes, InPla
     if (created < 0) {
         // A folder that takes no new file may still hold a writable file.
         if (exists && mayWriteInPlace && (createError == EACCES || createError == EPERM)) {
-            return statusOf(writeInPlace(path, bytes));
+            return writeInPlace(path, bytes);
         }
         return Failure{systemError(createError)};
     }
@@ -303,18 +303,18 @@ Status replaceFile(const std::string& requested, const std::string& bytes, InPla
     if (exists && !keepsOwnerAndMode(fd.get(), old) && mayWriteInPlace) {
         fd.close();
         ::unlink(temp.c_str());
-        return statusOf(writeInPlace(path, bytes));
+        return writeInPlace(path, bytes);
     }
-    std::string error = writeAll(fd.get(), bytes);
-    if (error.empty()) {
-        error = finish(fd);
+    Status written = writeAll(fd.get(), bytes);
+    if (written) {
+        written = finish(fd);
     }
-    if (error.empty() && ::rename(temp.c_str(), path.c_str()) != 0) {
-        error = systemError(errno);
+    if (written && ::rename(temp.c_str(), path.c_str()) != 0) {
+        written = Failure{systemError(errno)};
     }
-    if (!error.empty()) {
+    if (!written) {
         ::unlink(temp.c_str());
-        return Failure{error};
+        return written;
     }
     // Makes the rename itself durable; a folder that cannot be synced changes nothing.
     Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

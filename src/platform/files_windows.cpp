@@ -7,23 +7,11 @@
 
 #include "platform/files.h"
 #include "platform/files_detail.h"
+#include "text/utf16.h"
 
 namespace zerlin::files {
 
 using namespace detail;
-
-std::wstring detail::wide(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int count = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(count > 0 ? count : 0), L'\0');
-    if (count > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), size, out.data(), count);
-    }
-    return out;
-}
 
 namespace {
 
@@ -34,13 +22,7 @@ std::string systemError(DWORD error) {
         nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string out;
     if (length > 0 && buffer != nullptr) {
-        const int bytes = WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(length), nullptr,
-                                              0, nullptr, nullptr);
-        out.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
-        if (bytes > 0) {
-            WideCharToMultiByte(CP_UTF8, 0, buffer, static_cast<int>(length), out.data(), bytes,
-                                nullptr, nullptr);
-        }
+        out = text::toUtf8(std::wstring_view(buffer, length));
     }
     if (buffer != nullptr) {
         LocalFree(buffer);
@@ -72,22 +54,22 @@ class Handle {
     HANDLE handle_;
 };
 
-std::string writeAll(Handle& file, const std::string& bytes) {
+Status writeAll(Handle& file, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const DWORD chunk =
             static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
         DWORD written = 0;
         if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr)) {
-            return systemError(GetLastError());
+            return Failure{systemError(GetLastError())};
         }
         done += written;
     }
     if (!FlushFileBuffers(file.get())) {
-        return systemError(GetLastError());
+        return Failure{systemError(GetLastError())};
     }
     if (!file.close()) {
-        return systemError(GetLastError());
+        return Failure{systemError(GetLastError())};
     }
     return {};
 }
@@ -98,7 +80,7 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
     if (path.empty()) {
         return Failure{kNoName};
     }
-    const std::wstring name = wide(path);
+    const std::wstring name = text::toUtf16(path);
     const DWORD attributes = GetFileAttributesW(name.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return Failure{kFolder};
@@ -144,7 +126,7 @@ Status replaceFile(const std::string& path, const std::string& bytes, InPlace in
     if (path.empty()) {
         return Failure{kNoName};
     }
-    const std::wstring target = wide(path);
+    const std::wstring target = text::toUtf16(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -162,8 +144,8 @@ Status replaceFile(const std::string& path, const std::string& bytes, InPlace in
     HANDLE created = INVALID_HANDLE_VALUE;
     DWORD createError = 0;
     for (int attempt = 0; attempt < 100 && created == INVALID_HANDLE_VALUE; ++attempt) {
-        temp = wide(folder + "\\" + base + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
-                    std::to_string(attempt));
+        temp = text::toUtf16(folder + "\\" + base + ".tmp" + std::to_string(GetCurrentProcessId()) +
+                             "-" + std::to_string(attempt));
         created = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
         createError = GetLastError();
@@ -179,25 +161,25 @@ Status replaceFile(const std::string& path, const std::string& bytes, InPlace in
             if (!direct.valid()) {
                 return Failure{systemError(GetLastError())};
             }
-            return statusOf(writeAll(direct, bytes));
+            return writeAll(direct, bytes);
         }
         return Failure{systemError(createError)};
     }
-    std::string error = writeAll(file, bytes);
-    if (error.empty()) {
+    Status written = writeAll(file, bytes);
+    if (written) {
         // ReplaceFileW keeps the old file's attributes and security; a new name is a move.
         const bool replaced =
             exists && ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
                                    REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
         if (!replaced && !MoveFileExW(temp.c_str(), target.c_str(),
                                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            error = systemError(GetLastError());
+            written = Failure{systemError(GetLastError())};
         }
     }
-    if (!error.empty()) {
+    if (!written) {
         DeleteFileW(temp.c_str());
     }
-    return statusOf(error);
+    return written;
 }
 
 }  // namespace zerlin::files

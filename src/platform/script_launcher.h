@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/script_files.h"
@@ -17,6 +19,15 @@ struct LaunchScript {
     int lock = -1;              // on POSIX systems, a descriptor holding the script's lock, for the
                                 // interpreter to inherit: the script stays in use while it runs
 };
+
+// How a platform's interpreter is started on a script: the program, its arguments, and the
+// variables to set on top of this process's environment.
+struct ScriptCommand {
+    std::string program;
+    std::vector<std::string> arguments;
+    std::vector<std::pair<std::string, std::string>> environment;
+};
+using ScriptCommandFor = std::function<Result<ScriptCommand>(const LaunchScript&)>;
 
 // The launcher's part that is the same everywhere: it writes each script, keeps the scripts
 // started since the last discardStarted(), and deletes the script of a failed start unless an

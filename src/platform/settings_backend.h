@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace zerlin {
 
 // Keys of one section with their values.
@@ -24,12 +26,12 @@ class SettingsBackend {
         std::string value = read(section, key);
         return value.empty() ? std::nullopt : std::optional<std::string>(std::move(value));
     }
-    // Replaces the value; it is on disk when this returns. A failure is ignored.
-    virtual void write(const std::string& section, const std::string& key,
-                       const std::string& value) = 0;
+    // Replaces the value; it is on disk when this returns, or the failure says why not.
+    virtual Status write(const std::string& section, const std::string& key,
+                         const std::string& value) = 0;
     // Replaces the values of the section's keys together: another running program reads all of
-    // them or none. A failure is ignored.
-    virtual void write(const std::string& section, const SettingsEntries& entries) = 0;
+    // them or none.
+    virtual Status write(const std::string& section, const SettingsEntries& entries) = 0;
 };
 
 }  // namespace zerlin

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/text.h"
+#include "text/ascii.h"
 #include "servers/address_rules.h"
 #include "servers/kept_list.h"
 

@@ -1,109 +1,22 @@
 #include "settings/ini_document.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 
-#include "platform/text.h"
-#include "platform/utf8.h"
+#include "text/ascii.h"
+#include "text/utf8.h"
 
 namespace zerlin {
 
 namespace {
 
 constexpr std::string_view kBlanks = " \t";
-constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr char kHex[] = "0123456789abcdef";
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-// A number that is no character (a surrogate, beyond U+10FFFF) is appended as U+FFFD.
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    const bool character = cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    utf8::append(out, character ? static_cast<char32_t>(cp) : U'\uFFFD');
-}
-
-std::uint32_t foldCodePoint(std::uint32_t cp) {
-    const auto evenUpper = [&](std::uint32_t from, std::uint32_t to) {
-        return cp >= from && cp <= to && cp % 2 == from % 2;
-    };
-    if ((cp >= 'A' && cp <= 'Z') || (cp >= 0xC0 && cp <= 0xDE && cp != 0xD7)) {
-        return cp + 0x20;
-    }
-    if (evenUpper(0x100, 0x12F) || evenUpper(0x132, 0x137) || evenUpper(0x139, 0x148) ||
-        evenUpper(0x14A, 0x177) || evenUpper(0x179, 0x17E)) {
-        return cp + 1;
-    }
-    if (cp == 0x178) {
-        return 0xFF;
-    }
-    if (cp == 0x17F) {
-        return 's';
-    }
-    if ((cp >= 0x391 && cp <= 0x3A9 && cp != 0x3A2) || (cp >= 0x410 && cp <= 0x42F)) {
-        return cp + 0x20;
-    }
-    if (cp == 0x386) {
-        return 0x3AC;
-    }
-    if (cp >= 0x388 && cp <= 0x38A) {
-        return cp + 37;
-    }
-    if (cp == 0x38C) {
-        return 0x3CC;
-    }
-    if (cp == 0x38E || cp == 0x38F) {
-        return cp + 63;
-    }
-    if (cp == 0x3C2) {
-        return 0x3C3;
-    }
-    if (cp >= 0x400 && cp <= 0x40F) {
-        return cp + 0x50;
-    }
-    if (evenUpper(0x460, 0x481) || evenUpper(0x48A, 0x4BF)) {
-        return cp + 1;
-    }
-    if (cp == 0x1E9E) {
-        return 0xDF;
-    }
-    return cp;
-}
 
 // A name as earlier versions wrote it: `%XX` and `%UXXXX` stand for the character with that
 // number.
 std::string decodeName(std::string_view raw) {
-    std::string out;
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '%') {
-            const bool wide = i + 1 < raw.size() && raw[i + 1] == 'U';
-            const std::size_t digits = wide ? 4 : 2;
-            const std::size_t from = i + (wide ? 2 : 1);
-            std::uint32_t cp = 0;
-            std::size_t k = 0;
-            for (; k < digits && from + k < raw.size() && hexValue(raw[from + k]) >= 0; ++k) {
-                cp = cp * 16 + static_cast<std::uint32_t>(hexValue(raw[from + k]));
-            }
-            if (k == digits) {
-                appendUtf8(out, cp);
-                i = from + digits - 1;
-                continue;
-            }
-        }
-        out += raw[i];
-    }
-    return out;
+    return text::percentDecoded(raw, text::PercentEscapes::characters);
 }
 
 // A name written so that it reads back as itself: characters with a meaning in the file, and
@@ -116,8 +29,8 @@ std::string encodeName(std::string_view name) {
         if (c < 0x20 || c == 0x7F || edge ||
             std::string_view("%=[];#\"\\").find(static_cast<char>(c)) != std::string_view::npos) {
             out += '%';
-            out += static_cast<char>(std::toupper(kHex[c / 16]));
-            out += static_cast<char>(std::toupper(kHex[c % 16]));
+            out += text::toUpperAscii(kHex[c / 16]);
+            out += text::toUpperAscii(kHex[c % 16]);
         } else {
             out += static_cast<char>(c);
         }
@@ -128,21 +41,21 @@ std::string encodeName(std::string_view name) {
 // A section's name as the file spells it: "General" holds the entries of no section, and a
 // section really named so is written "%General".
 std::string sectionName(std::string_view raw) {
-    const std::string folded = foldCase(raw);
+    const std::string folded = text::toLowerAscii(raw);
     if (folded == "general") {
         return {};
     }
     if (folded == "%general") {
         return "general";
     }
-    return foldCase(decodeName(raw));
+    return text::toLowerAscii(decodeName(raw));
 }
 
 std::string sectionLine(std::string_view section) {
     if (section.empty()) {
         return "[General]";
     }
-    if (foldCase(section) == "general") {
+    if (text::toLowerAscii(section) == "general") {
         return "[%General]";
     }
     std::string line = "[";
@@ -159,7 +72,7 @@ std::size_t appendNumber(std::string_view text, std::size_t at, std::string& out
     std::uint32_t cp = hex ? 0 : static_cast<std::uint32_t>(text[at] - '0');
     std::size_t digits = hex ? 0 : 1;
     for (; at + 1 < text.size(); ++at, ++digits) {
-        const int digit = hexValue(text[at + 1]);
+        const int digit = text::hexDigitValue(text[at + 1]);
         if (digit < 0 || static_cast<std::uint32_t>(digit) >= base ||
             cp * base + static_cast<std::uint32_t>(digit) > 0x10FFFF) {
             break;
@@ -167,7 +80,7 @@ std::size_t appendNumber(std::string_view text, std::size_t at, std::string& out
         cp = cp * base + static_cast<std::uint32_t>(digit);
     }
     if (digits > 0) {
-        appendUtf8(out, cp);
+        utf8::append(out, cp);
     }
     return at;
 }
@@ -242,21 +155,6 @@ bool whollyQuoted(std::string_view text) {
 
 }  // namespace
 
-std::string foldCase(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto decoded = utf8::decode(text, i);
-        if (!decoded) {
-            out += text[i++];
-            continue;
-        }
-        appendUtf8(out, foldCodePoint(decoded->value));
-        i += decoded->size;
-    }
-    return out;
-}
-
 std::string decodeIniValue(std::string_view written) {
     std::string text = whollyQuoted(written) ? unescape(written.substr(1, written.size() - 2))
                                              : std::string(written);
@@ -294,7 +192,7 @@ std::string encodeIniValue(std::string_view value) {
     bool escapeHexDigit = false;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (escapeHexDigit && hexValue(c) >= 0) {
+        if (escapeHexDigit && text::hexDigitValue(c) >= 0) {
             out += "\\x";
             out += kHex[byte / 16];
             out += kHex[byte % 16];
@@ -373,8 +271,12 @@ IniDocument::IniDocument(std::string_view bytes) {
 
 void IniDocument::classify(Line& line, bool first) {
     std::string_view text = line.text;
-    const std::size_t offset = first && text.starts_with(kBom) ? kBom.size() : 0;
-    line.utf8 = utf8::isValid(text);
+    const std::size_t offset =
+        first && text.starts_with(utf8::kByteOrderMark) ? utf8::kByteOrderMark.size() : 0;
+    // Most lines are ASCII; a long comment is checked a byte at a time without decoding it.
+    line.utf8 = std::all_of(text.begin(), text.end(),
+                            [](char c) { return static_cast<unsigned char>(c) < 0x80; }) ||
+                utf8::isValid(text);
     text.remove_prefix(offset);
     const std::string_view content = text::trimmed(text);
     line.bad = false;
@@ -404,7 +306,7 @@ void IniDocument::classify(Line& line, bool first) {
             return;
         }
         line.kind = Kind::entry;
-        line.name = foldCase(decodeName(key));
+        line.name = text::toLowerAscii(decodeName(key));
         const std::size_t at =
             static_cast<std::size_t>(content.data() - line.text.data()) + equals + 1;
         const std::size_t value = line.text.find_first_not_of(kBlanks, at);
@@ -435,7 +337,8 @@ std::string IniDocument::lineEnd() const {
 
 std::optional<std::string> IniDocument::value(std::string_view section,
                                               std::string_view key) const {
-    const std::vector<std::size_t> found = entries(foldCase(section), foldCase(key));
+    const std::vector<std::size_t> found =
+        entries(text::toLowerAscii(section), text::toLowerAscii(key));
     if (found.empty()) {
         return std::nullopt;
     }
@@ -487,16 +390,13 @@ void IniDocument::set(std::string_view section, std::string_view key, std::strin
     if (key.empty()) {
         return;
     }
-    const std::string foldedSection = foldCase(section);
+    const std::string foldedSection = text::toLowerAscii(section);
     const std::string written = encodeIniValue(value);
-    const std::vector<std::size_t> found = entries(foldedSection, foldCase(key));
+    const std::vector<std::size_t> found = entries(foldedSection, text::toLowerAscii(key));
     if (!found.empty()) {
+        // The line that is read; later spellings of the name are the user's lines, unread.
         Line& first = lines_[found.front()];
         first.text = first.text.substr(0, first.valueAt) + written;
-        for (auto it = found.rbegin(); it + 1 != found.rend(); ++it) {
-            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*it));
-        }
-        index();
         return;
     }
 

@@ -16,7 +16,8 @@ namespace zerlin {
 // only at the start of a line. A value is taken whole as typed, except a value wholly in
 // double quotes, which is read with the backslash escapes of files written by earlier versions
 // (`\\`, `\"`, `\n`, `\t`, `\xHH`...), and a value starting with `@`, from those versions too
-// (`@@` stands for one `@`). Section and key names match without regard to letter case; the
+// (`@@` stands for one `@`). Section and key names match without regard to the case of their
+// ASCII letters (the program's own names are all ASCII); other characters match exactly. The
 // first matching entry of the first matching sections counts. Entries before any section line
 // and those under `[General]` have the section "".
 class IniDocument {
@@ -26,9 +27,10 @@ class IniDocument {
     // The entry's value, or nothing when the document has no such entry.
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
 
-    // Gives the entry this value: the line of the first matching entry is rewritten under its
-    // spelling, other entries of the same name go; a new entry goes after the last entry of
-    // the first matching section, or into a new section at the end. An empty key is ignored.
+    // Gives the entry this value: the line of the first matching entry (the one read) is
+    // rewritten under its spelling, and other entries of the same name stay as they are; a new
+    // entry goes after the last entry of the first matching section, or into a new section at
+    // the end. An empty key is ignored.
     void set(std::string_view section, std::string_view key, std::string_view value);
 
     // The document's bytes.
@@ -69,9 +71,5 @@ class IniDocument {
 std::string encodeIniValue(std::string_view value);
 // A value's text as written in the file (trimmed), as the program reads it.
 std::string decodeIniValue(std::string_view written);
-
-// The name with the letter case of its letters folded (ASCII, Latin, Greek and Cyrillic),
-// for comparison; bytes that are not UTF-8 are kept.
-std::string foldCase(std::string_view text);
 
 }  // namespace zerlin

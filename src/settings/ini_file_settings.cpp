@@ -18,8 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Far more than any settings file holds; a larger file is not read at all.
-constexpr std::size_t kMaxBytes = std::size_t{1024} * 1024;
+// Far more than any settings file holds, long comments and all; a larger file is not read at all.
+constexpr std::size_t kMaxBytes = std::size_t{16} * 1024 * 1024;
 // How long a write waits for another running copy that holds the lock. A copy that hangs while
 // holding it must not hang this one too.
 constexpr auto kLockPatience = std::chrono::seconds(3);
@@ -29,6 +29,13 @@ bool nameTaken(const std::string& path) {
     std::error_code error;
     const fs::file_status status = fs::symlink_status(toPath(path), error);
     return status.type() != fs::file_type::not_found;
+}
+
+// A name that holds nothing to read yet: no file at all, or a link (a chain of them too) to a
+// name that does not exist, which the write then creates as bookmark files do.
+bool nothingThere(const std::string& path) {
+    std::error_code error;
+    return fs::status(toPath(path), error).type() == fs::file_type::not_found;
 }
 
 // Keeps a file with lines the store cannot read, or bytes that are not UTF-8, beside itself
@@ -92,20 +99,23 @@ std::optional<std::string> IniFileSettings::find(const std::string& section,
     return IniDocument(file.value()).value(section, key);
 }
 
-void IniFileSettings::write(const std::string& section, const std::string& key,
-                            const std::string& value) {
-    write(section, SettingsEntries{{key, value}});
+Status IniFileSettings::write(const std::string& section, const std::string& key,
+                              const std::string& value) {
+    return write(section, SettingsEntries{{key, value}});
 }
 
-void IniFileSettings::write(const std::string& section, const SettingsEntries& entries) {
-    if (path_.empty() || std::all_of(entries.begin(), entries.end(),
-                                     [](const auto& entry) { return entry.first.empty(); })) {
-        return;
+Status IniFileSettings::write(const std::string& section, const SettingsEntries& entries) {
+    if (std::all_of(entries.begin(), entries.end(),
+                    [](const auto& entry) { return entry.first.empty(); })) {
+        return {};
+    }
+    if (path_.empty()) {
+        return Failure{"the user's configuration folder is not known"};
     }
     std::error_code error;
     fs::create_directories(toPath(path_).parent_path(), error);
     if (error) {
-        return;
+        return Failure{error.message()};
     }
     // Held for the reading, editing and replacing. Without it (no permission, a hung copy) the
     // write still goes ahead.
@@ -114,20 +124,26 @@ void IniFileSettings::write(const std::string& section, const SettingsEntries& e
     std::string before;
     if (const Result<std::string> file = files::readRegularFile(path_, kMaxBytes); file) {
         before = file.value();
-    } else if (nameTaken(path_)) {
-        return;  // a file that cannot be read would be replaced by these entries alone
+    } else if (!nothingThere(path_)) {
+        // A file that cannot be read would be replaced by these entries alone.
+        return Failure{path_ + ": " + file.error()};
     }
     IniDocument document(before);
     if (document.garbled() && !keepCopy(path_, before, document)) {
-        return;
+        return Failure{"no copy of its unreadable lines could be kept beside " + path_};
     }
     for (const auto& [key, value] : entries) {
         document.set(section, key, value);
     }
     const std::string after = document.text();
-    if (after != before) {
-        files::replaceFile(path_, after, files::InPlace::refused);
+    if (after == before) {
+        return {};
     }
+    if (const Status replaced = files::replaceFile(path_, after, files::InPlace::refused);
+        !replaced) {
+        return Failure{path_ + ": " + replaced.error()};
+    }
+    return {};
 }
 
 }  // namespace zerlin

@@ -18,9 +18,9 @@ class IniFileSettings : public SettingsBackend {
 
     std::string read(const std::string& section, const std::string& key) override;
     std::optional<std::string> find(const std::string& section, const std::string& key) override;
-    void write(const std::string& section, const std::string& key,
-               const std::string& value) override;
-    void write(const std::string& section, const SettingsEntries& entries) override;
+    Status write(const std::string& section, const std::string& key,
+                 const std::string& value) override;
+    Status write(const std::string& section, const SettingsEntries& entries) override;
 
     const std::string& path() const { return path_; }
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <string_view>
 
-#include "bookmarks/codepage.h"
+#include "text/code_page.h"
 
 namespace zerlin::status {
 
@@ -16,7 +16,7 @@ namespace {
 constexpr int kMaxIndex = 1024;
 
 std::string decodeText(std::string_view bytes) {
-    std::string text = codepage::windows1252ToUtf8(bytes);
+    std::string text = text::windows1252ToUtf8(bytes);
     for (char& c : text) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
             c = ' ';
@@ -157,9 +157,10 @@ ServerStatus parseServerStatus(const std::vector<std::pair<std::string, std::str
     // Entries of players who left stay in the reply after the first numplayers.
     status.numPlayers = numPlayers ? std::max(*numPlayers, 0) : static_cast<int>(players.size());
     for (auto& [index, player] : players) {
-        if (index < status.numPlayers) {
-            status.players.push_back(std::move(player));
+        if (index >= status.numPlayers || status.players.size() >= kMaxPlayersKept) {
+            break;
         }
+        status.players.push_back(std::move(player));
     }
     // Team names are numbered from 0; a gap keeps its place with an empty name.
     for (const auto& [index, name] : teams) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <utility>
@@ -7,6 +8,10 @@
 
 // What a server's status reply says, its texts decoded to UTF-8.
 namespace zerlin::status {
+
+// The most players kept of one server: more than any server holds, few enough that a reply
+// naming a thousand cannot make the list slow or big.
+inline constexpr std::size_t kMaxPlayersKept = 256;
 
 struct PlayerStatus {
     std::string name;
@@ -35,7 +40,8 @@ struct ServerStatus {
     bool punkBuster = false;
     std::string activeMods;
     bool dedicated = false;
-    // The players who are on the server (the first numplayers entries), by their number.
+    // The players who are on the server (the first numplayers entries), by their number; at
+    // most kMaxPlayersKept of them (numPlayers still says how many the server counts).
     std::vector<PlayerStatus> players;
     // The teams' names, the first team's first.
     std::vector<std::string> teamNames;

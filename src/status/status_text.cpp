@@ -5,10 +5,13 @@
 #include <vector>
 
 #include "bookmarks/bookmark_entry.h"
+#include "text/utf8.h"
 
 namespace zerlin::status {
 
 namespace {
+
+constexpr std::string_view kEllipsis = "\u2026";
 
 std::string minutes(int seconds) {
     seconds = std::max(seconds, 0);
@@ -25,7 +28,104 @@ std::string padLeft(const std::string& text, std::size_t width) {
     return text.size() >= width ? text : std::string(width - text.size(), ' ') + text;
 }
 
+struct Team {
+    int number = 0;
+    std::vector<const PlayerStatus*> members;  // best score first
+    std::vector<std::string> shownNames;       // of the first members, those listed
+};
+
+// The teams in the server's order, the players of each by score, best first.
+std::vector<Team> teamsOf(const ServerStatus& s) {
+    std::map<int, std::vector<const PlayerStatus*>> byNumber;
+    for (const PlayerStatus& player : s.players) {
+        byNumber[player.team].push_back(&player);
+    }
+    std::vector<Team> teams;
+    for (auto& [number, members] : byNumber) {
+        std::stable_sort(
+            members.begin(), members.end(),
+            [](const PlayerStatus* a, const PlayerStatus* b) { return a->score > b->score; });
+        teams.push_back({number, std::move(members), {}});
+    }
+    return teams;
+}
+
+// The players of the first teams, a table each, and how many are left out.
+std::string playersText(const ServerStatus& s) {
+    std::vector<Team> teams = teamsOf(s);
+    const std::size_t teamsShown = std::min(teams.size(), kMaxTeamsShown);
+    std::size_t nameWidth = 4;
+    for (std::size_t t = 0; t < teamsShown; ++t) {
+        Team& team = teams[t];
+        for (std::size_t i = 0; i < std::min(team.members.size(), kMaxPlayersShownPerTeam); ++i) {
+            team.shownNames.push_back(shortened(team.members[i]->name));
+            nameWidth = std::max(nameWidth, utf8::length(team.shownNames.back()));
+        }
+    }
+    std::string text;
+    for (std::size_t t = 0; t < teamsShown; ++t) {
+        const Team& team = teams[t];
+        std::string name = shortened(s.teamName(team.number));
+        if (name.empty()) {
+            name = team.number > 0 ? std::string("Team ").append(std::to_string(team.number))
+                                   : "No team";
+        }
+        text += "\n\n" + name + "\n" + padRight("Name", nameWidth) + "  Score  Kills  Deaths  Ping";
+        for (std::size_t i = 0; i < team.shownNames.size(); ++i) {
+            const PlayerStatus* p = team.members[i];
+            text += '\n';
+            text += padRight(team.shownNames[i], nameWidth) + padLeft(std::to_string(p->score), 7) +
+                    padLeft(std::to_string(p->kills), 7) + padLeft(std::to_string(p->deaths), 8) +
+                    padLeft(std::to_string(p->ping), 6);
+        }
+        if (team.members.size() > team.shownNames.size()) {
+            text +=
+                "\nand " + std::to_string(team.members.size() - team.shownNames.size()) + " more";
+        }
+    }
+    std::size_t unshown = 0;
+    for (std::size_t t = teamsShown; t < teams.size(); ++t) {
+        unshown += teams[t].members.size();
+    }
+    if (unshown > 0) {
+        text += "\n\nand " + std::to_string(unshown) + " more in " +
+                std::to_string(teams.size() - teamsShown) + " other teams";
+    }
+    return text;
+}
+
 }  // namespace
+
+std::string shortened(std::string_view text, std::size_t characters) {
+    if (characters == 0) {
+        return {};
+    }
+    const std::size_t cut = utf8::offsetOf(text, characters);
+    if (cut == text.size()) {
+        return std::string(text);
+    }
+    return utf8::first(text, characters - 1).append(kEllipsis);
+}
+
+std::string fitLines(std::string_view text, std::size_t columns, std::size_t rows) {
+    std::string fitted;
+    std::size_t start = 0;
+    for (std::size_t row = 0; row < rows; ++row) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        if (row > 0) {
+            fitted += '\n';
+        }
+        if (row + 1 == rows && end < text.size()) {
+            return fitted + shortened(kEllipsis, columns);  // lines left out
+        }
+        fitted += shortened(text.substr(start, end - start), columns);
+        if (end == text.size()) {
+            break;
+        }
+        start = end + 1;
+    }
+    return fitted;
+}
 
 std::string players(const ServerStatus& status) {
     std::string text = std::to_string(status.numPlayers);
@@ -63,7 +163,7 @@ std::string describe(const ServerState& state) {
     const ServerStatus& status = state.answer->status;
     std::string text = players(status) + " players";
     if (!status.mapName.empty()) {
-        text += ", " + status.mapName;
+        text += ", " + shortened(status.mapName);
     }
     text += ", " + std::to_string(state.answer->pingMs) + " ms";
     if (status.password) {
@@ -93,10 +193,10 @@ std::string tooltipText(const ServerState& state) {
         return describe(state);
     }
     const ServerStatus& s = state.answer->status;
-    std::string text = s.hostName.empty() ? "(no name)" : s.hostName;
-    text += "\nMap: " + (s.mapName.empty() ? "-" : s.mapName);
+    std::string text = s.hostName.empty() ? "(no name)" : shortened(s.hostName);
+    text += "\nMap: " + (s.mapName.empty() ? "-" : shortened(s.mapName));
     if (!s.gameType.empty()) {
-        text += " (" + s.gameType + ")";
+        text += " (" + shortened(s.gameType) + ")";
     }
     text += "\nPlayers: " + players(s);
     if (s.reservedSlots > 0) {
@@ -108,11 +208,11 @@ std::string tooltipText(const ServerState& state) {
     text += std::string("\nPassword: ") + (s.password ? "yes" : "no");
     text += std::string("\nPunkBuster: ") + (s.punkBuster ? "on" : "off");
     if (!s.activeMods.empty()) {
-        text += "\nMod: " + s.activeMods;
+        text += "\nMod: " + shortened(s.activeMods);
     }
     const std::string version = !s.gameVersion.empty() ? s.gameVersion : s.version;
     if (!version.empty()) {
-        text += "\nVersion: " + version;
+        text += "\nVersion: " + shortened(version);
     }
     if (s.roundTimeRemain) {
         text += "\nTime left: " + minutes(*s.roundTimeRemain);
@@ -123,32 +223,7 @@ std::string tooltipText(const ServerState& state) {
     }
     text += "\nPing: " + std::to_string(state.answer->pingMs) + " ms";
 
-    // The players by team, each team by score, best first; the teams in the server's order.
-    std::map<int, std::vector<const PlayerStatus*>> teams;
-    for (const PlayerStatus& player : s.players) {
-        teams[player.team].push_back(&player);
-    }
-    std::size_t nameWidth = 4;
-    for (const PlayerStatus& player : s.players) {
-        nameWidth = std::max(nameWidth, utf8::length(player.name));
-    }
-    for (auto& [team, members] : teams) {
-        std::stable_sort(
-            members.begin(), members.end(),
-            [](const PlayerStatus* a, const PlayerStatus* b) { return a->score > b->score; });
-        std::string name = s.teamName(team);
-        if (name.empty()) {
-            name = team > 0 ? std::string("Team ").append(std::to_string(team)) : "No team";
-        }
-        text += "\n\n" + name + "\n" + padRight("Name", nameWidth) + "  Score  Kills  Deaths  Ping";
-        for (const PlayerStatus* p : members) {
-            text += '\n';
-            text += padRight(p->name, nameWidth) + padLeft(std::to_string(p->score), 7) +
-                    padLeft(std::to_string(p->kills), 7) + padLeft(std::to_string(p->deaths), 8) +
-                    padLeft(std::to_string(p->ping), 6);
-        }
-    }
-    return text;
+    return text + playersText(s);
 }
 
 }  // namespace zerlin::status

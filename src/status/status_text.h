@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "status/status_service.h"
 
@@ -18,6 +20,21 @@ enum class Indicator {
 
 Indicator indicatorOf(const ServerState& state);
 
+// What a server sends is shown within bounds, whatever it sends: each text at most this many
+// characters, each team's list of players at most this many, and at most this many teams.
+inline constexpr std::size_t kMaxShownCharacters = 64;
+inline constexpr std::size_t kMaxPlayersShownPerTeam = 32;
+inline constexpr std::size_t kMaxTeamsShown = 4;
+
+// The text, or its first characters and "…" where it is longer than `characters` (whole
+// UTF-8 characters, never part of one).
+std::string shortened(std::string_view text, std::size_t characters = kMaxShownCharacters);
+
+// The text of several lines with each line shortened to `columns` characters and at most
+// `rows` lines, the last of them "…" where lines were left out: a tooltip that fits the
+// screen.
+std::string fitLines(std::string_view text, std::size_t columns, std::size_t rows);
+
 // The players and the maximum, "23/64" (only "23" when the server gives no maximum).
 std::string players(const ServerStatus& status);
 
@@ -32,7 +49,8 @@ std::string badgeText(const ServerState& state);
 // The details as plain text of several lines: server name, map and game type, players and
 // maximum with reserved slots, password, PunkBuster, mod, version, round time left, tickets,
 // ping, then each team's players by score (name, score, kills, deaths, ping). Server texts are
-// as sent: whoever shows it must show it as plain text, never as markup.
+// as sent but shortened, and the players and teams listed are bounded (the rest counted as
+// "and N more"): whoever shows it must show it as plain text, never as markup.
 std::string tooltipText(const ServerState& state);
 
 }  // namespace zerlin::status

@@ -3,27 +3,10 @@
 #include <utility>
 
 #include "bookmarks/bookmark_entry.h"
-#include "platform/text.h"
 #include "status/status_text.h"
+#include "text/ascii.h"
 
 namespace zerlin::waiting {
-
-std::string bookmarkName(std::string_view row) {
-    const std::size_t divider = utf8::offsetOf(row, kNameFieldLength);
-    if (divider < row.size() && row[divider] == ':') {
-        return std::string(text::trimmed(row.substr(0, divider), " "));
-    }
-    return std::string(text::trimmed(row.substr(0, row.find(':')), " "));
-}
-
-std::optional<std::string> linkOfRow(std::string_view row) {
-    const BookmarkAddress address = readBookmarkEntry(row);
-    if (!address.ip || address.ip->empty() || address.port.empty() ||
-        address.ip->find(':') != std::string::npos) {
-        return std::nullopt;
-    }
-    return "zerlin:" + *address.ip + ":" + address.port;
-}
 
 SlotWatch::SlotWatch(const ListBox& list, net::Alarm& alarm, Notifier& notifier,
                      const ModalState& modal, Hooks hooks)

@@ -19,14 +19,6 @@ inline constexpr std::chrono::microseconds kAskInterval = std::chrono::seconds(5
 // How often a join held back by a modal dialog looks whether the dialog is closed.
 inline constexpr std::chrono::microseconds kModalRecheck = std::chrono::milliseconds(250);
 
-// The bookmark's name as the row shows it: its name field without the padding, or for a row
-// without the layout Add gives, the text before its first ":".
-std::string bookmarkName(std::string_view row);
-
-// "zerlin:<IP>:<port>" with the IP and port read from the row as a double-click reads them;
-// none when the row yields no IP or no port, or an IP that a link cannot hold (one with ":").
-std::optional<std::string> linkOfRow(std::string_view row);
-
 enum class Wait {
     None,
     ForSlot,  // joins when the server is no longer full

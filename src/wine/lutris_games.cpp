@@ -1,23 +1,27 @@
 #include "wine/lutris_games.h"
 
+#include <sys/stat.h>
 #include <yaml-cpp/yaml.h>
 
 #include <algorithm>
 #include <cstddef>
 #include <exception>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
 #include "platform/files.h"
-#include "wine/wine_choice.h"
+#include "wine/programs.h"
 
 namespace zerlin::wine {
 namespace fs = std::filesystem;
 
 namespace {
 
-// Lutris's files are a few kilobytes; anything far larger is not one of them.
+// Lutris's files are a few kilobytes; anything far larger is not one of them, and is skipped
+// unread.
 constexpr std::size_t maxFileBytes = std::size_t{1024} * 1024;
 // Enough for any game library; a folder of more is read only this far.
 constexpr std::size_t maxGameFiles = 10000;
@@ -44,6 +48,7 @@ std::optional<fs::path> resolved(const std::string& text) {
     return result;
 }
 
+// prefix holds path, folder by folder; a path does not hold itself.
 bool holds(const fs::path& prefix, const fs::path& path) {
     auto inner = path.begin();
     for (const fs::path& part : prefix) {
@@ -105,9 +110,8 @@ std::vector<std::pair<std::string, std::string>> environmentOf(const YAML::Node&
     return variables;
 }
 
-std::optional<std::string> readText(const fs::path& file) {
-    Result<std::string> read = files::readRegularFile(file.string(), maxFileBytes);
-    return read ? std::optional<std::string>(std::move(read.value())) : std::nullopt;
+Result<std::string> readText(const fs::path& file) {
+    return files::readRegularFile(file.string(), maxFileBytes);
 }
 
 std::vector<fs::path> gameFiles(const fs::path& folder) {
@@ -174,12 +178,54 @@ bool versionBelow(const std::string& a, const std::string& b) {
     return a < b;
 }
 
-// A game file's game; nothing when it cannot be read or is no Wine game's.
+// A game file's identity and state: the same file (device and inode, so that one renamed over
+// it counts as new), its size and its modification time.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec time{};
+
+    bool operator==(const FileStamp& other) const {
+        return device == other.device && inode == other.inode && size == other.size &&
+               time.tv_sec == other.time.tv_sec && time.tv_nsec == other.time.tv_nsec;
+    }
+};
+
+// What a game file gave when it was last read, and its stamp then.
+struct ParsedGame {
+    FileStamp stamp;
+    std::optional<LutrisGame> game;
+};
+
+// A game file's game; nothing when it cannot be read or is no Wine game's. Each file is parsed
+// once and kept while its size and time stay the same: a join must not parse a large library
+// again, on the one thread the window has. One stat a file is all a join then costs.
 std::optional<LutrisGame> readGame(const fs::path& file, const std::string& home) {
-    const std::optional<std::string> text = readText(file);
-    std::optional<LutrisGame> game = text ? parseLutrisGame(*text, home) : std::nullopt;
+    static std::mutex mutex;
+    static std::map<std::pair<std::string, std::string>, ParsedGame> parsed;
+    const std::pair<std::string, std::string> key{file.string(), home};
+    struct stat info {};
+    const bool stamped = ::stat(file.c_str(), &info) == 0;
+    const FileStamp stamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim};
+    if (stamped) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        if (const auto it = parsed.find(key); it != parsed.end() && it->second.stamp == stamp) {
+            return it->second.game;
+        }
+    }
+    const Result<std::string> text = readText(file);
+    std::optional<LutrisGame> game = text ? parseLutrisGame(text.value(), home) : std::nullopt;
     if (game) {
         game->file = file.string();
+    }
+    if (stamped) {
+        const std::lock_guard<std::mutex> lock(mutex);
+        // Two libraries' worth: files that went away are dropped now and then.
+        if (parsed.size() >= 2 * maxGameFiles) {
+            parsed.clear();
+        }
+        parsed[key] = ParsedGame{stamp, game};
     }
     return game;
 }
@@ -189,11 +235,11 @@ void addRunnerDefaults(LutrisGame& game, const fs::path& runnerFile, const std::
     if (!game.version.empty() && !game.customWine.empty()) {
         return;
     }
-    const std::optional<std::string> text = readText(runnerFile);
+    const Result<std::string> text = readText(runnerFile);
     if (!text) {
         return;
     }
-    const RunnerDefaults defaults = parseRunnerDefaults(*text, home);
+    const RunnerDefaults defaults = parseRunnerDefaults(text.value(), home);
     if (game.version.empty()) {
         game.version = defaults.version;
     }
@@ -213,12 +259,6 @@ std::string expandHome(const std::string& path, const std::string& home) {
         }
     }
     return path;
-}
-
-bool pathHolds(const std::string& prefix, const std::string& path) {
-    const std::optional<fs::path> outer = resolved(prefix);
-    const std::optional<fs::path> inner = resolved(path);
-    return outer && inner && holds(*outer, *inner);
 }
 
 std::optional<LutrisGame> parseLutrisGame(const std::string& yaml, const std::string& home) {

@@ -62,8 +62,4 @@ std::string newestLutrisWine(const LutrisFolders& folders);
 // "~" or "$HOME" (also "${HOME}") at the start, alone or before "/", replaced by home.
 std::string expandHome(const std::string& path, const std::string& home);
 
-// prefix holds path: both absolute, compared folder by folder after resolving "." and "..",
-// links of the parts that exist, and trailing separators. A path does not hold itself.
-bool pathHolds(const std::string& prefix, const std::string& path);
-
 }  // namespace zerlin::wine

@@ -1,13 +1,14 @@
 #include "wine/wine_choice.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "wine/lutris_games.h"
+#include "wine/programs.h"
 #include "wine/wine_prefix.h"
 
 namespace zerlin::wine {
@@ -72,40 +73,18 @@ std::string lutrisWine(const LutrisGame& game, const LutrisFolders& folders,
     return isProgram(program) ? program : std::string{};
 }
 
+std::string variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string{};
+}
+
 }  // namespace
-
-bool isProgram(const std::string& path) {
-    struct stat status {};
-    return !path.empty() && path.find('\0') == std::string::npos &&
-           ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
-           ::access(path.c_str(), X_OK) == 0;
-}
-
-std::string findProgramOnPath(const std::string& program, const std::string& pathVariable) {
-    std::size_t start = 0;
-    while (start <= pathVariable.size()) {
-        std::size_t end = pathVariable.find(':', start);
-        if (end == std::string::npos) {
-            end = pathVariable.size();
-        }
-        const fs::path folder(pathVariable.substr(start, end - start));
-        if (folder.is_absolute()) {
-            std::string candidate = (folder / program).string();
-            if (isProgram(candidate)) {
-                return candidate;
-            }
-        }
-        start = end + 1;
-    }
-    return {};
-}
 
 WineChoice chooseWine(const WineLookup& lookup) {
     WineChoice choice;
     const LutrisFolders folders{lookup.home, lookup.dataHome, lookup.configHome};
     const std::optional<LutrisGame> game = findLutrisGame(lookup.gamePath, folders);
     if (game) {
-        choice.lutrisFile = game->file;
         choice.prefix = game->prefix;
         for (const auto& variable : game->environment) {
             // The game's prefix is the one it was installed in, whatever its variables say.
@@ -123,26 +102,57 @@ WineChoice chooseWine(const WineLookup& lookup) {
         const std::string path = expandHome(lookup.settingsWine, lookup.home);
         if (fs::path(path).is_absolute() && isProgram(path)) {
             choice.program = path;
-            choice.source = WineSource::Settings;
         } else {
-            choice.failure = settingsFailure(lookup);
+            choice.program = Failure{settingsFailure(lookup)};
         }
         return choice;
     }
     if (game) {
         if (std::string program = lutrisWine(*game, folders, lookup); !program.empty()) {
             choice.program = std::move(program);
-            choice.source = WineSource::Lutris;
             return choice;
         }
     }
     if (std::string program = winePath(lookup); !program.empty()) {
         choice.program = std::move(program);
-        choice.source = WineSource::Path;
         return choice;
     }
-    choice.failure = noWineFailure(lookup);
+    choice.program = Failure{noWineFailure(lookup)};
     return choice;
+}
+
+ScriptCommandFor wineCommand(WineSetting setting) {
+    return [setting = std::move(setting)](const LaunchScript& script) -> Result<ScriptCommand> {
+        WineLookup lookup;
+        lookup.gamePath = script.gamePath;
+        lookup.settingsWine = setting.read ? setting.read() : std::string{};
+        // Without HOME, the root folder, as Qt's home path gives it.
+        lookup.home = std::getenv("HOME") ? variable("HOME") : std::string("/");
+        lookup.dataHome = variable("XDG_DATA_HOME");
+        lookup.configHome = variable("XDG_CONFIG_HOME");
+        lookup.environmentPrefix = variable("WINEPREFIX");
+        lookup.settingsFile = setting.place;
+        lookup.findOnPath = [path = variable("PATH")](const std::string& name) {
+            return findProgramOnPath(name, path);
+        };
+        WineChoice wine = chooseWine(lookup);
+        if (!wine.program) {
+            return Failure{wine.program.error()};
+        }
+        // Wine's drive Z: is the root of the file system.
+        std::error_code error;
+        std::string onDriveZ = fs::absolute(script.script, error).lexically_normal().string();
+        std::replace(onDriveZ.begin(), onDriveZ.end(), '/', '\\');
+        ScriptCommand command{
+            wine.program.value(),
+            {"cmd", "/c",
+             script.inWorkingDir ? fs::path(script.script).filename().string() : "Z:" + onDriveZ},
+            std::move(wine.environment)};
+        if (!wine.prefix.empty()) {
+            command.environment.emplace_back("WINEPREFIX", wine.prefix);
+        }
+        return command;
+    };
 }
 
 }  // namespace zerlin::wine

@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "platform/result.h"
+#include "platform/script_launcher.h"
+
 // Which Wine starts a join on Linux, and with which prefix and environment. Paths are UTF-8
 // texts, as the file system spells them. Not built for Windows, where the game needs no Wine.
 namespace zerlin::wine {
@@ -21,16 +24,12 @@ struct WineLookup {
     std::function<std::string(const std::string&)> findOnPath;
 };
 
-enum class WineSource { None, Settings, Lutris, Path };
-
 struct WineChoice {
-    std::string program;  // the wine program to run; empty when none was found
-    std::string failure;  // when program is empty: what is wrong and how to fix it
-    WineSource source = WineSource::None;
+    // The wine program to run, or what is wrong and how to fix it.
+    Result<std::string> program = Failure{};
     std::string prefix;  // the WINEPREFIX to set; empty: leave it unset (Wine's default)
     // To set on top of the environment: the Lutris game's `system: env:`, WINEPREFIX left out.
     std::vector<std::pair<std::string, std::string>> environment;
-    std::string lutrisFile;  // the Lutris game file the game belongs to, if any
 };
 
 // The Wine, in this order:
@@ -43,12 +42,16 @@ struct WineChoice {
 // above the game holding drive_c and system.reg, else the environment's WINEPREFIX.
 WineChoice chooseWine(const WineLookup& lookup);
 
-// The first folder of pathVariable (a PATH value: folders separated by ':') that holds an
-// executable regular file named program; its full path, or the empty text. Relative and empty
-// entries are passed over: they would depend on the working folder.
-std::string findProgramOnPath(const std::string& program, const std::string& pathVariable);
+// The Wine the user named by hand, read at each join, and where it is set, for messages.
+struct WineSetting {
+    std::function<std::string()> read;  // the empty text: not set; may be empty
+    std::string place;                  // the settings file
+};
 
-// The path names a regular file (after following links) that this user may execute.
-bool isProgram(const std::string& path);
+// How a launch script runs under the chosen Wine: `wine cmd /c` on the script, by bare name
+// from the game's folder, by full path on Wine's drive Z: from anywhere else; with the prefix
+// and the Lutris game's variables. The home, XDG folders, WINEPREFIX and PATH are this
+// process's environment's at each join.
+ScriptCommandFor wineCommand(WineSetting setting);
 
 }  // namespace zerlin::wine

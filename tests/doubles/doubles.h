@@ -143,16 +143,20 @@ class MemorySettings : public SettingsBackend {
         auto it = values.find(name(section, key));
         return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
     }
-    void write(const std::string& section, const std::string& key,
-               const std::string& value) override {
-        write(section, SettingsEntries{{key, value}});
+    Status write(const std::string& section, const std::string& key,
+                 const std::string& value) override {
+        return write(section, SettingsEntries{{key, value}});
     }
-    void write(const std::string& section, const SettingsEntries& entries) override {
+    Status write(const std::string& section, const SettingsEntries& entries) override {
         ++calls;
+        if (!failure.empty()) {
+            return Failure{failure};
+        }
         for (const auto& [key, value] : entries) {
             values[name(section, key)] = value;
             writes.push_back({section, key, value, calls});
         }
+        return {};
     }
 
     // Stores a value without recording a write: the state a test starts from.
@@ -166,6 +170,7 @@ class MemorySettings : public SettingsBackend {
     };
     std::vector<Write> writes;
     int calls = 0;
+    std::string failure;  // when set, every write fails with it and stores nothing
 
   private:
     static std::string name(const std::string& section, const std::string& key) {

@@ -68,6 +68,12 @@ if command -v man >/dev/null; then
         fail "man cannot show the installed page: $(cat "$tmp/man.log")"
     [ ! -s "$tmp/man.log" ] || fail "man warns: $(cat "$tmp/man.log")"
     grep -q "WINEPREFIX" <<<"$page" || fail "the installed page says nothing of WINEPREFIX"
+    # Words after the last argument of a font-alternating line (.RB and the like) lose their
+    # spaces: they would show as a run of letters or right after punctuation.
+    joined=$(grep -nE '[;,][A-Za-z]|[a-z]{20,}' <<<"$page" || true)
+    [ -z "$joined" ] || fail "the page runs words together: $joined"
+    grep -q 'Path=/full/path/to/wine); the second where' <<<"$(tr -s ' \n' ' ' <<<"$page")" ||
+        fail "the page lost the words after the Wine setting"
 fi
 
 # The installed package, compiled the way a desktop compiles it, gives a case-sensitive glob.

@@ -8,7 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 zerlin=$(realpath "${1:?usage: hidpi_test.sh <zerlin>}")
 images="$(cd "$(dirname "$0")/../../resources/images" && pwd)"
-for tool in Xvfb xdpyinfo xdotool import compare convert; do
+for tool in Xvfb xdpyinfo xdotool xwininfo import compare convert; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 work=$(mktemp -d)
@@ -33,11 +33,11 @@ while IFS='|' read -r scale suffix; do
     DISPLAY="$xvfb_display" QT_SCALE_FACTOR="$scale" HOME="$work/$scale/home" \
         XDG_CONFIG_HOME="$work/$scale/config" "$zerlin" >"$work/$scale/zerlin.log" 2>&1 &
     zerlin_pid=$!
-    window=$(DISPLAY="$xvfb_display" timeout 15 xdotool search --sync --onlyvisible \
-        --name '^Zerlin 2\.48$' | head -n 1)
+    # Measured on Zerlin's window once it is mapped, never on the screen's root window.
+    DISPLAY="$xvfb_display" wait_for_window '^Zerlin 2\.48$' || exit 1
     sleep 0.5  # the first paint
     shot="$work/$scale/window.png"
-    DISPLAY="$xvfb_display" import -window "${window:-root}" "$shot"
+    DISPLAY="$xvfb_display" import -window "$window" "$shot"
     kill "$zerlin_pid" 2>/dev/null
     wait "$zerlin_pid" 2>/dev/null
     zerlin_pid=

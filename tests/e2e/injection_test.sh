@@ -27,12 +27,9 @@ fail() {
     exit 1
 }
 
-prefix="$tmp/prefix"
-game_dir="$prefix/drive_c/Games/BF1942"
-mkdir -p "$game_dir" "$tmp/bin" "$tmp/config/zerlin" "$tmp/home" "$tmp/temp" "$tmp/runtime"
+make_wine_prefix "$tmp" $'not the game\n'
+mkdir -p "$tmp/home" "$tmp/temp" "$tmp/runtime"
 chmod 700 "$tmp/runtime"
-: >"$prefix/system.reg"
-echo "not the game" >"$game_dir/BF1942.exe"
 cat >"$tmp/config/zerlin/settings.ini" <<EOF
 [Options]
 AutoJoin=yes

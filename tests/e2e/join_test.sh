@@ -25,12 +25,9 @@ trap cleanup EXIT
 
 
 # A Wine prefix holding the game, and the settings naming the game's path.
-prefix="$work/prefix"
-game="$prefix/drive_c/Games/BF1942"
-mkdir -p "$game" "$work/bin" "$work/config/zerlin" "$work/stand-in"
-: >"$prefix/system.reg"
-: >"$game/BF1942.exe"
-printf '[Sti]\nSti=%s\n' "$game/BF1942.exe" >"$work/config/zerlin/settings.ini"
+make_wine_prefix "$work"
+mkdir -p "$work/stand-in"
+printf '[Sti]\nSti=%s\n' "$game_dir/BF1942.exe" >"$work/config/zerlin/settings.ini"
 cp "$here/stand_in_wine.sh" "$work/bin/wine"
 chmod +x "$work/bin/wine"
 
@@ -60,17 +57,17 @@ join_and_check() {  # join_and_check <run> <delay> <ip> <port>
         # The clean-up tick is past, yet the interpreter has not read the script.
         sleep 2
         check "run $run: script kept until the interpreter read it" yes \
-            "$([ -f "$game/run.bat" ] && echo yes || echo no)"
+            "$([ -f "$game_dir/run.bat" ] && echo yes || echo no)"
     fi
     wait_for $((delay + 10)) test -e "$out.done" || { echo "FAIL: run $run: wine never ran"; failures=$((failures + 1)); return; }
     check "run $run: arguments" "$(printf 'cmd\n/c\nrun.bat')" "$(cat "$out.args")"
-    check "run $run: working directory" "$game" "$(cat "$out.pwd")"
+    check "run $run: working directory" "$game_dir" "$(cat "$out.pwd")"
     check "run $run: WINEPREFIX" "$prefix" "$(cat "$out.prefix")"
     check "run $run: script bytes" "$(expected_script "$ip" "$port" | od -An -c)" \
         "$( [ -f "$out.script" ] && od -An -c "$out.script" || echo '<not read>')"
-    wait_for 5 test ! -e "$game/run.bat"
+    wait_for 5 test ! -e "$game_dir/run.bat"
     check "run $run: script removed afterwards" no \
-        "$([ -e "$game/run.bat" ] && echo yes || echo no)"
+        "$([ -e "$game_dir/run.bat" ] && echo yes || echo no)"
 }
 
 join_and_check 1 0 127.0.0.1 14567

@@ -24,11 +24,8 @@ fail() {
 
 # A fake Wine prefix holding the game, a settings store naming it, and a stand-in `wine` that
 # records how it was started and what the script held when it read it.
-prefix="$tmp/prefix"
-game_dir="$prefix/drive_c/Games/BF1942"
-mkdir -p "$game_dir" "$tmp/bin" "$tmp/config/zerlin" "$tmp/home"
-: >"$prefix/system.reg"
-echo "not the game" >"$game_dir/BF1942.exe"
+make_wine_prefix "$tmp" $'not the game\n'
+mkdir -p "$tmp/home"
 cat >"$tmp/config/zerlin/settings.ini" <<EOF
 [Options]
 AutoJoin=yes

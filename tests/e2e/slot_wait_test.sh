@@ -29,12 +29,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-prefix="$work/prefix"
-game="$prefix/drive_c/Games/BF1942"
-mkdir -p "$game" "$work/bin" "$work/config/zerlin" "$work/stand-in"
-: >"$prefix/system.reg"
-: >"$game/BF1942.exe"
-printf '[Sti]\nSti=%s\n' "$game/BF1942.exe" >"$work/config/zerlin/settings.ini"
+make_wine_prefix "$work"
+mkdir -p "$work/stand-in"
+printf '[Sti]\nSti=%s\n' "$game_dir/BF1942.exe" >"$work/config/zerlin/settings.ini"
 cp "$here/stand_in_wine.sh" "$work/bin/wine"
 chmod +x "$work/bin/wine"
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The real window under Xvfb shows, within 3 seconds of its start, the status of three
-# bookmarks opened from the command line: one server up, one full, one silent, each a stand-in
+# The real window under Xvfb shows, within 3 seconds of its start (in the plain build), the
+# status of three bookmarks opened from the command line: one server up, one full, one silent, each a stand-in
 # on 127.0.15.x. Read from the window's pixels: each row's mark, in the row's place, right of
 # the address (a green disc, an orange square, grey "no answer").
 # Usage: status_test.sh <path of the built zerlin> <path of the stand-in server>
@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 zerlin=$(realpath "${1:?usage: status_test.sh <zerlin> <status_standin>}")
 standin=$(realpath "${2:?usage: status_test.sh <zerlin> <status_standin>}")
-for tool in Xvfb xdpyinfo xdotool import convert; do
+for tool in Xvfb xdpyinfo xdotool xwininfo import convert; do
     command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
 done
 work=$(mktemp -d)
@@ -36,8 +36,7 @@ started=$(date +%s%N)
 DISPLAY="$xvfb_display" HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
     "$zerlin" "$work/servers.sbk" >"$work/zerlin.log" 2>&1 &
 zerlin_pid=$!
-window=$(DISPLAY="$xvfb_display" timeout 15 xdotool search --sync --onlyvisible \
-    --name '^Zerlin' | head -n 1)
+DISPLAY="$xvfb_display" wait_for_window '^Zerlin 2\.48$' || { cat "$work/zerlin.log"; exit 1; }
 
 # rows_of <colour> [width]: the list rows (from 0) of the last shot holding pixels of that
 # colour right of the addresses (the list stands at 7,124 in the window; rows are 15 pixels
@@ -49,17 +48,21 @@ rows_of() {
         "$work/shot.txt" | sort -u | tr '\n' ' '
 }
 
-# Shots as fast as they can be taken; each counts from the moment it was taken.
+# Shots as fast as they can be taken; each counts from the moment it was taken. The plain build
+# must show the rows within 3 s; a slower build is given a minute and judged by the rows alone.
+if timing_checked; then limit_ms=3000; else limit_ms=60000; fi
 seen=
-while [ $(($(date +%s%N) - started)) -lt 3000000000 ]; do
+shot_at=$started
+while [ $(($(date +%s%N) - started)) -lt $((limit_ms * 1000000)) ]; do
     shot_at=$(date +%s%N)
-    DISPLAY="$xvfb_display" import -window "${window:-root}" -crop 100x88+405+125 +repage -depth 8 \
+    DISPLAY="$xvfb_display" import -window "$window" -crop 100x88+405+125 +repage -depth 8 \
         txt:- >"$work/shot.txt" 2>/dev/null
     seen="$(rows_of '#40C040')|$(rows_of '#FF7040')|$(rows_of '#969696' 75)"
     [ "$seen" = "0 |1 |2 " ] && break
 done
 elapsed=$(((shot_at - started) / 1000000))
-check "within 3 s the rows show up, full and no answer (took ${elapsed} ms)" "0 |1 |2 " "$seen"
+check "within $((limit_ms / 1000)) s the rows show up, full and no answer (took ${elapsed} ms)" \
+    "0 |1 |2 " "$seen"
 
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -8,10 +8,10 @@
 #include <QFontDatabase>
 #include <QImage>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/app.h"
+#include "gui/config_folder.h"
 #include "gui_helpers.h"
 #include "platform/qt/click_label.h"
 
@@ -24,7 +24,6 @@ class FirstPaintTest : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(config_.isValid());
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_.path()));
         // Asked before anything of the program could add the bundled copy.
         systemHasListFace_ = QFontDatabase::hasFamily("DejaVu Sans Mono");
         app_ = std::make_unique<app::App>();
@@ -77,7 +76,7 @@ class FirstPaintTest : public QObject {
     }
 
   private:
-    QTemporaryDir config_;
+    gui::ConfigFolder config_;
     bool systemHasListFace_ = false;
     std::unique_ptr<app::App> app_;
 };

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "platform/qt/click_label.h"
+#include "platform/qt/row_status.h"
 #include "platform/qt/widgets.h"
 #include "window_harness.h"
 
@@ -212,6 +213,72 @@ class Form1WindowTest : public QObject {
             }
         }
         QCOMPARE(firstLit, 255);
+    }
+
+    // The marks drawn right of a row's text, the hourglass of a row that waits for a slot and
+    // the server's status, never cover the text: where the text leaves too little room, less
+    // is drawn. Measured as the pixels that change when the marks are set, against the pixels
+    // the text lights.
+    void marksKeepOffTheRowsText() {
+        WindowUnderTest w;
+        auto* list = qobject_cast<QListWidget*>(&w.widget("List1"));
+        const struct {
+            int hostLength;  // the row is 42 characters and the host
+            bool waiting;
+            bool status;
+            bool drawn;
+        } cases[] = {
+            {8, true, true, true},    // room for the hourglass and the whole status
+            {8, true, false, true},   // the hourglass alone
+            {8, false, true, true},   // the status alone
+            {22, true, true, true},   // room for the hourglass and the status's mark
+            {28, true, true, false},  // the text reaches the row's end
+            {60, true, true, false},  // and goes past it
+        };
+        for (const auto& c : cases) {
+            std::string name = "Waiting";
+            name.resize(35, ' ');
+            w.controls.List1.append(name + ":" + std::string(c.hostLength, 'a') + ":14567");
+        }
+        w.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+        const QImage plain = list->viewport()->grab().toImage();
+        for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+            QListWidgetItem* item = list->item(i);
+            if (cases[i].waiting) {
+                item->setData(qt::Form1Window::WaitingRole, "waiting for a slot");
+            }
+            if (cases[i].status) {
+                item->setData(qt::RowStatusKindRole, static_cast<int>(qt::RowStatusKind::Up));
+                item->setData(qt::RowStatusPlayersRole, "23/64");
+                item->setData(qt::RowStatusPingRole, "48 ms");
+            }
+        }
+        const QImage marked = list->viewport()->grab().toImage();
+        const QRgb background = plain.pixel(plain.width() - 1, plain.height() - 1);
+        for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+            const QRect row = list->visualItemRect(list->item(i)) & plain.rect();
+            int textRight = -1;
+            QRect changed;
+            for (int y = row.top(); y <= row.bottom(); ++y) {
+                for (int x = row.left(); x <= row.right(); ++x) {
+                    if (plain.pixel(x, y) != background) {
+                        textRight = std::max(textRight, x);
+                    }
+                    if (plain.pixel(x, y) != marked.pixel(x, y)) {
+                        changed |= QRect(x, y, 1, 1);
+                    }
+                }
+            }
+            const QString at = QString("row %1: text to x %2, marks at x %3 to %4")
+                                   .arg(i)
+                                   .arg(textRight)
+                                   .arg(changed.left())
+                                   .arg(changed.right());
+            QVERIFY2(textRight > 0, qPrintable(at));
+            QVERIFY2(changed.isEmpty() || changed.left() > textRight, qPrintable(at));
+            QVERIFY2(changed.isEmpty() != cases[i].drawn, qPrintable(at));
+        }
     }
 
     void anyButtonOnTheBackgroundMovesTheWindow_data() {

@@ -4,8 +4,10 @@
 // as a person would, and wait for a condition while the event loop runs.
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QTest>
+#include <QToolTip>
 #include <QWidget>
 #include <functional>
 
@@ -63,6 +65,25 @@ inline void doubleClick(QWidget& widget, QPoint at) {
 
 inline void doubleClick(QWidget& widget) {
     doubleClick(widget, middleOf(widget));
+}
+
+// The tooltip shown when the pointer rests at a point of the widget, as it is shown (the
+// empty text when none is).
+inline QString toolTipAt(QWidget& widget, QPoint at) {
+    QToolTip::hideText();
+    QHelpEvent event(QEvent::ToolTip, at, widget.mapToGlobal(at));
+    QApplication::sendEvent(&widget, &event);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// The tooltip's window while one is shown, or nullptr.
+inline QWidget* shownToolTip() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->inherits("QTipLabel") && widget->isVisible()) {
+            return widget;
+        }
+    }
+    return nullptr;
 }
 
 // Runs the event loop until the condition holds or the time is up; tells which.

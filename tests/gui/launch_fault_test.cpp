@@ -17,6 +17,7 @@
 #include "doubles/form1_harness.h"
 #include "mainwindow/launch_rules.h"
 #include "platform/qt/qt_launcher.h"
+#include "wine/wine_choice.h"
 
 using namespace zerlin;
 using namespace zerlin::test;
@@ -26,6 +27,7 @@ namespace {
 // The main window's core with doubles for its controls and dialogs, and the real launcher.
 struct RealLaunch : BasicForm1Harness<qt::QtLauncher> {
     RealLaunch() {
+        launcher.setCommand(wine::wineCommand({}));
         Text2.setText("10.0.0.1");
         Text3.setText("14567");
     }
@@ -140,7 +142,8 @@ class LaunchFaultTest : public QObject {
 
         RealLaunch& l = *launch_;
         std::string chosenWine = setting.toStdString();
-        l.launcher.setWineSetting({[&chosenWine] { return chosenWine; }, "/test/settings.ini"});
+        l.launcher.setCommand(
+            wine::wineCommand({[&chosenWine] { return chosenWine; }, "/test/settings.ini"}));
         if (!setting.isEmpty())  // the right wine on PATH is not taken instead
             qputenv("PATH", path);
         l.settings.preset("Options", "SaveIP", "yes");

@@ -2,13 +2,13 @@
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
 #include "app/app.h"
 #include "app/settings_store.h"
 #include "doubles/doubles.h"
+#include "gui/config_folder.h"
 #include "gui/gui_helpers.h"
 #include "platform/qt/click_label.h"
 #include "platform/qt/form2_window.h"
@@ -33,7 +33,6 @@ class OptionsGuiTest : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(config_.isValid());
-        qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
@@ -230,7 +229,7 @@ class OptionsGuiTest : public QObject {
         return QString::fromStdString(reader.read("options", key));
     }
 
-    QTemporaryDir config_;
+    zerlin::test::gui::ConfigFolder config_;
     int run_ = 0;
     QString name_;
     FakeTextBox text4_{"No bookmark selected"};

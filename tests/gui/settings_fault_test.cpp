@@ -12,7 +12,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QStringEncoder>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <map>
 #include <memory>
@@ -20,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "gui/config_folder.h"
 #include "settings/ini_file_settings.h"
 
 using zerlin::IniFileSettings;
@@ -81,9 +81,8 @@ class SettingsFaultTest : public QObject {
 
   private slots:
     void init() {
-        config_ = std::make_unique<QTemporaryDir>();
+        config_ = std::make_unique<zerlin::test::gui::ConfigFolder>();
         QVERIFY(config_->isValid());
-        qputenv("XDG_CONFIG_HOME", config_->path().toLocal8Bit());
         store_ = std::make_unique<IniFileSettings>(IniFileSettings::filePath("zerlin"));
         file_ = QString::fromStdString(store_->path());
         folder_ = QFileInfo(file_).absolutePath();
@@ -202,7 +201,7 @@ class SettingsFaultTest : public QObject {
     }
 
   private:
-    std::unique_ptr<QTemporaryDir> config_;
+    std::unique_ptr<zerlin::test::gui::ConfigFolder> config_;
     std::unique_ptr<IniFileSettings> store_;
     QString file_, folder_;
     bool mounted_ = false;

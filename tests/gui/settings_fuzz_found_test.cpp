@@ -2,11 +2,11 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 #include <string>
 
+#include "gui/config_folder.h"
 #include "settings/ini_file_settings.h"
 
 using zerlin::IniFileSettings;
@@ -51,9 +51,8 @@ class SettingsFuzzFoundTest : public QObject {
         QFETCH(QByteArray, file);
         QFETCH(QString, keptKey);
         QFETCH(QString, keptText);
-        QTemporaryDir config;
+        zerlin::test::gui::ConfigFolder config;
         QVERIFY(config.isValid());
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         IniFileSettings store(IniFileSettings::filePath("zerlin"));
         QVERIFY(QDir().mkpath(config.filePath(QStringLiteral("zerlin"))));
         {

@@ -98,6 +98,8 @@ class StatusListTest : public QObject {
         wiring.start();
         QCOMPARE(list.item(0)->data(Qt::AccessibleDescriptionRole).toString(), "asking");
         QVERIFY(zerlin::test::gui::waitFor([&] { return wiring.idle(); }, 5000));
+        h.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&h.window));
         for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
             const auto& c = cases[i];
             QListWidgetItem* item = list.item(i);
@@ -107,7 +109,10 @@ class StatusListTest : public QObject {
             QVERIFY2(QRegularExpression("^" + c.description + "$").match(description).hasMatch(),
                      qPrintable(description));
             QTextDocument shown;
-            shown.setHtml(item->data(Qt::ToolTipRole).toString());
+            // Made when it is about to be shown, not kept with the row.
+            QVERIFY(item->data(Qt::ToolTipRole).isNull());
+            shown.setHtml(
+                zerlin::test::gui::toolTipAt(*list.viewport(), list.visualItemRect(item).center()));
             QVERIFY2(shown.toPlainText().contains(c.inTooltip), qPrintable(shown.toPlainText()));
         }
         QCOMPARE(list.item(1)->data(zerlin::qt::RowStatusPlayersRole).toString(), "64/64");
@@ -117,7 +122,10 @@ class StatusListTest : public QObject {
         h.window.Text2->setText("127.0.14.9");
         h.window.Text3->setText("14567");
         QVERIFY(zerlin::test::gui::waitFor(
-            [&] { return h.window.Text2->toolTip().contains("5/64"); }, 4000));
+            [&] {
+                return zerlin::test::gui::toolTipAt(*h.window.Text2, {5, 5}).contains("5/64");
+            },
+            4000));
     }
 
     // ADD and OPEN fill the list: the new rows are asked; a deleted row's server is forgotten.

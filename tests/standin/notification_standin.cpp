@@ -1,13 +1,16 @@
 // A stand-in desktop notification service for the tests: owns org.freedesktop.Notifications on
 // the session bus (a private one, from dbus-run-session) and appends each Notify call to a file
-// as one line "summary|body".
+// as one line "summary|body". With --never-answer it records each call and never replies, as a
+// hung service does.
 //
-//   notification_standin FILE
+//   notification_standin [--never-answer] FILE
 //
 // It prints "ready" once the name is owned, and ends after 120 seconds at the latest.
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QFile>
 #include <QObject>
 #include <QStringList>
@@ -15,12 +18,12 @@
 #include <QVariantMap>
 #include <cstdio>
 
-class Notifications : public QObject {
+class Notifications : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 
   public:
-    explicit Notifications(QString file) : file_(std::move(file)) {}
+    Notifications(QString file, bool answers) : file_(std::move(file)), answers_(answers) {}
 
   public slots:
     uint Notify(const QString& /*app*/, uint /*replaces*/, const QString& /*icon*/,
@@ -30,22 +33,27 @@ class Notifications : public QObject {
         if (out.open(QIODevice::Append)) {
             out.write((summary + "|" + body + "\n").toUtf8());
         }
+        if (!answers_) {
+            setDelayedReply(true);  // and the reply is never sent
+        }
         return ++id_;
     }
     QStringList GetCapabilities() { return {"body"}; }
 
   private:
     QString file_;
+    bool answers_ = true;
     uint id_ = 0;
 };
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: notification_standin FILE\n");
+    const bool answers = !(argc == 3 && QByteArray(argv[1]) == "--never-answer");
+    if (argc != (answers ? 2 : 3)) {
+        std::fprintf(stderr, "usage: notification_standin [--never-answer] FILE\n");
         return 2;
     }
-    Notifications service(QString::fromLocal8Bit(argv[1]));
+    Notifications service(QString::fromLocal8Bit(argv[argc - 1]), answers);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.registerObject("/org/freedesktop/Notifications", &service,
                             QDBusConnection::ExportAllSlots) ||

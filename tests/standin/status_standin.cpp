@@ -11,8 +11,11 @@
 // (entries of players who left after numplayers), cp1252 (a player "Jürgen" in Windows-1252),
 // backslash (a player "Foo\Bar"), silent, junk, too-many (17 parts), markup (a hostname of
 // HTML), full-then-free (full until `after` seconds, then one slot free), silent-then-up
-// (silent until `after` seconds).
-// Keys: hostname, map, gametype, players, max, hostport, password, reserved, parts, after.
+// (silent until `after` seconds), crowd (16 parts of as many players as asked, 1000 unless told:
+// player 0 named with `long` characters, 30000 unless told, the others with `name` characters
+// or "P<n>" for 0, on `teams` teams or none for 0, the server's texts of `text` characters).
+// Keys: hostname, map, gametype, players, max, hostport, password, reserved, parts, after; for
+// crowd, long, name, teams, text.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -112,6 +115,35 @@ std::vector<std::string> replyPairs(const Server& server, double uptime) {
     return pairs;
 }
 
+// As big a reply as a server can send: many players, long names.
+std::vector<std::string> crowdPairs(const Server& server) {
+    const int players = server.number("players", 1000);
+    const int teams = server.number("teams", 0);
+    const auto text = [&server](char c) {
+        const int length = server.number("text", 0);
+        return length > 0 ? std::string(static_cast<std::size_t>(length), c) : std::string(1, c);
+    };
+    std::vector<std::string> pairs = {
+        pair("hostname", text('h')),
+        pair("mapname", text('m')),
+        pair("gametype", text('g')),
+        pair("active_mods", text('a')),
+        pair("gamever", text('v')),
+        pair("numplayers", std::to_string(players)),
+        pair("maxplayers", server.option("max", "64")),
+    };
+    for (int i = 0; i < players; ++i) {
+        const std::string n = std::to_string(i);
+        const int length = i == 0 ? server.number("long", 30000) : server.number("name", 0);
+        pairs.push_back(pair("playername_" + n, length > 0 ? std::string(length, 'x') : "P" + n));
+        if (teams > 0) {
+            pairs.push_back(pair("team_" + n, std::to_string(1 + i % teams)));
+            pairs.push_back(pair("score_" + n, n));
+        }
+    }
+    return pairs;
+}
+
 // The datagrams of one answer, in the order they are sent.
 std::vector<std::string> answer(Server& server, double uptime) {
     const std::string& scenario = server.scenario;
@@ -122,9 +154,12 @@ std::vector<std::string> answer(Server& server, double uptime) {
     if (scenario == "junk") {
         return {"junk \x01\x02\xFF", "\\hostname\\x\\queryid\\abc", std::string(300, '\\')};
     }
-    const std::vector<std::string> pairs = replyPairs(server, uptime);
+    const std::vector<std::string> pairs =
+        scenario == "crowd" ? crowdPairs(server) : replyPairs(server, uptime);
     std::size_t parts = static_cast<std::size_t>(server.number("parts", 1));
-    if (scenario == "reverse" || scenario == "twice" || scenario == "lose-once") {
+    if (scenario == "crowd") {
+        parts = 16;
+    } else if (scenario == "reverse" || scenario == "twice" || scenario == "lose-once") {
         parts = 3;
     } else if (scenario == "too-many") {
         parts = 17;
@@ -133,7 +168,9 @@ std::vector<std::string> answer(Server& server, double uptime) {
     for (const std::string& p : pairs) {
         bytes += p.size();
     }
-    parts = std::max(parts, bytes / 1300 + 1);  // no part above about 1400 bytes
+    if (scenario != "crowd") {
+        parts = std::max(parts, bytes / 1300 + 1);  // no part above about 1400 bytes
+    }
     parts = std::min(parts, pairs.size());
     const int id = ++server.queryId;
     std::vector<std::string> datagrams;

@@ -12,7 +12,7 @@
 #include "bookmarks/module2.h"
 #include "doubles/form1_harness.h"
 #include "doubles/temp_folder.h"
-#include "platform/utf8.h"
+#include "text/utf8.h"
 
 namespace zerlin::test {
 namespace {
@@ -221,24 +221,6 @@ TEST_F(BookmarkFiles, EveryByteRoundTrips) {
     }
     ASSERT_TRUE(WriteBookmarkFile(path("again.sbk"), list));
     EXPECT_EQ(slurp(path("again.sbk")), bytes);
-}
-
-TEST(Utf8Check, AcceptsOnlyWellFormedText) {
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {"plain", true},
-        {"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", true},
-        {std::string("\0", 1), true},
-        {"\xC3", false},              // cut short
-        {"\xC0\xAF", false},          // overlong
-        {"\xE0\x80\xAF", false},      // overlong
-        {"\xED\xA0\x80", false},      // surrogate
-        {"\xF4\x90\x80\x80", false},  // past U+10FFFF
-        {"\x80", false},              // stray continuation
-        {"\xE9t\xE9", false},
-    };
-    for (const auto& [text, valid] : cases) {
-        EXPECT_EQ(utf8::isValid(text), valid) << ::testing::PrintToString(text);
-    }
 }
 
 // The main window's commands, with the dialog answered by a double and real files.

@@ -47,10 +47,12 @@ TEST(IniDocument, ReadsValuesAsTypedAndAsEarlierVersionsWroteThem) {
         {"[Options]\nv=@String(a\\0\\x31)\n", "Options", "v",
          "a\0"
          "1"s},
-        {"[%C4mter]\nGr%F6%DFe=3\n", "ämter", "GRÖßE", "3"},
+        {"[%C4mter]\nGr%F6%DFe=3\n", "Ämter", "GRößE", "3"},
         // Letter case, duplicates, the entries of no section.
         {"[OPTIONS]\nSAVEIP=yes\n", "Options", "SaveIP", "yes"},
-        {"[ÄMTER]\nGRÖSSE=1\n", "ämter", "grösse", "1"},
+        // Only ASCII letters fold, as the program's names are all ASCII.
+        {"[ÄMTER]\nGRÖSSE=1\n", "Ämter", "GRÖsse", "1"},
+        {"[ÄMTER]\nGRÖSSE=1\n", "ämter", "grösse", std::nullopt},
         {"[Options]\nport=1\n[options]\nPort=2\nPORT=3\n", "OPTIONS", "Port", "1"},
         {"[Options]\n[options]\nPort=2\n", "Options", "port", "2"},
         {"top=1\n[Options]\n", "", "TOP", "1"},
@@ -90,9 +92,15 @@ TEST(IniDocument, AWriteChangesOnlyItsEntrysLine) {
         {"[Options]\nIP=1", "Options", "Port", "2", "[Options]\nIP=1\nPort=2\n"},
         {"", "Options", "IP", "10.0.0.1", "[Options]\nIP=10.0.0.1\n"},
         {"[Options]\r\nIP=1\r\n", "Options", "Port", "2", "[Options]\r\nIP=1\r\nPort=2\r\n"},
-        // The first entry keeps its spelling; other spellings go.
+        // The entry that is read keeps its spelling; other spellings stay, hand-written lines.
         {"[OPTIONS]\nSAVEIP=yes\nport=1\n[options]\nPort=2\n", "Options", "Port", "3",
-         "[OPTIONS]\nSAVEIP=yes\nport=3\n[options]\n"},
+         "[OPTIONS]\nSAVEIP=yes\nport=3\n[options]\nPort=2\n"},
+        {"[Options]\nAutoJoin=no\n# spelled as the old version did\nAUTOJOIN=no\n", "Options",
+         "autojoin", "yes",
+         "[Options]\nAutoJoin=yes\n# spelled as the old version did\nAUTOJOIN=no\n"},
+        {"[Options]\r\nAutoJoin=no\r\n; x\r\nautojoin=yes\r\n[OPTIONS]\r\nAUTOJOIN=\r\n", "OPTIONS",
+         "AutoJoin", "yes",
+         "[Options]\r\nAutoJoin=yes\r\n; x\r\nautojoin=yes\r\n[OPTIONS]\r\nAUTOJOIN=\r\n"},
         {"[OPTIONS]\nSAVEIP=yes\n", "options", "saveip", "no", "[OPTIONS]\nSAVEIP=no\n"},
         {"[Options]\nBook=/M\xfcller\n# \xff\n", "Options", "IP", "1",
          "[Options]\nBook=/M\xfcller\nIP=1\n# \xff\n"},

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@
 #include "doubles/temp_folder.h"
 #include "platform/file_lock.h"
 #include "platform/files.h"
+#include "platform/result.h"
 #include "settings/ini_document.h"
 #include "settings/ini_file_settings.h"
 
@@ -140,6 +142,91 @@ TEST(IniFileSettings, EntriesWrittenTogetherAreReadTogether) {
     reader.join();
     EXPECT_EQ(mixed, 0);
 }
+
+#ifndef _WIN32
+// Each write is stored or says why not: nothing may look stored that is not on disk.
+TEST(IniFileSettings, AWriteIsStoredOrSaysWhyNot) {
+    const std::string longComment = "# " + std::string(std::size_t{2} << 20, 'c') + "\n";
+    struct Case {
+        const char* name;
+        std::function<void(const TempFolder&)> prepare;
+        bool stored;
+        const char* why;  // a part of the failure's text
+    } const cases[] = {
+        {"a dangling link into a folder that exists",
+         [](const TempFolder& dir) {
+             fs::create_directories(dir / "dotfiles");
+             fs::create_symlink(dir / "dotfiles/zerlin.ini", dir / "settings.ini");
+         },
+         true, ""},
+        {"a chain of links, the last dangling",
+         [](const TempFolder& dir) {
+             fs::create_symlink(dir / "second", dir / "settings.ini");
+             fs::create_symlink(dir / "zerlin.ini", dir / "second");
+         },
+         true, ""},
+        {"a file of 2 MiB with a long comment",
+         [&](const TempFolder& dir) {
+             dir.file("settings.ini", longComment + "[Options]\nClose=no\n");
+         },
+         true, ""},
+        {"a folder in the file's place",
+         [](const TempFolder& dir) { fs::create_directories(dir / "settings.ini"); }, false,
+         "folder"},
+        {"a file over 16 MiB",
+         [](const TempFolder& dir) {
+             dir.file("settings.ini", "# " + std::string(std::size_t{17} << 20, 'c'));
+         },
+         false, "larger"},
+        {"a link to itself",
+         [](const TempFolder& dir) {
+             fs::create_symlink(dir / "settings.ini", dir / "settings.ini");
+         },
+         false, "levels"},
+        {"a dangling link into a folder that is not there",
+         [](const TempFolder& dir) {
+             fs::create_symlink(dir / "not-yet/zerlin.ini", dir / "settings.ini");
+         },
+         false, "No such file"},
+    };
+    for (const Case& c : cases) {
+        TempFolder dir;
+        c.prepare(dir);
+        IniFileSettings store(dir / "settings.ini");
+        const Status written = store.write("Options", "AutoJoin", "yes");
+        EXPECT_EQ(written.ok(), c.stored) << c.name << ": " << written.error();
+        EXPECT_EQ(store.read("options", "autojoin"), c.stored ? "yes" : "") << c.name;
+        EXPECT_NE(written.error().find(c.why), std::string::npos)
+            << c.name << ": " << written.error();
+    }
+
+    // What was read of the long file stays, and the link stays a link.
+    TempFolder dir;
+    dir.file("settings.ini", longComment + "[Options]\nClose=yes\n");
+    IniFileSettings big(dir / "settings.ini");
+    EXPECT_EQ(big.read("Options", "Close"), "yes");
+    ASSERT_TRUE(big.write("Options", "Close", "no"));
+    EXPECT_EQ(slurp(dir / "settings.ini"), longComment + "[Options]\nClose=no\n");
+    fs::create_directories(dir / "dotfiles");
+    fs::create_symlink(dir / "dotfiles/zerlin.ini", dir / "linked.ini");
+    ASSERT_TRUE(IniFileSettings(dir / "linked.ini").write("Sti", "Sti", "/g/BF1942.exe"));
+    EXPECT_TRUE(fs::is_symlink(dir / "linked.ini"));
+    EXPECT_EQ(slurp(dir / "dotfiles/zerlin.ini"), "[Sti]\nSti=/g/BF1942.exe\n");
+}
+
+TEST(IniFileSettings, AReadOnlyFileIsKeptAndTheWriteSaysSo) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "the superuser writes read-only files";
+    }
+    TempFolder dir;
+    const std::string path = dir.file("settings.ini", "[Options]\nClose=no\n");
+    fs::permissions(path, fs::perms::owner_read);
+    const Status written = IniFileSettings(path).write("Options", "Close", "yes");
+    EXPECT_FALSE(written);
+    EXPECT_NE(written.error().find("Permission denied"), std::string::npos) << written.error();
+    EXPECT_EQ(slurp(path), "[Options]\nClose=no\n");
+}
+#endif
 
 TEST(IniFileSettings, WaitsForAnotherWriterButNotForEver) {
     TempFolder dir;

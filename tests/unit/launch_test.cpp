@@ -140,7 +140,7 @@ TEST(LaunchRules, FolderNamesWindowsForbidsAreFoundUnderWine) {
         {"C:\\Games\\a?\\", PathStyle::Windows, ""},      // Windows keeps such names out
     };
     for (const Case& c : cases) {
-        const std::string problem = launch::folderNameProblem(c.folder, c.style);
+        const std::string problem = launch::checkFolderName(c.folder, c.style).error();
         const std::string end = c.problem;
         EXPECT_EQ(problem.empty(), end.empty()) << c.folder << ": " << problem;
         EXPECT_TRUE(problem.size() >= end.size() &&

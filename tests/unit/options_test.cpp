@@ -5,6 +5,7 @@
 
 #include "doubles/doubles.h"
 #include "options/form2.h"
+#include "settings/reporting_settings.h"
 
 namespace zerlin::test {
 namespace {
@@ -232,6 +233,39 @@ TEST(Form2, ShowWhileOpenOnlyRaisesAndReopeningLoadsAfresh) {
     EXPECT_FALSE(h.Check1.checked());
     EXPECT_EQ(h.Text1.text(), Form2::credits);
     EXPECT_EQ(h.settings.writes.size(), 1u);
+}
+
+// A switch whose value cannot be stored says so once, and the window goes on working; a store
+// that works again is used at once.
+TEST(Form2, AFailedWriteIsSaidOnce) {
+    FakeCheckBox Check1, Check3, Check4, Check5;
+    FakeTextBox Text1;
+    FakeSurface surface;
+    MemorySettings store;
+    FakeMessageBox messages;
+    ReportingSettings settings(store, messages);
+    FakeTextBox form1Text4{"/lists/mine.sbk"};
+    Form2 form(Form2Controls{Check1, Check3, Check4, Check5, Text1}, surface, settings, form1Text4);
+    form.show();
+
+    store.failure = "/home/u/.config/zerlin/settings.ini: Permission denied";
+    Check1.setChecked(true);
+    form.check1Click();
+    Check4.setChecked(true);
+    form.check4Click();
+    Check5.setChecked(true);
+    form.check5Click();
+    EXPECT_EQ(messages.shown,
+              std::vector<std::string>{"Zerlin couldn't save its settings: "
+                                       "/home/u/.config/zerlin/settings.ini: Permission denied"});
+    EXPECT_EQ(store.calls, 3);
+    EXPECT_EQ(settings.read("Options", "AutoJoin"), "");
+
+    store.failure.clear();
+    Check3.setChecked(true);
+    form.check3Click();
+    EXPECT_EQ(settings.read("Options", "SaveIP"), "yes");
+    EXPECT_EQ(messages.shown.size(), 1u);
 }
 
 }  // namespace

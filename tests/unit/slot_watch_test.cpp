@@ -8,6 +8,7 @@
 
 #include "bookmarks/bookmark_entry.h"
 #include "doubles/doubles.h"
+#include "mainwindow/command_line.h"
 #include "waiting/slot_watch.h"
 
 namespace zerlin {
@@ -227,8 +228,8 @@ TEST(SlotWatch, NamesAndLinksRowsAsADoubleClickReadsThem) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.row);
-        EXPECT_EQ(waiting::bookmarkName(c.row), c.name);
-        EXPECT_EQ(waiting::linkOfRow(c.row), c.link);
+        EXPECT_EQ(bookmarkName(c.row), c.name);
+        EXPECT_EQ(command_line::linkOfRow(c.row), c.link);
     }
 }
 

@@ -11,7 +11,7 @@
 #include "doubles/form1_harness.h"
 #include "doubles/temp_folder.h"
 #include "mainwindow/command_line.h"
-#include "platform/utf8.h"
+#include "text/utf8.h"
 
 namespace zerlin::test {
 namespace {
@@ -275,31 +275,6 @@ TEST(CommandLine, RebuildsTheArgumentText) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.words.front());
         EXPECT_EQ(command_line::argumentText(c.words), c.expected);
-    }
-}
-
-TEST(CommandLine, ReplacesBytesThatAreNotUtf8) {
-    const std::string r = "\xEF\xBF\xBD";
-    struct Case {
-        std::string bytes;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"10.0.0.1", "10.0.0.1"},
-        {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x98\x80"},
-        {"a\xff"
-         "b",
-         "a" + r + "b"},
-        {"\xc3", r},                          // cut short at the end
-        {"\xc0\xaf", r + r},                  // overlong
-        {"\xed\xa0\x80", r + r + r},          // a surrogate
-        {"\xf4\x90\x80\x80", r + r + r + r},  // past U+10FFFF
-        {"\xe2\x82"
-         "x",
-         r + r + "x"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(utf8::replaceIllFormed(c.bytes), c.expected);
     }
 }
 

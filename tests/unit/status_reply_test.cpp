@@ -156,6 +156,24 @@ TEST(StatusReply, ReadsTheStatus) {
     }
 }
 
+// A reply may name far more players than a server holds; only the first ones by number are
+// kept, while the count stays the server's.
+TEST(StatusReply, KeepsABoundedNumberOfPlayers) {
+    for (const int count : {3, 256, 257, 1000}) {
+        SCOPED_TRACE(count);
+        std::string pairs = "\\numplayers\\" + std::to_string(count);
+        for (int i = count - 1; i >= 0; --i) {
+            pairs += "\\playername_" + std::to_string(i) + "\\P" + std::to_string(i);
+        }
+        const auto status = status::parseServerStatus(status::readPairs({pairs}));
+        EXPECT_EQ(status.numPlayers, count);
+        const auto kept = std::min<std::size_t>(static_cast<std::size_t>(count), 256);
+        ASSERT_EQ(status.players.size(), kept);
+        EXPECT_EQ(status.players.front().name, "P0");
+        EXPECT_EQ(status.players.back().name, "P" + std::to_string(kept - 1));
+    }
+}
+
 TEST(StatusHost, ReadsAddressesNamesAndPorts) {
     struct Case {
         std::string text;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "doubles/network_doubles.h"
+#include "text/utf8.h"
 #include "status/status_service.h"
 #include "status/status_text.h"
 
@@ -252,6 +253,100 @@ TEST(StatusText, TooltipListsDetailsAndPlayersByTeam) {
           "       1      0       0     0\n\nAllies\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line << " in\n" << text;
     }
+}
+
+// Each text cut at the limit's character, never inside one: U+00FC is 2 bytes, U+1F600 4.
+TEST(StatusText, ShortensByWholeCharacters) {
+    const std::string u = "\xC3\xBC";
+    const std::string smiley = "\xF0\x9F\x98\x80";
+    const std::string ellipsis = "\xE2\x80\xA6";
+    auto times = [](const std::string& text, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) {
+            out += text;
+        }
+        return out;
+    };
+    struct Case {
+        std::string text;
+        std::size_t characters;
+        std::string shown;
+    };
+    const std::vector<Case> cases = {
+        {"", 64, ""},
+        {std::string(64, 'a'), 64, std::string(64, 'a')},
+        {std::string(65, 'a'), 64, std::string(63, 'a') + ellipsis},
+        {times(u, 64), 64, times(u, 64)},
+        {times(u, 65), 64, times(u, 63) + ellipsis},
+        {"ab" + smiley + smiley, 3, "ab" + ellipsis},
+        {"ab" + smiley, 3, "ab" + smiley},
+        {"abc", 1, ellipsis},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(status::shortened(c.text, c.characters), c.shown);
+    }
+}
+
+TEST(StatusText, FitsLinesIntoColumnsAndRows) {
+    const std::string e = "\xE2\x80\xA6";
+    struct Case {
+        std::string text;
+        std::size_t columns;
+        std::size_t rows;
+        std::string fitted;
+    };
+    const std::vector<Case> cases = {
+        {"ab\ncd", 2, 2, "ab\ncd"},
+        {"abc\nd\nefgh", 3, 3, "abc\nd\nef" + e},
+        {"a\nb\nc\nd", 9, 3, "a\nb\n" + e},
+        {"a\nb\nc", 9, 3, "a\nb\nc"},
+        {"\n\n", 1, 3, "\n\n"},
+        {"abcdef\n\nxyz", 4, 2, "abc" + e + "\n" + e},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(status::fitLines(c.text, c.columns, c.rows), c.fitted);
+    }
+}
+
+// A server can name a thousand players, one with 30 000 characters, on many teams, and texts
+// as long as a reply holds: what is shown stays within bounds, and says what was left out.
+TEST(StatusText, ShowsAServerWithinBounds) {
+    const std::string longText(3000, 'w');
+    const std::string cut = std::string(63, 'w') + "\xE2\x80\xA6";
+    std::string pairs = "\\hostname\\" + longText + "\\mapname\\" + longText + "\\gametype\\" +
+                        longText + "\\active_mods\\" + longText + "\\gamever\\" + longText +
+                        "\\numplayers\\1000\\maxplayers\\64\\teamname_0\\" + longText;
+    for (int i = 0; i < 1000; ++i) {
+        const std::string n = std::to_string(i);
+        pairs += "\\playername_" + n + "\\" + (i == 0 ? std::string(30000, 'x') : "P" + n) +
+                 "\\team_" + n + "\\" + std::to_string(1 + i % 6) + "\\score_" + n + "\\" +
+                 (i == 0 ? "100000" : n);
+    }
+    status::ServerState state;
+    state.ended = true;
+    state.answer = status::Answer{status::parseServerStatus(status::readPairs({pairs})), 9, 23000};
+    ASSERT_EQ(state.answer->status.players.size(), status::kMaxPlayersKept);
+
+    const std::string text = status::tooltipText(state);
+    std::size_t lines = 0;
+    for (std::size_t start = 0; start <= text.size(); ++lines) {
+        const std::size_t end = std::min(text.find('\n', start), text.size());
+        // The longest line holds the map and the game type.
+        EXPECT_LE(utf8::length(text.substr(start, end - start)), 140u) << text.substr(start, 80);
+        start = end + 1;
+    }
+    EXPECT_LE(lines, 160u);
+    EXPECT_EQ(text.rfind(cut + "\nMap: " + cut + " (" + cut + ")\n", 0), 0u) << text;
+    // The kept 256 are 43 or 42 on each of six teams; four teams list their best 32 each.
+    EXPECT_NE(text.find("\n" + std::string(63, 'x') + "\xE2\x80\xA6" + " 100000"),
+              std::string::npos);
+    EXPECT_NE(text.find("\nP252 "), std::string::npos);
+    EXPECT_EQ(text.find("\nP60 "), std::string::npos);
+    EXPECT_NE(text.find("\nand 11 more\n\nTeam 2\n"), std::string::npos) << text;
+    EXPECT_EQ(text.substr(text.size() - 30), "\n\nand 84 more in 2 other teams");
+    EXPECT_EQ(status::describe(state), "1000/64 players, " + cut + ", 9 ms");
 }
 
 }  // namespace

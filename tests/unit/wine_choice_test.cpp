@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "doubles/temp_folder.h"
 #include "wine/lutris_games.h"
+#include "wine/programs.h"
 #include "wine/wine_choice.h"
 #include "wine/wine_prefix.h"
 
@@ -16,7 +18,6 @@ namespace zerlin::test {
 namespace {
 namespace fs = std::filesystem;
 using Variables = std::vector<std::pair<std::string, std::string>>;
-using wine::WineSource;
 
 void writeFile(const fs::path& path, const std::string& text) {
     fs::create_directories(path.parent_path());
@@ -114,32 +115,31 @@ TEST_F(WineChoiceTest, EachSourceInOrderWithTheLutrisGamesPrefixAndVariables) {
         std::string settings;  // [Wine] Path=
         std::string pathWine;  // wine on PATH
         std::string program;   // expected; empty: a failure
-        WineSource source;
-        const char* prefix;  // a folder under Games/, or a full path
+        const char* prefix;    // a folder under Games/, or a full path
         Variables variables;
     };
     // clang-format off
     const Case cases[] = {
-        {"own",     "", systemWine, build("wine-ge-8-26-x86_64"), WineSource::Lutris, "own", own},
-        {"default", "", "",         build("lutris-7.2-x86_64"), WineSource::Lutris, "default", {}},
+        {"own",     "", systemWine, build("wine-ge-8-26-x86_64"), "own", own},
+        {"default", "", "",         build("lutris-7.2-x86_64"), "default", {}},
         // Its Wine is not installed: wine on PATH, still in the game's prefix.
-        {"missing", "", systemWine, systemWine, WineSource::Path,   "missing", foo},
-        {"missing", "", "",         "",         WineSource::None,   "missing", foo},
-        {"system",  "", systemWine, systemWine, WineSource::Lutris, "system", {}},
-        {"system",  "", "",         "",         WineSource::None,   "system", {}},
+        {"missing", "", systemWine, systemWine, "missing", foo},
+        {"missing", "", "",         "", "missing", foo},
+        {"system",  "", systemWine, systemWine, "system", {}},
+        {"system",  "", "",         "", "system", {}},
         // Its file is not YAML: the prefix is found as for any game.
-        {"garbled", "", systemWine, systemWine, WineSource::Path,   "garbled", {}},
-        {"old",     "", "",         build("lutris-6.0-x86_64"), WineSource::Lutris, "old", {}},
-        {"plain",   "", systemWine, systemWine, WineSource::Path,   "plain", {}},
-        {"Loose",   "", systemWine, systemWine, WineSource::Path,   "/env/prefix", {}},
+        {"garbled", "", systemWine, systemWine, "garbled", {}},
+        {"old",     "", "",         build("lutris-6.0-x86_64"), "old", {}},
+        {"plain",   "", systemWine, systemWine, "plain", {}},
+        {"Loose",   "", systemWine, systemWine, "/env/prefix", {}},
         // The settings' Wine comes first, and runs the Lutris game in its prefix too.
-        {"own",   "~/bin/my wine",     systemWine, myWine, WineSource::Settings, "own", own},
-        {"plain", "$HOME/bin/my wine", "",         myWine, WineSource::Settings, "plain", {}},
+        {"own",   "~/bin/my wine",     systemWine, myWine, "own", own},
+        {"plain", "$HOME/bin/my wine", "",         myWine, "plain", {}},
         // A settings' Wine that is no program fails, though another Wine is there.
-        {"own",   nothing,       systemWine, "", WineSource::None, "own", own},
-        {"plain", notProgram,    systemWine, "", WineSource::None, "plain", {}},
-        {"plain", folder,        systemWine, "", WineSource::None, "plain", {}},
-        {"plain", "bin/my wine", systemWine, "", WineSource::None, "plain", {}},
+        {"own",   nothing,       systemWine, "", "own", own},
+        {"plain", notProgram,    systemWine, "", "plain", {}},
+        {"plain", folder,        systemWine, "", "plain", {}},
+        {"plain", "bin/my wine", systemWine, "", "plain", {}},
     };
     // clang-format on
     for (const Case& c : cases) {
@@ -147,21 +147,21 @@ TEST_F(WineChoiceTest, EachSourceInOrderWithTheLutrisGamesPrefixAndVariables) {
         const fs::path game = std::string(c.game) == "Loose" ? home / "Loose/BF1942.exe"
                                                              : home / "Games" / c.game / gameExe;
         const wine::WineChoice choice = choose(game, c.settings, c.pathWine, "/env/prefix");
-        EXPECT_EQ(choice.program, c.program) << name;
-        EXPECT_EQ(choice.source, c.source) << name;
+        EXPECT_EQ(choice.program.value(), c.program) << name;
         EXPECT_EQ(choice.prefix,
                   c.prefix[0] == '/' ? c.prefix : (home / "Games" / c.prefix).string())
             << name;
         EXPECT_EQ(choice.environment, c.variables) << name;
         if (c.program.empty()) {
             const bool bySettings = !c.settings.empty();
-            EXPECT_NE(choice.failure.find(bySettings ? "isn't a program: " + c.settings
-                                                     : "Install Wine with 32-bit support"),
+            EXPECT_NE(choice.program.error().find(bySettings ? "isn't a program: " + c.settings
+                                                             : "Install Wine with 32-bit support"),
                       std::string::npos)
-                << name << ": " << choice.failure;
-            EXPECT_NE(choice.failure.find("after Path= under [Wine]"), std::string::npos) << name;
+                << name << ": " << choice.program.error();
+            EXPECT_NE(choice.program.error().find("after Path= under [Wine]"), std::string::npos)
+                << name;
         } else {
-            EXPECT_EQ(choice.failure, "") << name;
+            EXPECT_EQ(choice.program.error(), "") << name;
         }
     }
 }
@@ -184,12 +184,11 @@ TEST_F(WineChoiceTest, WithoutAnyVersionNamedTheNewestBuildInstalledThenWineOnPa
     }
     fs::create_directories(data / "runners/wine/lutris-10.0-x86_64/bin");  // no wine in it
     writeFile(data / "runners/wine/lutris-11.0-x86_64/bin/wine", "not executable");
-    EXPECT_EQ(wine::chooseWine(lookup).program, build("lutris-GE-Proton8-26-x86_64"));
+    EXPECT_EQ(wine::chooseWine(lookup).program.value(), build("lutris-GE-Proton8-26-x86_64"));
 
     fs::remove_all(data / "runners/wine");
     const wine::WineChoice choice = wine::chooseWine(lookup);
-    EXPECT_EQ(choice.program, "/usr/bin/wine");
-    EXPECT_EQ(choice.source, WineSource::Lutris);
+    EXPECT_EQ(choice.program.value(), "/usr/bin/wine");
     EXPECT_EQ(choice.prefix, (home / "Games/bf").string());
 }
 
@@ -211,6 +210,54 @@ TEST_F(WineChoiceTest, TheDeepestPrefixThenTheGameWhoseExeItIs) {
     EXPECT_EQ(wine::findLutrisGame(game.string(), {home.string(), "", ""})->file,
               (data / "games/b-inner.yml").string());
 }
+
+// A game file is parsed once and kept while its size and time stay the same; a file that
+// changes is read again, and one over 1 MiB is skipped unread.
+TEST_F(WineChoiceTest, GameFilesAreReadAgainOnlyWhenTheyChange) {
+    const fs::path game = makePrefix(home / "Games/bf");
+    const fs::path file = data / "games/bf.yml";
+    const auto variables = [&] {
+        const auto found = wine::findLutrisGame(game.string(), {home.string(), "", ""});
+        return found ? found->environment : Variables{{"none", ""}};
+    };
+    writeFile(file, "game:\n  prefix: ~/Games/bf\nsystem:\n  env:\n    A: one\n");
+    EXPECT_EQ(variables(), (Variables{{"A", "one"}}));
+
+    const fs::file_time_type time = fs::last_write_time(file);
+    writeFile(file, "game:\n  prefix: ~/Games/bf\nsystem:\n  env:\n    B: one\n");
+    fs::last_write_time(file, time);
+    EXPECT_EQ(variables(), (Variables{{"A", "one"}})) << "kept: same size, same time";
+    fs::last_write_time(file, time + std::chrono::seconds(1));
+    EXPECT_EQ(variables(), (Variables{{"B", "one"}})) << "a new time";
+    writeFile(file, "game:\n  prefix: ~/Games/bf\nsystem:\n  env:\n    B: three\n");
+    fs::last_write_time(file, time + std::chrono::seconds(1));
+    EXPECT_EQ(variables(), (Variables{{"B", "three"}})) << "a new size";
+    writeFile(file, "game:\n  prefix: ~/Games/bf\n#" + std::string(std::size_t{1} << 20, 'x') +
+                        "\nsystem:\n  env:\n    C: one\n");
+    EXPECT_EQ(variables(), (Variables{{"none", ""}})) << "over 1 MiB";
+}
+
+#ifdef ZERLIN_TIMING_CHECKS
+// A join looks through every game file: with a large library, only the first may pay for the
+// parsing.
+TEST_F(WineChoiceTest, ALargeLibraryIsParsedOnce) {
+    const fs::path game = makePrefix(home / "Games/bf");
+    for (int i = 0; i < 2000; ++i) {
+        writeFile(data / ("games/game-" + std::to_string(i) + ".yml"),
+                  "game:\n  exe: /g/" + std::to_string(i) + ".exe\n  prefix: ~/Games/other-" +
+                      std::to_string(i) +
+                      "\nwine:\n  version: lutris-7.2\nsystem:\n  env:\n"
+                      "    DXVK_HUD: fps\n    WINEDEBUG: -all\n");
+    }
+    writeFile(data / "games/bf.yml", "game:\n  prefix: ~/Games/bf\n");
+    ASSERT_TRUE(wine::findLutrisGame(game.string(), {home.string(), "", ""}));
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(wine::findLutrisGame(game.string(), {home.string(), "", ""}));
+    const auto spent = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(spent, std::chrono::milliseconds(50))
+        << std::chrono::duration_cast<std::chrono::milliseconds>(spent).count() << " ms";
+}
+#endif
 
 TEST_F(WineChoiceTest, PrefixHoldsThePathFolderByFolder) {
     fs::create_directories(root / "real/prefix/drive_c");
@@ -234,7 +281,10 @@ TEST_F(WineChoiceTest, PrefixHoldsThePathFolderByFolder) {
         {"", r + "/x.exe", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(wine::pathHolds(c.prefix, c.path), c.holds) << c.prefix << " / " << c.path;
+        // The one game file: its game is found exactly when its prefix holds the path.
+        writeFile(data / "games/only.yml", "game:\n  prefix: '" + c.prefix + "'\n");
+        EXPECT_EQ(wine::findLutrisGame(c.path, {home.string(), "", ""}).has_value(), c.holds)
+            << c.prefix << " / " << c.path;
     }
 }
 

@@ -90,12 +90,14 @@ void setColours(QWidget& widget, const QColor& text, const QColor& base = QColor
     widget.setPalette(palette);
 }
 
-// Draws the waiting mark at the row's right end and returns its left edge.
-int drawHourglass(QPainter& painter, const QRect& row, const QColor& colour) {
+// Where the waiting mark goes: at the row's right end.
+QRect hourglassRect(const QRect& row) {
     const int height = std::max(6, row.height() - 6);
     const int width = height * 2 / 3;
-    const QRect glass(row.right() - width - 3, row.top() + (row.height() - height) / 2, width,
-                      height);
+    return {row.right() - width - 3, row.top() + (row.height() - height) / 2, width, height};
+}
+
+void drawHourglass(QPainter& painter, const QRect& glass, const QColor& colour) {
     const QPolygon shape(
         {glass.topLeft(), glass.topRight(), glass.bottomLeft(), glass.bottomRight()});
     painter.save();
@@ -104,7 +106,6 @@ int drawHourglass(QPainter& painter, const QRect& row, const QColor& colour) {
     painter.setBrush(colour);
     painter.drawPolygon(shape);
     painter.restore();
-    return glass.left();
 }
 
 // Rows painted from a fixed left margin, without the style's item padding, so the character
@@ -112,6 +113,7 @@ int drawHourglass(QPainter& painter, const QRect& row, const QColor& colour) {
 class ListRowDelegate : public QStyledItemDelegate {
   public:
     static constexpr int margin = 2;
+    static constexpr int markGap = 5;  // at least this between the row's text and the mark
 
     using QStyledItemDelegate::QStyledItemDelegate;
 
@@ -129,15 +131,19 @@ class ListRowDelegate : public QStyledItemDelegate {
         QRect drawn;
         painter->drawText(opt.rect.adjusted(margin, 0, 0, 0),
                           Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, opt.text, &drawn);
-        // The mark of a row that waits for a slot takes the right end; the status keeps left of it.
+        const int textRight = drawn.isValid() ? drawn.right() : opt.rect.left();
+        // The mark of a row that waits for a slot takes the right end, where the row's text
+        // leaves room for it (never over the text); the status keeps left of it.
         QStyleOptionViewItem statusOption = opt;
         if (!index.data(Form1Window::WaitingRole).toString().isEmpty()) {
-            const int markLeft = drawHourglass(*painter, opt.rect, painter->pen().color());
-            statusOption.rect.setRight(markLeft - 3);
+            const QRect glass = hourglassRect(opt.rect);
+            if (glass.left() - markGap > textRight) {
+                drawHourglass(*painter, glass, painter->pen().color());
+            }
+            statusOption.rect.setRight(glass.left() - 3);
         }
         painter->restore();
-        paintRowStatus(*painter, statusOption, index,
-                       drawn.isValid() ? drawn.right() : opt.rect.left(), selected);
+        paintRowStatus(*painter, statusOption, index, textRight, selected);
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "platform/desktop.h"
 
 class QSystemTrayIcon;
@@ -19,6 +21,9 @@ class QtNotifier : public Notifier {
 
   private:
     QSystemTrayIcon* tray_ = nullptr;  // made at the first message, where one is used
+    // The messages sent and not yet answered, where a service answers them.
+    struct Pending;
+    std::unique_ptr<Pending> pending_;
 };
 
 class QtClipboard : public Clipboard {

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <functional>
 #include <memory>
-#include <string>
 #include <utility>
 
+#include "platform/qt/qt_network.h"
 #include "platform/script_launcher.h"
 
 class QProcess;
@@ -15,24 +14,19 @@ namespace zerlin::qt {
 class ScriptWatcher;
 
 // Runs launch scripts through the platform's command interpreter: %ComSpec% (cmd.exe) on
-// Windows (qt_launcher_windows.cpp), "wine cmd" elsewhere (qt_launcher_unix.cpp). The
+// Windows (qt_launcher_windows.cpp), elsewhere the command set by setCommand, such as "wine
+// cmd" (qt_launcher_unix.cpp). The
 // interpreter is started detached and never watched; only the script's reading is, so that it
 // is not deleted before the interpreter got it.
 class QtLauncher : public ScriptLauncher {
   public:
-    // The wine program the user named in the settings, read at each join, and where it is set,
-    // for messages. Used where the game runs under Wine.
-    struct WineSetting {
-        std::function<std::string()> read;  // the empty text: not set
-        std::string place;                  // the settings file
-    };
-
     QtLauncher();
     ~QtLauncher() override;
     QtLauncher(const QtLauncher&) = delete;
     QtLauncher& operator=(const QtLauncher&) = delete;
 
-    void setWineSetting(WineSetting setting) { wineSetting_ = std::move(setting); }
+    // Where the game runs under Wine: the command chosen for each script.
+    void setCommand(ScriptCommandFor command) { command_ = std::move(command); }
 
   protected:
     Status run(const LaunchScript& script) override;
@@ -43,8 +37,11 @@ class QtLauncher : public ScriptLauncher {
     Status prepare(QProcess& process, QProcessEnvironment& environment,
                    const LaunchScript& script) const;
 
+    // The scripts' deadlines run on these.
+    QtClock clock_;
+    QtAlarm alarm_;
     std::unique_ptr<ScriptWatcher> watcher_;
-    WineSetting wineSetting_;
+    ScriptCommandFor command_;
 };
 
 }  // namespace zerlin::qt

@@ -1,7 +1,10 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCall>
 #include <QStringList>
 #include <QVariantMap>
+#include <algorithm>
+#include <vector>
 
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/strings.h"
@@ -10,13 +13,25 @@ namespace zerlin::qt {
 
 namespace {
 
-// How long the notification service may take to take a message; the program may end next.
+// How long the notification service may take to take a message; after that it is given up.
 constexpr int kReplyTimeoutMs = 1000;
 
 }  // namespace
 
-QtNotifier::QtNotifier() = default;
-QtNotifier::~QtNotifier() = default;
+struct QtNotifier::Pending {
+    std::vector<QDBusPendingCall> calls;
+};
+
+QtNotifier::QtNotifier() : pending_(std::make_unique<Pending>()) {}
+
+QtNotifier::~QtNotifier() {
+    // A join may end the program right after its message: the messages still on their way are
+    // seen out (each for at most the reply's time limit) before the connection goes.
+    for (QDBusPendingCall& call : pending_->calls) {
+        if (!call.isFinished())
+            call.waitForFinished();
+    }
+}
 
 void QtNotifier::notify(const std::string& title, const std::string& body) {
     QDBusMessage call = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
@@ -25,9 +40,13 @@ void QtNotifier::notify(const std::string& title, const std::string& body) {
     // A service may read the body as markup: the texts are escaped to stay plain text.
     call << QString("Zerlin") << 0U << QString("zerlin") << toQString(title)
          << toQString(body).toHtmlEscaped() << QStringList() << QVariantMap() << -1;
-    // Waited for, so that the message is out before a join that ends the program. With no
-    // service on the session bus, the call fails and nothing is shown.
-    QDBusConnection::sessionBus().call(call, QDBus::Block, kReplyTimeoutMs);
+    // Not waited for: a service that is slow or never answers must not stop the window. With
+    // no service on the session bus, the call fails and nothing is shown.
+    std::vector<QDBusPendingCall>& calls = pending_->calls;
+    calls.erase(std::remove_if(calls.begin(), calls.end(),
+                               [](const QDBusPendingCall& sent) { return sent.isFinished(); }),
+                calls.end());
+    calls.push_back(QDBusConnection::sessionBus().asyncCall(call, kReplyTimeoutMs));
 }
 
 }  // namespace zerlin::qt

@@ -6,6 +6,8 @@
 
 namespace zerlin::qt {
 
+struct QtNotifier::Pending {};
+
 QtNotifier::QtNotifier() = default;
 QtNotifier::~QtNotifier() {
     delete tray_;

@@ -67,16 +67,13 @@ QString settingsKey(const Entry& entry) {
     return entry.group.isEmpty() ? entry.key : entry.group + QLatin1Char('/') + entry.key;
 }
 
-// Replaces the entry that the name found, under its existing spelling; other spellings of it
-// that a hand-edited file may hold go, so that one entry remains.
+// Replaces the entry that is read, under its existing spelling; other spellings of it that a
+// hand-edited store may hold are the user's and stay.
 void replaceEntry(QSettings& settings, const Lookup& found, const QString& section,
                   const QString& key, const QString& value) {
     Entry target{found.groups.isEmpty() ? section : found.groups.first(), key};
     if (!found.entries.isEmpty())
         target = found.entries.first();
-    for (qsizetype i = 1; i < found.entries.size(); ++i) {
-        settings.remove(settingsKey(found.entries[i]));
-    }
     settings.setValue(settingsKey(target), value);
 }
 
@@ -121,12 +118,12 @@ std::string QtSettingsBackend::read(const std::string& section, const std::strin
     return text(settings.value(settingsKey(found.entries.first())));
 }
 
-void QtSettingsBackend::write(const std::string& section, const std::string& key,
-                              const std::string& value) {
-    write(section, SettingsEntries{{key, value}});
+Status QtSettingsBackend::write(const std::string& section, const std::string& key,
+                                const std::string& value) {
+    return write(section, SettingsEntries{{key, value}});
 }
 
-void QtSettingsBackend::write(const std::string& section, const SettingsEntries& entries) {
+Status QtSettingsBackend::write(const std::string& section, const SettingsEntries& entries) {
     // The registry applies each value at once and has no file to lose; the lock (in the user's
     // own temporary folder) keeps two copies' entries from mixing.
     const QString name = location_.section(QLatin1Char('\\'), -1);
@@ -142,6 +139,9 @@ void QtSettingsBackend::write(const std::string& section, const SettingsEntries&
                      toQString(value));
     }
     settings.sync();
+    if (settings.status() != QSettings::NoError)
+        return Failure{"the registry refused the change"};
+    return {};
 }
 
 }  // namespace zerlin::qt

@@ -14,15 +14,12 @@ class QtSettingsBackend : public SettingsBackend {
     explicit QtSettingsBackend(const QString& applicationName);
 
     std::string read(const std::string& section, const std::string& key) override;
-    void write(const std::string& section, const std::string& key,
-               const std::string& value) override;
-    void write(const std::string& section, const SettingsEntries& entries) override;
-
-    // The registry path of the store.
-    QString location() const { return location_; }
+    Status write(const std::string& section, const std::string& key,
+                 const std::string& value) override;
+    Status write(const std::string& section, const SettingsEntries& entries) override;
 
   private:
-    QString location_;
+    QString location_;  // the registry path of the store
 };
 
 }  // namespace zerlin::qt

@@ -1,25 +1,33 @@
 #pragma once
 
 #include <QObject>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
+
+namespace zerlin::net {
+class Clock;
+class Alarm;
+}  // namespace zerlin::net
 
 namespace zerlin::qt {
 
 // Deletes launch scripts once their interpreter has read them. On Linux it watches each
 // script through inotify from before its interpreter starts, and deletes it, once asked to,
-// when it has been read and closed again, or at the latest a minute after the start. Where
+// when it has been read and closed again, or at the latest longestWait after the start. Where
 // reading cannot be watched, a script is deleted as soon as that is asked. A script is deleted
 // through remove, which deletes only what its launcher wrote.
 class ScriptWatcher : public QObject {
     Q_OBJECT
   public:
-    static constexpr int longestWaitMs = 60'000;
+    static constexpr std::chrono::seconds longestWait{60};
 
     using Remove = std::function<void(const std::string& path)>;
 
-    explicit ScriptWatcher(Remove remove, QObject* parent = nullptr);
+    // The deadlines run on the clock and alarm, which outlive the watcher.
+    ScriptWatcher(Remove remove, const net::Clock& clock, net::Alarm& alarm,
+                  QObject* parent = nullptr);
     ~ScriptWatcher() override;
 
     // Call right before the script's interpreter is started: a later read counts.

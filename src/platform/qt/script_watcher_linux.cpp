@@ -2,11 +2,15 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
-#include <QTimer>
+#include <algorithm>
 #include <array>
+#include <chrono>
 #include <map>
+#include <memory>
+#include <optional>
 #include <utility>
 
+#include "platform/network.h"
 #include "platform/qt/script_watcher.h"
 
 namespace zerlin::qt {
@@ -18,13 +22,18 @@ struct ScriptWatcher::State {
         bool read = false;
         bool discardAsked = false;
         bool timedOut = false;
-        QTimer* deadline = nullptr;  // a child, deleted later: it may be the caller
+        std::chrono::microseconds deadline{};
     };
 
-    State(QObject& owner, Remove removeFile) : owner(owner), removeFile(std::move(removeFile)) {}
+    State(QObject& owner, Remove removeFile, const net::Clock& clock, net::Alarm& alarm)
+        : owner(owner), removeFile(std::move(removeFile)), clock(clock), alarm(alarm) {
+        alarm.setHandler([this] { expire(); });
+    }
     State(const State&) = delete;
     State& operator=(const State&) = delete;
     ~State() {
+        alarm.setHandler({});
+        alarm.cancel();
         delete notifier_;
         if (inotify_ >= 0) {
             ::close(inotify_);
@@ -36,16 +45,21 @@ struct ScriptWatcher::State {
     void readEvents();
     void remove(const std::string& path);
     void drop(const std::string& path);
+    void expire();
+    void setAlarm();
 
     QObject& owner;
     Remove removeFile;
+    const net::Clock& clock;
+    net::Alarm& alarm;
     int inotify_ = -1;
     QSocketNotifier* notifier_ = nullptr;
     std::map<std::string, Entry> entries_;
 };
 
-ScriptWatcher::ScriptWatcher(Remove remove, QObject* parent)
-    : QObject(parent), state_(std::make_unique<State>(*this, std::move(remove))) {}
+ScriptWatcher::ScriptWatcher(Remove remove, const net::Clock& clock, net::Alarm& alarm,
+                             QObject* parent)
+    : QObject(parent), state_(std::make_unique<State>(*this, std::move(remove), clock, alarm)) {}
 
 ScriptWatcher::~ScriptWatcher() = default;
 
@@ -90,23 +104,41 @@ void ScriptWatcher::State::watch(const std::string& path) {
     entry.read = false;
     entry.timedOut = false;
     entry.discardAsked = false;
-    if (!entry.deadline) {
-        entry.deadline = new QTimer(&owner);
-        entry.deadline->setSingleShot(true);
-        QObject::connect(entry.deadline, &QTimer::timeout, &owner, [this, path] {
-            auto it = entries_.find(path);
-            if (it == entries_.end()) {
-                return;
-            }
-            if (it->second.discardAsked) {
-                remove(path);
-            } else {
-                it->second.timedOut = true;
-            }
-        });
-    }
     // Without a watch a read cannot be seen: the script then waits the whole time.
-    entry.deadline->start(longestWaitMs);
+    entry.deadline = clock.now() + longestWait;
+    setAlarm();
+}
+
+// Deletes each script past its deadline that was asked to go, and marks the others timed out.
+void ScriptWatcher::State::expire() {
+    const std::chrono::microseconds now = clock.now();
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        Entry& entry = it->second;
+        if (entry.timedOut || entry.deadline > now || !entry.discardAsked) {
+            // Past the deadline, a script not yet asked to go goes as soon as it is.
+            entry.timedOut = entry.deadline <= now;
+            ++it;
+            continue;
+        }
+        const std::string path = (it++)->first;
+        remove(path);  // erases only its own entry
+    }
+    setAlarm();
+}
+
+// The alarm rings at the earliest deadline still ahead; a ring before it only sets it again.
+void ScriptWatcher::State::setAlarm() {
+    std::optional<std::chrono::microseconds> next;
+    for (const auto& [path, entry] : entries_) {
+        if (!entry.timedOut && (!next || entry.deadline < *next)) {
+            next = entry.deadline;
+        }
+    }
+    if (next) {
+        alarm.ringIn(std::max(*next - clock.now(), std::chrono::microseconds{0}));
+    } else {
+        alarm.cancel();
+    }
 }
 
 void ScriptWatcher::State::discard(const std::string& path) {
@@ -172,10 +204,6 @@ void ScriptWatcher::State::drop(const std::string& path) {
     }
     if (it->second.descriptor >= 0) {
         ::inotify_rm_watch(inotify_, it->second.descriptor);
-    }
-    if (it->second.deadline) {
-        it->second.deadline->stop();
-        it->second.deadline->deleteLater();
     }
     entries_.erase(it);
 }

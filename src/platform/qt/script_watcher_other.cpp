@@ -8,7 +8,8 @@ struct ScriptWatcher::State {
     Remove remove;
 };
 
-ScriptWatcher::ScriptWatcher(Remove remove, QObject* parent)
+ScriptWatcher::ScriptWatcher(Remove remove, const net::Clock& /*clock*/, net::Alarm& /*alarm*/,
+                             QObject* parent)
     : QObject(parent), state_(std::make_unique<State>(State{std::move(remove)})) {}
 ScriptWatcher::~ScriptWatcher() = default;
 

@@ -1,4 +1,4 @@
-#include "platform/utf8.h"
+#include "text/utf8.h"
 
 namespace zerlin::utf8 {
 
@@ -46,6 +46,9 @@ std::optional<CodePoint> decode(std::string_view text, std::size_t offset) {
 }
 
 void append(std::string& out, char32_t c) {
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
+        c = U'\uFFFD';
+    }
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {

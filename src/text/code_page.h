@@ -4,12 +4,12 @@
 #include <string>
 #include <string_view>
 
-// The text encoding of bookmark files. Inside the program texts are UTF-8; on disk they are
-// in the platform's 8-bit code page (the system's ANSI code page on Windows, Windows-1252
-// elsewhere), so that files written by other copies of the program read as they were meant.
-// Where a text holds a character the code page cannot represent, it is stored as UTF-8 so
-// that nothing typed is lost; characters are never replaced by "?".
-namespace zerlin::codepage {
+// The 8-bit code pages of files and answers from other programs. Inside the program texts are
+// UTF-8; in files they are in the platform's 8-bit code page (the system's ANSI code page on
+// Windows, Windows-1252 elsewhere), so that files written by other copies of the program read
+// as they were meant. Where a text holds a character the code page cannot represent, it is
+// stored as UTF-8 so that nothing typed is lost; characters are never replaced by "?".
+namespace zerlin::text {
 
 // Windows-1252 to UTF-8. Every byte maps to one character: the five bytes the code page
 // leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) become U+0081 and so on, so that decoding
@@ -30,4 +30,4 @@ std::string decodeFileText(std::string_view bytes);
 // for UTF-8; UTF-8 without a byte-order mark otherwise.
 std::string encodeFileText(std::string_view text);
 
-}  // namespace zerlin::codepage
+}  // namespace zerlin::text

@@ -9,6 +9,9 @@
 // sequences, no overlong forms, no surrogates, nothing above U+10FFFF.
 namespace zerlin::utf8 {
 
+// U+FEFF, which some writers put before a file's text to mark it as UTF-8.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 struct CodePoint {
     char32_t value;
     std::size_t size;  // its bytes
@@ -18,7 +21,8 @@ struct CodePoint {
 // offset is at the end).
 std::optional<CodePoint> decode(std::string_view text, std::size_t offset);
 
-// Appends the character's bytes.
+// Appends the character's bytes; a number that is no character (a surrogate, beyond U+10FFFF)
+// as U+FFFD.
 void append(std::string& out, char32_t c);
 
 bool isValid(std::string_view bytes);

@@ -1,4 +1,5 @@
 #include "bookmarks/bookmark_entry.h"
+#include "bookmarks/module2.h"
 #include "mainwindow/form1.h"
 
 namespace zerlin {
@@ -51,6 +52,39 @@ void Form1::pickRow(const std::string& row) {
     Text3.setText(address.port);
     if (address.ip) {
         Text2.setText(*address.ip);
+    }
+}
+
+void Form1::save() {
+    // The title stays as the last command left it: after an Open it reads "Open bookmark
+    // file", after a Browse "BF1942.exe path".
+    CommonDialog1.filter = kBookmarkFilter;
+    if (!fileDialog_.show(CommonDialog1, FileDialogMode::Save)) {
+        return;
+    }
+    const Status written = WriteBookmarkFile(CommonDialog1.fileName, List1);
+    if (!written) {
+        messages_.show("The bookmarks couldn't be saved!\n" + CommonDialog1.fileName + ": " +
+                       written.error());
+    } else if (List1.count() > kMaxBookmarkLines) {
+        // Saved whole all the same, as nothing typed may be lost; but no copy loads it.
+        messages_.show("The list has more than " + std::to_string(kMaxBookmarkLines) +
+                       " bookmarks: the file was saved, but it can't be opened again!");
+    }
+}
+
+void Form1::open() {
+    CommonDialog1.filter = kBookmarkFilter;
+    CommonDialog1.title = kOpenBookmarkTitle;
+    if (!fileDialog_.show(CommonDialog1, FileDialogMode::Open)) {
+        return;
+    }
+    // The chosen file becomes the current bookmark file even when it then fails to load.
+    Text4.setText(CommonDialog1.fileName);
+    const Status loaded = LoadBookmarkFile(CommonDialog1.fileName, List1);
+    if (!loaded) {
+        messages_.show("The bookmark file couldn't be opened!\n" + CommonDialog1.fileName + ": " +
+                       loaded.error());
     }
 }
 

@@ -1,19 +1,13 @@
-#include "bookmarks/codepage.h"
+#include "text/code_page.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
-#endif
+#include "text/utf16.h"
+#include "text/utf8.h"
 
-#include "platform/utf8.h"
-
-namespace zerlin::codepage {
+namespace zerlin::text {
 
 namespace {
 
@@ -26,52 +20,18 @@ constexpr std::array<char32_t, 32> kHigh1252 = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98..9F
 };
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kByteOrderMark = utf8::kByteOrderMark;
 
 bool hasNonAscii(std::string_view bytes) {
     return std::ranges::any_of(bytes, [](char b) { return static_cast<std::uint8_t>(b) >= 0x80; });
 }
 
-#ifdef _WIN32
-
-std::wstring widen(std::string_view text, UINT codePage, DWORD flags) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int wide = MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
-    if (wide <= 0) {
-        return {};
-    }
-    std::wstring out(static_cast<std::size_t>(wide), L'\0');
-    MultiByteToWideChar(codePage, flags, text.data(), size, out.data(), wide);
-    return out;
-}
-
-std::string narrow(const std::wstring& text, UINT codePage, DWORD flags, BOOL* usedDefault) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int bytes =
-        WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, nullptr, usedDefault);
-    if (bytes <= 0) {
-        return {};
-    }
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(codePage, flags, text.data(), size, out.data(), bytes, nullptr,
-                        usedDefault);
-    return out;
-}
-
-#endif
-
 // The platform's code page, in both directions.
 std::string fromCodePage(std::string_view bytes) {
 #ifdef _WIN32
-    const UINT acp = GetACP();
-    if (acp != 1252 && acp != CP_UTF8) {
-        return narrow(widen(bytes, acp, 0), CP_UTF8, 0, nullptr);
+    const unsigned acp = ansiCodePage();
+    if (acp != 1252 && acp != kUtf8CodePage) {
+        return toUtf8(toUtf16(bytes, acp));
     }
 #endif
     // With a UTF-8 system code page, bytes that are not UTF-8 still most likely came from
@@ -81,19 +41,17 @@ std::string fromCodePage(std::string_view bytes) {
 
 std::optional<std::string> toCodePage(std::string_view text) {
 #ifdef _WIN32
-    const UINT acp = GetACP();
-    if (acp == CP_UTF8) {
+    const unsigned acp = ansiCodePage();
+    if (acp == kUtf8CodePage) {
         return std::nullopt;
     }
     if (acp != 1252) {
         if (!utf8::isValid(text)) {
             return std::nullopt;
         }
-        BOOL usedDefault = FALSE;
-        std::string bytes =
-            narrow(widen(text, CP_UTF8, 0), acp, WC_NO_BEST_FIT_CHARS, &usedDefault);
+        std::optional<std::string> bytes = utf16ToCodePage(toUtf16(text), acp);
         // Some code pages take no flags; a read-back comparison catches any loss either way.
-        if (usedDefault || fromCodePage(bytes) != text) {
+        if (!bytes || fromCodePage(*bytes) != text) {
             return std::nullopt;
         }
         return bytes;
@@ -129,23 +87,19 @@ std::optional<std::string> utf8ToWindows1252(std::string_view text) {
             out += static_cast<char>(c);
             continue;
         }
-        bool found = false;
-        for (std::size_t i = 0; i < kHigh1252.size() && !found; ++i) {
-            if (kHigh1252[i] == c) {
-                out += static_cast<char>(0x80 + i);
-                found = true;
-            }
-        }
-        if (!found) {
+        const auto index =
+            static_cast<std::size_t>(std::ranges::find(kHigh1252, c) - kHigh1252.begin());
+        if (index == kHigh1252.size()) {
             return std::nullopt;
         }
+        out += static_cast<char>(0x80 + index);
     }
     return out;
 }
 
 std::string decodeFileText(std::string_view bytes) {
     if (hasNonAscii(bytes) && utf8::isValid(bytes)) {
-        if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        if (bytes.starts_with(kByteOrderMark)) {
             bytes.remove_prefix(kByteOrderMark.size());
         }
         return std::string(bytes);
@@ -162,10 +116,10 @@ std::string encodeFileText(std::string_view text) {
     }
     // A text that itself starts with the byte-order mark character keeps it only behind a
     // byte-order mark of the file, as the reader drops one.
-    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    if (text.starts_with(kByteOrderMark)) {
         return std::string(kByteOrderMark) + std::string(text);
     }
     return std::string(text);
 }
 
-}  // namespace zerlin::codepage
+}  // namespace zerlin::text

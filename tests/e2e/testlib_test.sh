@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The shared waiting of the shell tests: a window shown late is found once it is mapped and
+# measured as itself, never as the screen; a window that never comes fails with a plain message.
+# Usage: testlib_test.sh
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
+
+for tool in Xvfb xdpyinfo xdotool xwininfo xmessage; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+done
+work=$(mktemp -d)
+late_pid=
+cleanup() {
+    [ -z "$late_pid" ] || kill "$late_pid" 2>/dev/null
+    stop_xvfb
+    rm -rf "$work"
+}
+trap cleanup EXIT
+start_xvfb "$work" 800x600x24 || { echo "FAIL: Xvfb"; exit 1; }
+export DISPLAY=$xvfb_display
+
+# Shown three seconds after its start, as a slow build's window is.
+(sleep 3 && exec xmessage -title 'Late window' 'late') &
+late_pid=$!
+wait_for_window '^Late window$' >"$work/out"
+check "a late window is waited for" "0|" "$?|$(cat "$work/out")"
+width=$(xwininfo -id "${window:-0}" 2>/dev/null | awk '/Width:/{print $2}')
+check "the window found is the late one, not the 800 pixels wide screen" yes \
+    "$([ -n "$width" ] && [ "$width" -lt 800 ] && echo yes || echo "no ($width)")"
+
+window_patience=2
+started=$SECONDS
+wait_for_window '^Never shown$' >"$work/out"
+check "a window that never comes fails plainly, in its time, naming those shown" \
+    "1|FAIL: no window named '^Never shown\$' was shown within 2 s|  windows shown: Late window|||" \
+    "$?|$(tr '\n' '|' <"$work/out")|${window}"
+check "the wait ended in its time" yes "$([ $((SECONDS - started)) -le 4 ] && echo yes)"
+
+check "time limits count in the plain build only" "yes no no" \
+    "$(for v in 1 0 ''; do ZERLIN_TIMING_CHECKS=$v timing_checked && echo -n yes || echo -n no
+       [ "$v" = '' ] || echo -n ' '; done)"
+
+# A wait for a file is four times as long in a build not held to time limits.
+for v in 1 0; do
+    started=$SECONDS
+    ZERLIN_TIMING_CHECKS=$v wait_for 1 false
+    waited[$v]=$((SECONDS - started))
+done
+check "a wait of 1 s lasts 1 s in the plain build and 4 s in a slower one" "yes yes" \
+    "$([ "${waited[1]}" -le 2 ] && echo yes) $([ "${waited[0]}" -ge 3 ] && echo yes)"
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

@@ -25,8 +25,9 @@
 
 #include "app/servers_window.h"
 #include "app/status_pings.h"
+#include "platform/loopback_only.h"
 #include "platform/qt/qt_network.h"
-#include "servers/address_rules.h"
+#include "platform/qt/qt_timer.h"
 #include "status/status_service.h"
 
 namespace {
@@ -52,26 +53,19 @@ class MapSettings : public zerlin::SettingsBackend {
         const auto found = values.find(section + "/" + key);
         return found == values.end() ? std::nullopt : std::optional(found->second);
     }
-    void write(const std::string& section, const std::string& key,
-               const std::string& value) override {
+    zerlin::Status write(const std::string& section, const std::string& key,
+                         const std::string& value) override {
         values[section + "/" + key] = value;
+        return {};
     }
-    void write(const std::string& section, const zerlin::SettingsEntries& entries) override {
+    zerlin::Status write(const std::string& section,
+                         const zerlin::SettingsEntries& entries) override {
         for (const auto& [key, value] : entries) {
             write(section, key, value);
         }
+        return {};
     }
     std::map<std::string, std::string> values;
-};
-
-// Sends to loopback only: the benchmark never reaches the network.
-class LoopbackSocket : public zerlin::net::DatagramSocket {
-  public:
-    void setReceiveHandler(ReceiveHandler h) override { socket.setReceiveHandler(std::move(h)); }
-    bool send(const zerlin::net::Endpoint& to, std::string_view bytes) override {
-        return zerlin::servers::isLoopback(to.address) && socket.send(to, bytes);
-    }
-    zerlin::qt::QtDatagramSocket socket;
 };
 
 }  // namespace
@@ -88,16 +82,14 @@ int main(int argc, char* argv[]) {
     const std::string keptPath = QDir::tempPath().toStdString() + "/zerlin-bench-servers-" +
                                  std::to_string(QCoreApplication::applicationPid()) + ".json";
 
-    LoopbackSocket socket;
+    // Sends to loopback only: the benchmark never reaches the network.
+    zerlin::qt::QtDatagramSocket socket;
+    zerlin::net::LoopbackOnlySocket loopback(socket);
     zerlin::qt::QtHostResolver resolver;
     zerlin::qt::QtClock netClock;
-    zerlin::qt::QtAlarm alarm;
-    zerlin::status::StatusService service(socket, resolver, netClock, alarm);
-    zerlin::app::StatusPings pings({[&](const auto& key) { service.ask(key); },
-                                    [&](const auto& key) -> const zerlin::status::ServerState& {
-                                        return service.state(key);
-                                    }});
-    service.setChangeHandler([&](const auto& key) { pings.changed(key); });
+    zerlin::qt::QtTimer timer;
+    zerlin::status::StatusService service(loopback, resolver, netClock, timer);
+    zerlin::app::StatusPings pings(service);
     MapSettings settings;
     // Opened first with the list off, so that the refresh is measured on a window on screen.
     settings.write("Servers", "ListUrl", "");

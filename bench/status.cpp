@@ -14,9 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "app/row_status.h"
+#include "app/status_network.h"
 #include "app/status_wiring.h"
 #include "platform/qt/form1_window.h"
-#include "platform/qt/row_status.h"
 #include "platform/qt/widgets.h"
 
 namespace {
@@ -57,7 +58,8 @@ int main(int argc, char* argv[]) {
     }
     const long rssBefore = procStatusKb("VmRSS");
 
-    zerlin::app::StatusWiring wiring(window, list, true);
+    zerlin::app::StatusNetwork network(true);
+    zerlin::app::StatusWiring wiring(window, list, network.service());
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 stallNs = 0;
@@ -83,10 +85,10 @@ int main(int argc, char* argv[]) {
         window.List1->model(), &QAbstractItemModel::dataChanged,
         [&](const QModelIndex& first, const QModelIndex& last) {
             for (int row = first.row(); row <= last.row() && row < answering; ++row) {
-                const auto kind = static_cast<zerlin::qt::RowStatusKind>(
-                    window.List1->item(row)->data(zerlin::qt::RowStatusKindRole).toInt());
-                const bool up = kind == zerlin::qt::RowStatusKind::Up ||
-                                kind == zerlin::qt::RowStatusKind::Full;
+                const auto kind = static_cast<zerlin::status::Indicator>(
+                    window.List1->item(row)->data(zerlin::app::RowStatusKindRole).toInt());
+                const bool up = kind == zerlin::status::Indicator::Up ||
+                                kind == zerlin::status::Indicator::Full;
                 if (up != shown[static_cast<std::size_t>(row)]) {
                     shown[static_cast<std::size_t>(row)] = up;
                     shownCount += up ? 1 : -1;

@@ -21,10 +21,10 @@ App::App()
       options_(reportedSettings_, controls_.Text4),
       form_(controls_.controls(), Form1Services{reportedSettings_, fileDialog_, messages_, input_,
                                                 launcher_, program_, options_}),
-      status_(window_, controls_.List1, qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")),
-      waiting_(window_, form_, notifier_, clipboard_, modal_),
-      servers_(window_, form_, *settings_, waiting_, clipboard_,
-               qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")) {
+      statusNetwork_(qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")),
+      status_(window_, controls_.List1, statusNetwork_.service()),
+      waiting_(window_, form_, notifier_, clipboard_, modal_, statusNetwork_.service()),
+      servers_(window_, form_, reportedSettings_, statusNetwork_.service(), waiting_, clipboard_) {
 #ifndef _WIN32
     // The wine named by hand; the game runs under Wine only here.
     launcher_.setCommand(
@@ -32,7 +32,6 @@ App::App()
                            IniFileSettings::filePath(qt::toStdString(applicationName()))}));
 #endif
     wireForm1(window_, form_);
-    waiting_.setListStatus(status_);
 }
 
 void App::run(const std::vector<std::string>& arguments) {

@@ -8,6 +8,7 @@
 #include "app/options_opener.h"
 #include "app/servers_opener.h"
 #include "app/slot_waiting.h"
+#include "app/status_network.h"
 #include "app/status_wiring.h"
 #include "mainwindow/form1.h"
 #include "platform/qt/dialogs.h"
@@ -47,6 +48,7 @@ class App {
     qt::QtProgram program_;
     OptionsWindowOpener options_;
     Form1 form_;
+    StatusNetwork statusNetwork_;
     StatusWiring status_;
     qt::QtNotifier notifier_;
     qt::QtClipboard clipboard_;

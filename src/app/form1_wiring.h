@@ -4,6 +4,7 @@
 
 #include "mainwindow/form1.h"
 #include "platform/qt/form1_window.h"
+#include "platform/qt/qt_timer.h"
 #include "platform/qt/widgets.h"
 
 namespace zerlin::app {

@@ -7,62 +7,24 @@
 #include "app/servers_window.h"
 #include "app/status_pings.h"
 #include "bookmarks/bookmark_entry.h"
+#include "mainwindow/command_line.h"
 #include "platform/qt/click_label.h"
-#include "platform/qt/qt_network.h"
 #include "platform/qt/strings.h"
-#include "servers/address_rules.h"
 #include "servers/kept_list.h"
 #include "status/status_service.h"
 #include "waiting/slot_watch.h"
 
 namespace zerlin::app {
 
-namespace {
-
-// Refuses to send anywhere but the loopback addresses (ZERLIN_STATUS_LOOPBACK_ONLY).
-class LoopbackGuard : public net::DatagramSocket {
-  public:
-    LoopbackGuard(net::DatagramSocket& socket, bool on) : socket_(socket), on_(on) {}
-    void setReceiveHandler(ReceiveHandler handler) override {
-        socket_.setReceiveHandler(std::move(handler));
-    }
-    bool send(const net::Endpoint& to, std::string_view bytes) override {
-        return (!on_ || servers::isLoopback(to.address)) && socket_.send(to, bytes);
-    }
-
-  private:
-    net::DatagramSocket& socket_;
-    bool on_;
-};
-
-}  // namespace
-
-// The status service the window's pings come from.
-struct ServersOpener::Pings {
-    explicit Pings(bool loopbackOnly) : guard(socket, loopbackOnly) {
-        service.setChangeHandler([this](const status::ServerKey& key) { pings.changed(key); });
-    }
-    qt::QtDatagramSocket socket;
-    LoopbackGuard guard;
-    qt::QtHostResolver resolver;
-    qt::QtClock clock;
-    qt::QtAlarm alarm;
-    status::StatusService service{guard, resolver, clock, alarm};
-    StatusPings pings{{[this](const status::ServerKey& key) { service.ask(key); },
-                       [this](const status::ServerKey& key) -> const status::ServerState& {
-                           return service.state(key);
-                       }}};
-};
-
 ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBackend& settings,
-                             SlotWaiting& waiting, Clipboard& clipboard, bool loopbackOnly,
-                             CommandRunner run)
+                             status::StatusService& service, SlotWaiting& waiting,
+                             Clipboard& clipboard, CommandRunner run)
     : window_(window),
       form_(form),
       settings_(settings),
+      service_(service),
       waiting_(waiting),
       clipboard_(clipboard),
-      loopbackOnly_(loopbackOnly),
       run_(run ? std::move(run) : [](const std::function<void()>& command) { command(); }) {
     for (qt::ClickLabel* word : {window.Image9, window.Label10}) {
         QObject::connect(word, &qt::ClickLabel::clicked, &context_, [this] { open(); });
@@ -91,7 +53,7 @@ ServersOpener::~ServersOpener() {
 
 void ServersOpener::open() {
     if (!servers_) {
-        pings_ = std::make_unique<Pings>(loopbackOnly_);
+        pings_ = std::make_unique<StatusPings>(service_);
         ServersWindow::Actions actions;
         actions.join = [this](const std::string& ip, const std::string& port) {
             run_([this, entry = makeBookmarkEntry("", ip, port)] {
@@ -108,7 +70,7 @@ void ServersOpener::open() {
             waiting_.watch().waitForServer(makeBookmarkEntry(name, ip, port));
         };
         actions.copyLink = [this](const std::string& ip, const std::string& port) {
-            if (const auto link = waiting::linkOfRow(makeBookmarkEntry("", ip, port))) {
+            if (const auto link = command_line::linkOfRow(makeBookmarkEntry("", ip, port))) {
                 clipboard_.setText(*link);
             }
         };
@@ -121,7 +83,7 @@ void ServersOpener::open() {
             return servers;
         };
         servers_ = std::make_unique<ServersWindow>(
-            settings_, pings_->pings,
+            settings_, *pings_,
             servers::keptListPath(qt::toStdString(QCoreApplication::applicationName())),
             std::move(actions));
     }

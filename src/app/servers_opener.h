@@ -10,17 +10,19 @@
 #include "platform/desktop.h"
 #include "platform/qt/form1_window.h"
 #include "platform/settings_backend.h"
+#include "status/status_service.h"
 
 namespace zerlin::app {
 
 class ServersWindow;
+class StatusPings;
 
 // The Servers window, made the first time SERVERS or Ctrl+F asks for it, with its rows' joins
 // and bookmarks going through the main window's own commands.
 class ServersOpener {
   public:
     ServersOpener(qt::Form1Window& window, Form1& form, SettingsBackend& settings,
-                  SlotWaiting& waiting, Clipboard& clipboard, bool loopbackOnly,
+                  status::StatusService& service, SlotWaiting& waiting, Clipboard& clipboard,
                   CommandRunner run = {});
     ~ServersOpener();
     ServersOpener(const ServersOpener&) = delete;
@@ -31,16 +33,14 @@ class ServersOpener {
     ServersWindow* window() { return servers_.get(); }
 
   private:
-    struct Pings;
-
     qt::Form1Window& window_;
     Form1& form_;
     SettingsBackend& settings_;
+    status::StatusService& service_;
     SlotWaiting& waiting_;
     Clipboard& clipboard_;
-    bool loopbackOnly_;
     CommandRunner run_;
-    std::unique_ptr<Pings> pings_;
+    std::unique_ptr<StatusPings> pings_;
     std::unique_ptr<ServersWindow> servers_;
     QObject context_;
 };

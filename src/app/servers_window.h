@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/qt/qt_http.h"
-#include "platform/qt/qt_network.h"
+#include "platform/qt/qt_timer.h"
 #include "platform/settings_backend.h"
 #include "servers/list_walk.h"
 #include "servers/ping_source.h"
@@ -83,7 +83,7 @@ class ServersWindow : public QWidget {
     SettingsBackend& settings_;
     Actions actions_;
     qt::QtHttpClient http_;
-    qt::QtAlarm deadline_;
+    qt::QtTimer deadline_;
     servers::ListWalk walk_;
     std::unique_ptr<servers::ServersBrowser> browser_;
     ServersModel* model_ = nullptr;

@@ -10,15 +10,17 @@
 namespace zerlin::app {
 
 SlotWaiting::SlotWaiting(qt::Form1Window& window, Form1& form, Notifier& notifier,
-                         Clipboard& clipboard, const ModalState& modal, CommandRunner run)
+                         Clipboard& clipboard, const ModalState& modal,
+                         status::StatusService& service, CommandRunner run)
     : window_(window),
       form_(form),
       clipboard_(clipboard),
       run_(run ? std::move(run) : [](const std::function<void()>& command) { command(); }),
-      service_(socket_, resolver_, clock_, serviceAlarm_),
-      watch_(form.List1, watchAlarm_, notifier, modal,
+      client_(service),
+      watch_(form.List1, watchTimer_, notifier, modal,
              waiting::SlotWatch::Hooks{
-                 [this](const status::ServerKey& server) { service_.ask(server); },
+                 // The wait wants only the server it waits on.
+                 [this](const status::ServerKey& server) { client_.refresh({server}); },
                  [this](const std::string& row) {
                      run_([this, row] {
                          form_.pickRow(row);
@@ -26,8 +28,8 @@ SlotWaiting::SlotWaiting(qt::Form1Window& window, Form1& form, Notifier& notifie
                      });
                  },
                  [this] { showMarks(); }}) {
-    service_.setChangeHandler([this](const status::ServerKey& server) {
-        watch_.serverChanged(server, service_.state(server));
+    client_.setChangeHandler([this](const status::ServerKey& server) {
+        watch_.serverChanged(server, client_.state(server));
     });
     QObject::connect(&window, &qt::Form1Window::rowMenuRequested, &window,
                      [this](int row, const QPoint& at) { showMenu(row, at); });
@@ -66,9 +68,7 @@ void SlotWaiting::showMenu(int row, const QPoint& globalPos) {
                          onRow([this] { watch_.stop(); }));
     }
     const status::ServerKey server = status::serverOfRow(text);
-    const bool answered =
-        service_.state(server).answer || (listStatus_ && listStatus_->state(server).answer);
-    if (!answered) {
+    if (!client_.state(server).answer) {
         QObject::connect(menu->addAction("Tell me when it is up"), &QAction::triggered, menu,
                          onRow([this, row] { watch_.tellWhenUp(row); }));
     }

@@ -1,34 +1,29 @@
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "servers/ping_source.h"
+#include "status/status_client.h"
 #include "status/status_service.h"
 
 namespace zerlin::app {
 
-// The Servers window's pings from a status service: a listed server is asked as the boxes
-// would name it, its IP and game port.
+// The Servers window's pings from the program's one status service, as a client of its own: a
+// listed server is asked as the boxes would name it (its IP and game port) at the query port
+// the list gives, so that the bookmark list and the window share each answer.
 class StatusPings : public servers::PingSource {
   public:
-    // ask: asks one server more, keeping the others; state: what the service knows of one.
-    struct Service {
-        std::function<void(const status::ServerKey&)> ask;
-        std::function<const status::ServerState&(const status::ServerKey&)> state;
-    };
-    explicit StatusPings(Service service) : service_(std::move(service)) {}
+    explicit StatusPings(status::StatusService& service);
 
-    void setHandler(Handler handler) override { handler_ = std::move(handler); }
+    void setHandler(Handler handler) override;
     void ask(const std::vector<servers::PingTarget>& servers) override;
     const status::ServerState& state(const std::string& ip, std::uint16_t port) const override;
 
-    // From the service's change handler: passes a listed server's change on.
+  private:
     void changed(const status::ServerKey& server);
 
-  private:
-    Service service_;
+    status::StatusClient client_;
     Handler handler_;
 };
 

@@ -5,69 +5,16 @@
 #include <QShortcut>
 #include <utility>
 
-#include "platform/qt/row_status.h"
+#include "app/row_status.h"
 #include "platform/qt/strings.h"
 #include "status/status_text.h"
 
 namespace zerlin::app {
 
-namespace {
-
-bool isLoopback(const net::IpAddress& address) {
-    if (!address.v6) {
-        return address.bytes[0] == 127;
-    }
-    for (std::size_t i = 0; i < 15; ++i) {
-        if (address.bytes[i] != 0) {
-            return false;
-        }
-    }
-    return address.bytes[15] == 1;
-}
-
-// Refuses to send anywhere but the loopback addresses.
-class LoopbackOnlySocket : public net::DatagramSocket {
-  public:
-    explicit LoopbackOnlySocket(net::DatagramSocket& socket) : socket_(socket) {}
-    void setReceiveHandler(ReceiveHandler handler) override {
-        socket_.setReceiveHandler(std::move(handler));
-    }
-    bool send(const net::Endpoint& to, std::string_view bytes) override {
-        return isLoopback(to.address) && socket_.send(to, bytes);
-    }
-
-  private:
-    net::DatagramSocket& socket_;
-};
-
-qt::RowStatusKind kindOf(status::Indicator indicator) {
-    switch (indicator) {
-        case status::Indicator::Asking:
-            return qt::RowStatusKind::Asking;
-        case status::Indicator::Up:
-            return qt::RowStatusKind::Up;
-        case status::Indicator::Full:
-            return qt::RowStatusKind::Full;
-        case status::Indicator::NoAnswer:
-            return qt::RowStatusKind::NoAnswer;
-        case status::Indicator::None:
-            break;
-    }
-    return qt::RowStatusKind::None;
-}
-
-}  // namespace
-
-struct StatusWiring::Network {
-    qt::QtDatagramSocket socket;
-    LoopbackOnlySocket loopbackSocket{socket};
-    qt::QtHostResolver resolver;
-    qt::QtClock clock;
-    qt::QtAlarm alarm;
-};
-
-StatusWiring::StatusWiring(qt::Form1Window& window, const ListBox& list, bool loopbackOnly)
-    : window_(window), list_(list), loopbackOnly_(loopbackOnly) {
+StatusWiring::StatusWiring(qt::Form1Window& window, const ListBox& list,
+                           status::StatusService& service)
+    : window_(window), list_(list), service_(service) {
+    window_.setRowPainter(paintRowStatus);
     settle_.setSingleShot(true);
     settle_.setInterval(0);
     QObject::connect(&settle_, &QTimer::timeout, [this] {
@@ -94,24 +41,15 @@ StatusWiring::StatusWiring(qt::Form1Window& window, const ListBox& list, bool lo
 
 StatusWiring::~StatusWiring() {
     delete f5_;
-    // The service first: it lets go of the network objects it holds.
-    rows_.reset();
-    service_.reset();
+    window_.setRowPainter({});
 }
 
 void StatusWiring::start() {
-    if (service_) {
+    if (rows_) {
         return;
     }
-    network_ = std::make_unique<Network>();
-    net::DatagramSocket* socket = &network_->socket;
-    if (loopbackOnly_) {
-        socket = &network_->loopbackSocket;
-    }
-    service_ = std::make_unique<status::StatusService>(*socket, network_->resolver, network_->clock,
-                                                       network_->alarm);
-    rows_ = std::make_unique<status::ListStatus>(list_, *service_);
-    service_->setChangeHandler([this](const status::ServerKey& server) { changed(server); });
+    rows_ = std::make_unique<status::ListStatus>(list_, service_);
+    rows_->client().setChangeHandler([this](const status::ServerKey& server) { changed(server); });
 
     QAbstractItemModel* model = window_.List1->model();
     // Connected through context_, so that nothing reaches this after its end.
@@ -131,7 +69,7 @@ void StatusWiring::start() {
     rowTip_ = std::make_unique<StatusToolTip>(*window_.List1->viewport(), [this](const QPoint& at) {
         const QModelIndex row = window_.List1->indexAt(at);
         return StatusToolTip::Tip{
-            row.isValid() ? status::tooltipText(state(rows_->rowServer(row.row()))) : "",
+            row.isValid() ? status::tooltipText(service_.state(rows_->rowServer(row.row()))) : "",
             window_.List1->visualRect(row)};
     });
     boxesTip_ = std::make_unique<StatusToolTip>(*window_.Text2, [this](const QPoint&) {
@@ -139,21 +77,17 @@ void StatusWiring::start() {
         return StatusToolTip::Tip{
             rows_->boxes().host.empty()
                 ? ""
-                : status::tooltipText(rows.empty() ? rows_->boxesState()
-                                                   : state(rows_->rowServer(rows.front()))),
+                : status::tooltipText(rows.empty()
+                                          ? rows_->boxesState()
+                                          : service_.state(rows_->rowServer(rows.front()))),
             {}};
     });
     refresh();
     periodic_.start();
 }
 
-const status::ServerState& StatusWiring::state(const status::ServerKey& server) const {
-    static const status::ServerState neverAsked;
-    return service_ ? service_->state(server) : neverAsked;
-}
-
 void StatusWiring::refresh() {
-    if (!service_) {
+    if (!rows_) {
         return;
     }
     boxesTimer_.stop();
@@ -185,14 +119,12 @@ void StatusWiring::showRow(int index) {
     if (!item) {
         return;
     }
-    const status::ServerState& state = service_->state(rows_->rowServer(index));
-    const status::Indicator indicator = status::indicatorOf(state);
-    item->setData(qt::RowStatusKindRole, static_cast<int>(kindOf(indicator)));
+    const status::ServerState& state = service_.state(rows_->rowServer(index));
+    item->setData(RowStatusKindRole, static_cast<int>(status::indicatorOf(state)));
     if (state.answer) {
-        item->setData(qt::RowStatusPlayersRole,
-                      qt::toQString(status::players(state.answer->status)));
-        item->setData(qt::RowStatusPingRole, QString::number(state.answer->pingMs) + " ms");
-        item->setData(qt::RowStatusPasswordRole, state.answer->status.password);
+        item->setData(RowStatusPlayersRole, qt::toQString(status::players(state.answer->status)));
+        item->setData(RowStatusPingRole, QString::number(state.answer->pingMs) + " ms");
+        item->setData(RowStatusPasswordRole, state.answer->status.password);
     }
     const std::string description = status::describe(state);
     item->setData(Qt::AccessibleDescriptionRole,
@@ -216,7 +148,7 @@ void StatusWiring::showChanged() {
 }
 
 void StatusWiring::boxesEdited() {
-    if (!service_) {
+    if (!rows_) {
         return;
     }
     rows_->setBoxes(

@@ -10,7 +10,6 @@
 #include "app/status_tooltip.h"
 #include "platform/controls.h"
 #include "platform/qt/form1_window.h"
-#include "platform/qt/qt_network.h"
 #include "status/list_status.h"
 #include "status/status_service.h"
 
@@ -30,30 +29,26 @@ inline constexpr int kStatusShowMs = 16;
 // anywhere else.
 class StatusWiring {
   public:
-    // When loopbackOnly, queries go to 127.0.0.0/8 and ::1 only (the tests set
-    // ZERLIN_STATUS_LOOPBACK_ONLY, so that test data never reaches the network).
-    StatusWiring(qt::Form1Window& window, const ListBox& list, bool loopbackOnly);
+    // The list's rows and the boxes are one client of the service.
+    StatusWiring(qt::Form1Window& window, const ListBox& list, status::StatusService& service);
     ~StatusWiring();
     StatusWiring(const StatusWiring&) = delete;
     StatusWiring& operator=(const StatusWiring&) = delete;
 
-    // Starts asking: creates the socket and the rest, asks every row's server and the boxes'
-    // one. Called once the window is shown, so that start-up stays as fast as without.
+    // Starts asking: asks every row's server and the boxes' one. Called once the window is
+    // shown, so that start-up stays as fast as without.
     void start();
     // Calls start() once the event loop comes round: after the window shown has been mapped.
     void startSoon() { starter_.start(); }
     // Asks every row's server again (F5, the 2-minute timer).
     void refresh();
 
-    status::StatusService* service() { return service_.get(); }
-    // The list's status of a server (never asked before start()).
-    const status::ServerState& state(const status::ServerKey& server) const;
-    // Whether nothing is being asked and every answer is shown.
-    bool idle() const { return (!service_ || !service_->busy()) && changed_.empty(); }
+    status::StatusService* service() { return &service_; }
+    // Whether none of the list's and the boxes' servers is being asked and every answer is
+    // shown.
+    bool idle() const { return (!rows_ || !rows_->client().busy()) && changed_.empty(); }
 
   private:
-    struct Network;
-
     void refreshSoon();
     void rowsRemovedSoon();
     void showRows();
@@ -64,9 +59,7 @@ class StatusWiring {
 
     qt::Form1Window& window_;
     const ListBox& list_;
-    bool loopbackOnly_;
-    std::unique_ptr<Network> network_;
-    std::unique_ptr<status::StatusService> service_;
+    status::StatusService& service_;
     std::unique_ptr<status::ListStatus> rows_;
     QTimer settle_;  // runs the pending list update once the command that changed it ended
     bool refreshPending_ = false;

@@ -1,3 +1,5 @@
+#include <chrono>
+
 #include "mainwindow/form1.h"
 #include "mainwindow/launch_rules.h"
 #include "settings/settings.h"
@@ -7,6 +9,8 @@ namespace zerlin {
 namespace {
 
 const char* const startFailed = "The game couldn't be started!\n";
+// The scripts of the joins are cleaned up this long after the last join.
+constexpr std::chrono::seconds kCleanUpDelay{1};
 
 }  // namespace
 
@@ -59,7 +63,7 @@ void Form1::join() {
         if (!started) {
             messages_.show(startFailed + started.error());
         } else {
-            Timer1.start();
+            Timer1.start(kCleanUpDelay);
         }
     }
 

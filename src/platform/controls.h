@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/timer.h"
+
 // The controls the windows' behaviour works with. Texts are UTF-8 throughout.
 namespace zerlin {
 
@@ -36,16 +38,6 @@ class CheckBox {
     virtual void setChecked(bool checked) = 0;
     virtual std::string caption() const = 0;
     virtual void setCaption(const std::string& caption) = 0;
-};
-
-// A one-shot timer whose tick arrives through the event loop.
-class Timer {
-  public:
-    virtual ~Timer() = default;
-    // Arms the timer, or restarts it when it is armed already.
-    virtual void start() = 0;
-    virtual void stop() = 0;
-    virtual bool isActive() const = 0;
 };
 
 // A top-level window as its behaviour sees it.

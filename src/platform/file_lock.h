@@ -21,6 +21,8 @@ class FileLock {
 
   private:
     static constexpr long long kNone = -1;
+    // How long a program that finds the lock taken waits before it tries again.
+    static constexpr std::chrono::milliseconds kRetryPause{2};
 
     std::string path_;
     long long handle_ = kNone;  // a descriptor, or a Windows handle's number

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -10,8 +11,9 @@
 #include <vector>
 
 // What the server status needs of the network: datagrams to and from an address, host names
-// looked up without blocking, a steady clock and one timer. Everything runs on the one thread
-// of the event loop: handlers are called from it, never from inside a call made to these.
+// looked up without blocking and a steady clock (its timer is platform/timer.h). Everything runs on
+// the one thread of the event loop: handlers are called from it, never from inside a call made to
+// these.
 namespace zerlin::net {
 
 // An IPv4 or IPv6 address in network byte order. IPv4 uses the first four bytes.
@@ -24,6 +26,22 @@ struct IpAddress {
         return std::tie(a.v6, a.bytes) < std::tie(b.v6, b.bytes);
     }
 };
+
+// The IPv4 form of an IPv4-mapped IPv6 address (::ffff:10.0.0.1 is 10.0.0.1), any other address
+// as it is: addresses are judged and compared in this form, as a dual-stack socket reports an
+// IPv4 sender in it.
+inline IpAddress unmapped(const IpAddress& address) {
+    const auto& b = address.bytes;
+    const bool mapped =
+        address.v6 && b[10] == 0xFF && b[11] == 0xFF &&
+        std::all_of(b.begin(), b.begin() + 10, [](std::uint8_t x) { return x == 0; });
+    if (!mapped) {
+        return address;
+    }
+    IpAddress v4;
+    std::copy(b.begin() + 12, b.end(), v4.bytes.begin());
+    return v4;
+}
 
 struct Endpoint {
     IpAddress address;
@@ -65,17 +83,6 @@ class Clock {
   public:
     virtual ~Clock() = default;
     virtual std::chrono::microseconds now() const = 0;
-};
-
-// A one-shot timer whose tick arrives through the event loop.
-class Alarm {
-  public:
-    virtual ~Alarm() = default;
-    virtual void setHandler(std::function<void()> handler) = 0;
-    // Arms the alarm to ring once the delay has passed (rounded up to the timer's
-    // resolution), replacing any earlier arming.
-    virtual void ringIn(std::chrono::microseconds delay) = 0;
-    virtual void cancel() = 0;
 };
 
 }  // namespace zerlin::net

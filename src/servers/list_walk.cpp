@@ -6,7 +6,7 @@
 
 namespace zerlin::servers {
 
-ListWalk::ListWalk(net::HttpClient& http, net::Alarm& deadline) : http_(http), deadline_(deadline) {
+ListWalk::ListWalk(net::HttpClient& http, Timer& deadline) : http_(http), deadline_(deadline) {
     deadline_.setHandler([this] {
         if (running_) {
             http_.cancel();
@@ -31,7 +31,7 @@ void ListWalk::start(std::string baseUrl, std::function<void(WalkOutcome)> done)
     bytes_ = 0;
     servers_.clear();
     seen_.clear();
-    deadline_.ringIn(kRefreshTime);
+    deadline_.start(kRefreshTime);
     ask(firstPageUrl(base_));
 }
 
@@ -39,7 +39,7 @@ void ListWalk::cancel() {
     if (running_) {
         running_ = false;
         http_.cancel();
-        deadline_.cancel();
+        deadline_.stop();
     }
 }
 
@@ -93,7 +93,7 @@ void ListWalk::answered(net::HttpResponse response) {
 
 void ListWalk::finish(bool ok, std::string failure) {
     running_ = false;
-    deadline_.cancel();
+    deadline_.stop();
     WalkOutcome outcome{ok, ok ? std::move(servers_) : std::vector<ListedServer>{},
                         std::move(failure)};
     servers_.clear();

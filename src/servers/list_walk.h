@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/http.h"
-#include "platform/network.h"
+#include "platform/timer.h"
 #include "servers/listed_server.h"
 #include "servers/page.h"
 
@@ -32,7 +32,7 @@ struct WalkOutcome {
 // is kept once; past kMaxServers servers or kMaxPages pages the walk ends with what it has.
 class ListWalk {
   public:
-    ListWalk(net::HttpClient& http, net::Alarm& deadline);
+    ListWalk(net::HttpClient& http, Timer& deadline);
     ~ListWalk();
     ListWalk(const ListWalk&) = delete;
     ListWalk& operator=(const ListWalk&) = delete;
@@ -51,7 +51,7 @@ class ListWalk {
     void finish(bool ok, std::string failure);
 
     net::HttpClient& http_;
-    net::Alarm& deadline_;
+    Timer& deadline_;
     std::function<void(WalkOutcome)> done_;
     std::string base_;
     bool loopbackList_ = false;

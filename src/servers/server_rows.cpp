@@ -175,7 +175,7 @@ std::string cellText(const ServerRow& row, Column column) {
 std::string detailsText(const ServerRow& row) {
     status::ServerState state;
     state.ended = true;
-    state.answer = status::Answer{row.info, row.pingMs, row.listed.queryPort};
+    state.answer = status::Answer{row.info, row.pingMs};
     std::string text = status::tooltipText(state);
     if (row.ping != Ping::Answered) {
         const std::string ping = "\nPing: " + std::to_string(row.pingMs) + " ms";

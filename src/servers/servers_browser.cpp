@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "text/ascii.h"
 #include "servers/address_rules.h"
 #include "servers/kept_list.h"
+#include "text/ascii.h"
 
 namespace zerlin::servers {
 

@@ -21,7 +21,4 @@ bool isHostName(std::string_view text);
 // A port as a box holds it: decimal digits only, 1 to 65535.
 std::optional<std::uint16_t> parsePort(std::string_view text);
 
-// The address as people write it: "10.0.0.1", "2001:db8::1".
-std::string toText(const net::IpAddress& address);
-
 }  // namespace zerlin::status

@@ -11,7 +11,7 @@ const ServerKey kNoServer{};
 }  // namespace
 
 ListStatus::ListStatus(const ListBox& list, StatusService& service)
-    : list_(list), service_(service) {}
+    : list_(list), client_(service) {}
 
 void ListStatus::readRows() {
     rows_.clear();
@@ -36,12 +36,13 @@ std::vector<ServerKey> ListStatus::wanted() const {
 
 void ListStatus::refresh() {
     readRows();
-    service_.refresh(wanted());
+    const std::vector<ServerKey> servers = wanted();
+    client_.refresh(std::vector<Request>(servers.begin(), servers.end()));
 }
 
 void ListStatus::rowsRemoved() {
     readRows();
-    service_.keepOnly(wanted());
+    client_.keepOnly(wanted());
 }
 
 void ListStatus::setBoxes(const ServerKey& boxes) {
@@ -51,10 +52,10 @@ void ListStatus::setBoxes(const ServerKey& boxes) {
     const bool wasExtra = !boxes_.host.empty() && !isBookmark(boxes_);
     boxes_ = boxes;
     if (wasExtra) {
-        service_.keepOnly(wanted());
+        client_.keepOnly(wanted());
     }
     if (!boxes_.host.empty() && !isBookmark(boxes_)) {
-        service_.ask(boxes_);
+        client_.ask(boxes_);
     }
 }
 

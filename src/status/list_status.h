@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "platform/controls.h"
-#include "status/status_service.h"
+#include "status/status_client.h"
 
-// The status of the bookmark list's rows and of the server in the IP and port boxes, kept by
-// one StatusService. It reads the rows through the list; it never changes them.
+// The status of the bookmark list's rows and of the server in the IP and port boxes, as one
+// client of the status service. It reads the rows through the list; it never changes them.
 namespace zerlin::status {
 
 class ListStatus {
@@ -29,7 +29,8 @@ class ListStatus {
     const ServerKey& rowServer(int index) const;
     const ServerKey& boxes() const { return boxes_; }
     // The state of the boxes' server (never asked when a row names it: the row shows it).
-    const ServerState& boxesState() const { return service_.state(boxes_); }
+    const ServerState& boxesState() const { return client_.state(boxes_); }
+    StatusClient& client() { return client_; }
 
   private:
     void readRows();
@@ -37,7 +38,7 @@ class ListStatus {
     bool isBookmark(const ServerKey& server) const;
 
     const ListBox& list_;
-    StatusService& service_;
+    StatusClient client_;
     std::vector<ServerKey> rows_;
     ServerKey boxes_;
 };

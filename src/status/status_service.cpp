@@ -11,6 +11,14 @@ namespace {
 
 const ServerState kNeverAsked{};
 
+// The game port a reply names; a hostport that is no port (no number, 0) names none.
+std::optional<std::uint16_t> gamePortOf(const ServerStatus& status) {
+    if (!status.hostPort || *status.hostPort < 1 || *status.hostPort > 65535) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint16_t>(*status.hostPort);
+}
+
 }  // namespace
 
 ServerKey serverOfRow(std::string_view row) {
@@ -19,47 +27,103 @@ ServerKey serverOfRow(std::string_view row) {
 }
 
 StatusService::StatusService(net::DatagramSocket& socket, net::HostResolver& resolver,
-                             const net::Clock& clock, net::Alarm& alarm)
-    : socket_(socket), resolver_(resolver), clock_(clock), alarm_(alarm) {
+                             const net::Clock& clock, Timer& timer)
+    : socket_(socket), resolver_(resolver), clock_(clock), timer_(timer) {
     socket_.setReceiveHandler(
         [this](const net::Endpoint& from, std::string_view bytes) { received(from, bytes); });
-    alarm_.setHandler([this] { tick(); });
+    timer_.setHandler([this] { tick(); });
 }
 
 StatusService::~StatusService() {
     socket_.setReceiveHandler({});
-    alarm_.setHandler({});
-    alarm_.cancel();
+    timer_.setHandler({});
+    timer_.stop();
 }
 
-void StatusService::setChangeHandler(std::function<void(const ServerKey&)> handler) {
-    onChange_ = std::move(handler);
+StatusService::ClientId StatusService::addClient() {
+    const ClientId client = nextClient_++;
+    wanted_[client];
+    return client;
 }
 
-void StatusService::refresh(const std::vector<ServerKey>& servers) {
-    keepOnly(servers);
+void StatusService::removeClient(ClientId client) {
+    keepOnly(client, {});
+    wanted_.erase(client);
+    handlers_.erase(client);
+}
+
+void StatusService::setChangeHandler(ClientId client, ChangeHandler handler) {
+    if (handler) {
+        handlers_[client] = std::move(handler);
+    } else {
+        handlers_.erase(client);
+    }
+}
+
+void StatusService::want(ClientId client, const std::vector<Request>& requests, bool ask) {
+    std::set<ServerKey> servers;
+    for (const Request& request : requests) {
+        servers.insert(request.server);
+    }
+    keepOnly(client, servers);
+    if (!ask) {
+        return;
+    }
     // In the order given, so that the list's top rows are asked first; each server once.
     std::set<ServerKey> asked;
-    for (const ServerKey& key : servers) {
-        if (asked.insert(key).second) {
-            ask(key);
+    for (const Request& request : requests) {
+        if (asked.insert(request.server).second) {
+            Entry& entry = entries_[request.server];
+            entry.queryPort = request.queryPort;
+            this->ask(request.server, entry);
         }
     }
 }
 
-void StatusService::keepOnly(const std::vector<ServerKey>& servers) {
-    const std::set<ServerKey> wanted(servers.begin(), servers.end());
-    std::erase_if(entries_, [&](const auto& item) { return wanted.count(item.first) == 0; });
+void StatusService::ask(ClientId client, const Request& request) {
+    wanted_[client].insert(request.server);
+    Entry& entry = entries_[request.server];
+    entry.clients.insert(client);
+    entry.queryPort = request.queryPort;
+    ask(request.server, entry);
 }
 
-void StatusService::ask(const ServerKey& server) {
-    Entry& entry = entries_[server];
+void StatusService::keepOnly(ClientId client, const std::set<ServerKey>& servers) {
+    std::set<ServerKey>& wanted = wanted_[client];
+    for (const ServerKey& key : wanted) {
+        if (servers.contains(key)) {
+            continue;
+        }
+        const auto found = entries_.find(key);
+        if (found != entries_.end()) {
+            found->second.clients.erase(client);
+            if (found->second.clients.empty()) {
+                entries_.erase(found);  // no client wants it any more
+            }
+        }
+    }
+    for (const ServerKey& key : servers) {
+        entries_[key].clients.insert(client);
+    }
+    wanted = servers;
+}
+
+bool StatusService::busy(ClientId client) const {
+    const auto found = wanted_.find(client);
+    if (found == wanted_.end()) {
+        return false;
+    }
+    return std::any_of(found->second.begin(), found->second.end(),
+                       [this](const ServerKey& key) { return state(key).asking; });
+}
+
+void StatusService::ask(const ServerKey& key, Entry& entry) {
     if (entry.state.asking) {
         return;
     }
     entry.state.asking = true;
-    changed(server);
-    start(server, entry);
+    changed(key);
+    start(key, entry);
     schedule();
 }
 
@@ -84,13 +148,9 @@ void StatusService::start(const ServerKey& key, Entry& entry) {
     }
     query.gamePort = *port;
     if (const auto address = parseIpAddress(key.host)) {
-        query.address = *address;
-        const auto known = queryPorts_.find({query.address, query.gamePort});
-        if (known != queryPorts_.end()) {
-            startAsking(entry, known->second, true);
-        } else {
-            startAsking(entry, kFirstQueryPort, false);
-        }
+        // The reply of an IPv4-mapped address comes from its IPv4 form: asked in that form.
+        query.address = net::unmapped(*address);
+        startAsking(entry);
         return;
     }
     if (!isHostName(key.host)) {
@@ -122,14 +182,24 @@ void StatusService::lookedUp(const ServerKey& key, unsigned serial,
     // The game speaks IPv4: an IPv4 address of the name goes first.
     const auto v4 = std::find_if(found.begin(), found.end(),
                                  [](const net::IpAddress& address) { return !address.v6; });
-    entry.query.address = v4 != found.end() ? *v4 : found.front();
+    entry.query.address = net::unmapped(v4 != found.end() ? *v4 : found.front());
+    startAsking(entry);
+    schedule();
+}
+
+// The port given with the request, else the one found before, else the first.
+void StatusService::startAsking(Entry& entry) {
+    if (entry.queryPort) {
+        startAsking(entry, *entry.queryPort, false);
+        entry.query.given = true;
+        return;
+    }
     const auto known = queryPorts_.find({entry.query.address, entry.query.gamePort});
-    if (known != queryPorts_.end()) {
-        startAsking(entry, known->second, true);
+    if (known != queryPorts_.end() && known->second.found) {
+        startAsking(entry, *known->second.found, true);
     } else {
         startAsking(entry, kFirstQueryPort, false);
     }
-    schedule();
 }
 
 void StatusService::startAsking(Entry& entry, std::uint16_t port, bool remembered) {
@@ -165,8 +235,8 @@ void StatusService::probeEnded(const net::Endpoint& endpoint, const std::optiona
             askedPortEnded(key, entry, endpoint.port, answer);
         } else if (query.phase == Phase::Scanning && query.scanning.erase(endpoint.port) != 0) {
             // Only a reply naming this game port is the server while scanning.
-            if (answer && answer->status.hostPort == query.gamePort) {
-                queryPorts_[{query.address, query.gamePort}] = endpoint.port;
+            if (answer && gamePortOf(answer->status) == query.gamePort) {
+                queryPorts_[{query.address, query.gamePort}].found = endpoint.port;
                 finish(key, entry, answer);
             } else if (query.scanning.empty()) {
                 finish(key, entry, std::nullopt);
@@ -179,26 +249,38 @@ void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint
                                    const std::optional<Answer>& answer) {
     Query& query = entry.query;
     const std::pair<net::IpAddress, std::uint16_t> server{query.address, query.gamePort};
-    if (answer && (!answer->status.hostPort || answer->status.hostPort == query.gamePort)) {
-        queryPorts_[server] = port;
+    const std::optional<std::uint16_t> named = answer ? gamePortOf(answer->status) : std::nullopt;
+    if (answer && (!named || named == query.gamePort)) {
+        if (!query.given) {
+            queryPorts_[server].found = port;
+        }
         finish(key, entry, answer);
-    } else if (query.remembered && port != kFirstQueryPort) {
+    } else if (!query.given && query.remembered && port != kFirstQueryPort) {
         // The server moved: search again when another answers there, else tell no answer.
-        queryPorts_.erase(server);
+        queryPorts_[server].found.reset();
         if (answer) {
             startAsking(entry, kFirstQueryPort, false);
         } else {
             finish(key, entry, std::nullopt);
         }
-    } else if (answer && port == kFirstQueryPort) {
-        // 23000 is another server of the host: the others usually follow it.
+    } else if (!query.given && answer && port == kFirstQueryPort) {
+        // 23000 is another server of the host: the others usually follow it. Searched once in a
+        // while only, so that a mistyped port does not make every refresh a search.
+        PortMemory& memory = queryPorts_[server];
+        const std::chrono::microseconds now = clock_.now();
+        if (memory.search && now - *memory.search < kSearchMemory) {
+            finish(key, entry, std::nullopt);
+            return;
+        }
+        memory.search = now;
         query.phase = Phase::Scanning;
         for (std::uint16_t other = kFirstQueryPort + 1; other <= kLastQueryPort; ++other) {
             query.scanning.insert(other);
             probe({query.address, other});
         }
     } else {
-        finish(key, entry, std::nullopt);  // no answer at 23000: no scan
+        // No answer at 23000, or another server at a port given: no search.
+        finish(key, entry, std::nullopt);
     }
 }
 
@@ -225,7 +307,6 @@ void StatusService::received(const net::Endpoint& from, std::string_view bytes) 
     answer.status = parseServerStatus(readPairs(*bodies));
     answer.pingMs = static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(firstPart - sentAt).count());
-    answer.queryPort = from.port;
     std::erase(sendQueue_, from);
     probes_.erase(found);
     probeEnded(from, answer);
@@ -275,15 +356,15 @@ void StatusService::schedule() {
         }
     }
     if (next) {
-        alarm_.ringIn(std::max(*next - now, std::chrono::microseconds(0)));
+        timer_.start(std::max(*next - now, std::chrono::microseconds(0)));
     } else {
-        alarm_.cancel();
+        timer_.stop();
     }
 }
 
 void StatusService::changed(const ServerKey& key) {
-    if (onChange_) {
-        onChange_(key);
+    for (const auto& [client, handler] : handlers_) {
+        handler(key);
     }
 }
 

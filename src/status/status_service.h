@@ -15,10 +15,13 @@
 #include <vector>
 
 #include "platform/network.h"
+#include "platform/timer.h"
 #include "status/reply.h"
 #include "status/server_status.h"
 
-// Asks servers for their status and keeps the last answer of each while the program runs.
+// Asks servers for their status and keeps the last answer of each while some part of the
+// program wants it. One service serves the whole program: each part that shows statuses is a
+// StatusClient of it with its own set of servers.
 namespace zerlin::status {
 
 inline constexpr std::uint16_t kFirstQueryPort = 23000;
@@ -28,6 +31,8 @@ inline constexpr int kTries = 2;
 inline constexpr std::chrono::microseconds kTryTime = std::chrono::seconds(1);
 // At most one datagram leaves in this time, so that a refresh of many servers is no burst.
 inline constexpr std::chrono::microseconds kSendInterval = std::chrono::milliseconds(1);
+// A search of the query ports, found or not, is not made again for a server in this time.
+inline constexpr std::chrono::microseconds kSearchMemory = std::chrono::minutes(10);
 
 // A server as the IP and port boxes or a bookmark row name it: the texts as they stand.
 struct ServerKey {
@@ -40,6 +45,18 @@ struct ServerKey {
     }
 };
 
+// A server to ask, and where it answers when a server list says so already.
+struct Request {
+    // NOLINTNEXTLINE(google-explicit-constructor): a server alone is the usual request
+    Request(ServerKey server, std::optional<std::uint16_t> queryPort = std::nullopt)
+        : server(std::move(server)), queryPort(queryPort) {}
+
+    ServerKey server;
+    // Only this port is asked, with no search. None: 23000, and the ports after it when 23000
+    // is another server of the host.
+    std::optional<std::uint16_t> queryPort;
+};
+
 // The server of a bookmark row, read as a double-click on the row reads it into the boxes. A
 // row that names no IP gives an empty host: like any text that is no address, host name or
 // port, it is sent nothing and tells no answer.
@@ -48,7 +65,6 @@ ServerKey serverOfRow(std::string_view row);
 struct Answer {
     ServerStatus status;
     int pingMs = 0;  // from sending the query to the first part of its reply
-    std::uint16_t queryPort = 0;
 };
 
 // What is known of a server. A refresh keeps the last result until the new one comes.
@@ -58,31 +74,26 @@ struct ServerState {
     std::optional<Answer> answer;  // none after a query ended: no answer
 };
 
+class StatusClient;
+
 class StatusService {
   public:
     StatusService(net::DatagramSocket& socket, net::HostResolver& resolver, const net::Clock& clock,
-                  net::Alarm& alarm);
+                  Timer& timer);
     ~StatusService();
     StatusService(const StatusService&) = delete;
     StatusService& operator=(const StatusService&) = delete;
 
-    // Called each time a server's state changes; it must not call refresh() or ask().
-    void setChangeHandler(std::function<void(const ServerKey&)> handler);
-
-    // Asks each of these servers (one that is being asked already goes on), and forgets the
-    // state of every other server.
-    void refresh(const std::vector<ServerKey>& servers);
-    // Asks one server more, keeping the others.
-    void ask(const ServerKey& server);
-    // Forgets the state of every server not listed, asking none.
-    void keepOnly(const std::vector<ServerKey>& servers);
-
-    // The state of a server; a server never asked is neither asking nor ended.
+    // The state of a server; a server that no client wants is neither asking nor ended.
     const ServerState& state(const ServerKey& server) const;
     // Whether any server is still being asked.
     bool busy() const;
 
   private:
+    friend class StatusClient;
+    using ClientId = unsigned;
+    using ChangeHandler = std::function<void(const ServerKey&)>;
+
     enum class Phase { Idle, LookingUp, Asking, Scanning };
     struct Query {
         Phase phase = Phase::Idle;
@@ -91,11 +102,14 @@ class StatusService {
         std::uint16_t gamePort = 0;
         std::uint16_t askedPort = 0;       // Asking: the query port asked
         bool remembered = false;           // Asking: that port was remembered
+        bool given = false;                // Asking: that port was given with the request
         std::set<std::uint16_t> scanning;  // Scanning: the ports still to answer
     };
     struct Entry {
         ServerState state;
         Query query;
+        std::optional<std::uint16_t> queryPort;  // as the last request gave it
+        std::set<ClientId> clients;              // the clients that want it
     };
     struct Probe {
         ReplyAssembler assembler;
@@ -104,7 +118,18 @@ class StatusService {
         bool queued = false;
     };
 
+    // For StatusClient.
+    ClientId addClient();
+    void removeClient(ClientId client);
+    void setChangeHandler(ClientId client, ChangeHandler handler);
+    void want(ClientId client, const std::vector<Request>& requests, bool ask);
+    void ask(ClientId client, const Request& request);
+    void keepOnly(ClientId client, const std::set<ServerKey>& servers);
+    bool busy(ClientId client) const;
+
+    void ask(const ServerKey& key, Entry& entry);
     void start(const ServerKey& key, Entry& entry);
+    void startAsking(Entry& entry);
     void startAsking(Entry& entry, std::uint16_t port, bool remembered);
     void probe(const net::Endpoint& endpoint);
     void finish(const ServerKey& key, Entry& entry, std::optional<Answer> answer);
@@ -120,14 +145,20 @@ class StatusService {
     net::DatagramSocket& socket_;
     net::HostResolver& resolver_;
     const net::Clock& clock_;
-    net::Alarm& alarm_;
-    std::function<void(const ServerKey&)> onChange_;
+    Timer& timer_;
+    ClientId nextClient_ = 1;
+    std::map<ClientId, ChangeHandler> handlers_;
+    std::map<ClientId, std::set<ServerKey>> wanted_;
     std::map<ServerKey, Entry> entries_;
     std::map<net::Endpoint, Probe> probes_;
     std::deque<net::Endpoint> sendQueue_;
     std::optional<std::chrono::microseconds> lastSend_;
-    // The query port found for a host and game port.
-    std::map<std::pair<net::IpAddress, std::uint16_t>, std::uint16_t> queryPorts_;
+    // What is known of where a host and game port answer.
+    struct PortMemory {
+        std::optional<std::uint16_t> found;               // the query port that answered
+        std::optional<std::chrono::microseconds> search;  // when the ports were last searched
+    };
+    std::map<std::pair<net::IpAddress, std::uint16_t>, PortMemory> queryPorts_;
     unsigned nextSerial_ = 1;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -172,21 +172,6 @@ std::string describe(const ServerState& state) {
     return text;
 }
 
-std::string badgeText(const ServerState& state) {
-    switch (indicatorOf(state)) {
-        case Indicator::None:
-            return {};
-        case Indicator::Asking:
-            return "asking...";
-        case Indicator::NoAnswer:
-            return "no answer";
-        case Indicator::Up:
-        case Indicator::Full:
-            break;
-    }
-    return players(state.answer->status) + " " + std::to_string(state.answer->pingMs) + " ms";
-}
-
 std::string tooltipText(const ServerState& state) {
     const Indicator indicator = indicatorOf(state);
     if (indicator != Indicator::Up && indicator != Indicator::Full) {

@@ -43,9 +43,6 @@ std::string players(const ServerStatus& status);
 // a server never asked.
 std::string describe(const ServerState& state);
 
-// The short text drawn beside a row: "23/64 48 ms", "no answer", "asking...".
-std::string badgeText(const ServerState& state);
-
 // The details as plain text of several lines: server name, map and game type, players and
 // maximum with reserved slots, password, PunkBuster, mod, version, round time left, tickets,
 // ping, then each team's players by score (name, score, kills, deaths, ping). Server texts are

@@ -8,10 +8,10 @@
 
 namespace zerlin::waiting {
 
-SlotWatch::SlotWatch(const ListBox& list, net::Alarm& alarm, Notifier& notifier,
-                     const ModalState& modal, Hooks hooks)
-    : list_(list), alarm_(alarm), notifier_(notifier), modal_(modal), hooks_(std::move(hooks)) {
-    alarm_.setHandler([this] { tick(); });
+SlotWatch::SlotWatch(const ListBox& list, Timer& timer, Notifier& notifier, const ModalState& modal,
+                     Hooks hooks)
+    : list_(list), timer_(timer), notifier_(notifier), modal_(modal), hooks_(std::move(hooks)) {
+    timer_.setHandler([this] { tick(); });
 }
 
 void SlotWatch::waitForSlot(int row) {
@@ -40,7 +40,7 @@ void SlotWatch::begin(int row, const std::string& entry, Wait wait) {
     server_ = status::serverOfRow(rowText_);
     free_ = false;
     notified_ = false;
-    alarm_.ringIn(kAskInterval);
+    timer_.start(kAskInterval);
     if (hooks_.changed) {
         hooks_.changed();
     }
@@ -59,7 +59,7 @@ void SlotWatch::end() {
     row_ = -1;
     rowText_.clear();
     free_ = false;
-    alarm_.cancel();
+    timer_.stop();
     if (hooks_.changed) {
         hooks_.changed();
     }
@@ -113,7 +113,7 @@ void SlotWatch::serverChanged(const status::ServerKey& server, const status::Ser
         // Acted on from the event loop, never from inside the status service's handler: the
         // join may show a message and wait for it.
         free_ = true;
-        alarm_.ringIn(std::chrono::microseconds(0));
+        timer_.start(std::chrono::microseconds(0));
     }
 }
 
@@ -126,7 +126,7 @@ void SlotWatch::tick() {
         return;
     }
     if (!free_) {
-        alarm_.ringIn(kAskInterval);
+        timer_.start(kAskInterval);
         hooks_.ask(server_);
         return;
     }
@@ -145,7 +145,7 @@ void SlotWatch::tick() {
         notifier_.notify("Zerlin", "A slot is free on " + name + ": joining.");
     }
     if (modal_.modalDialogOpen()) {
-        alarm_.ringIn(kModalRecheck);
+        timer_.start(kModalRecheck);
         return;
     }
     const std::string row = rowText_;

@@ -8,7 +8,6 @@
 
 #include "platform/controls.h"
 #include "platform/desktop.h"
-#include "platform/network.h"
 #include "status/status_service.h"
 
 // Waiting for a bookmarked server: join it when a slot frees, or tell the user when it is up.
@@ -40,7 +39,7 @@ class SlotWatch {
         std::function<void()> changed;
     };
 
-    SlotWatch(const ListBox& list, net::Alarm& alarm, Notifier& notifier, const ModalState& modal,
+    SlotWatch(const ListBox& list, Timer& timer, Notifier& notifier, const ModalState& modal,
               Hooks hooks);
     SlotWatch(const SlotWatch&) = delete;
     SlotWatch& operator=(const SlotWatch&) = delete;
@@ -75,7 +74,7 @@ class SlotWatch {
     void end();
 
     const ListBox& list_;
-    net::Alarm& alarm_;
+    Timer& timer_;
     Notifier& notifier_;
     const ModalState& modal_;
     Hooks hooks_;

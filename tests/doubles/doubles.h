@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <stdexcept>
@@ -71,15 +73,19 @@ class FakeCheckBox : public CheckBox {
 
 class FakeTimer : public Timer {
   public:
-    void start() override {
+    void setHandler(std::function<void()> tick) override { handler = std::move(tick); }
+    void start(std::chrono::microseconds delay) override {
         active = true;
         ++starts;
+        lastDelay = delay;
     }
     void stop() override { active = false; }
     bool isActive() const override { return active; }
 
+    std::function<void()> handler;
     bool active = false;
     int starts = 0;
+    std::chrono::microseconds lastDelay{};
 };
 
 class FakeWindow : public Window {

@@ -1,7 +1,7 @@
 #pragma once
 
 // An in-memory web for the server list: requests are recorded, and the test answers them in
-// its own time; a manual alarm stands for the refresh's deadline.
+// its own time; a manual timer stands for the refresh's deadline.
 
 #include <chrono>
 #include <deque>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/http.h"
-#include "platform/network.h"
+#include "platform/timer.h"
 
 namespace zerlin::test {
 
@@ -51,11 +51,12 @@ class FakeHttp : public net::HttpClient {
     int cancels = 0;
 };
 
-class ManualAlarm : public net::Alarm {
+class ManualAlarm : public Timer {
   public:
     void setHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
-    void ringIn(std::chrono::microseconds delay) override { armed = delay; }
-    void cancel() override { armed.reset(); }
+    void start(std::chrono::microseconds delay) override { armed = delay; }
+    void stop() override { armed.reset(); }
+    bool isActive() const override { return armed.has_value(); }
     void ring() {
         if (armed && handler_) {
             armed.reset();

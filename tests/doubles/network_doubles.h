@@ -1,8 +1,8 @@
 #pragma once
 
 // An in-memory network for the server status: datagrams sent are recorded with their time,
-// replies are handed in by the test, the clock moves only when the test moves it, and the alarm
-// rings as time passes.
+// replies are handed in by the test, the clock moves only when the test moves it, and the timer
+// ticks as time passes.
 
 #include <algorithm>
 #include <chrono>
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/network.h"
+#include "platform/timer.h"
 #include "status/host.h"
 
 namespace zerlin::test {
@@ -21,7 +22,7 @@ namespace zerlin::test {
 class FakeNetwork : public net::DatagramSocket,
                     public net::HostResolver,
                     public net::Clock,
-                    public net::Alarm {
+                    public Timer {
   public:
     struct Sent {
         net::Endpoint to;
@@ -52,10 +53,11 @@ class FakeNetwork : public net::DatagramSocket,
     // Clock
     std::chrono::microseconds now() const override { return now_; }
 
-    // Alarm
+    // Timer
     void setHandler(std::function<void()> handler) override { ring_ = std::move(handler); }
-    void ringIn(std::chrono::microseconds delay) override { ringAt_ = now_ + delay; }
-    void cancel() override { ringAt_.reset(); }
+    void start(std::chrono::microseconds delay) override { ringAt_ = now_ + delay; }
+    void stop() override { ringAt_.reset(); }
+    bool isActive() const override { return ringAt_.has_value(); }
 
     // Moves the clock to `until`, ringing the alarm at each time it was set for on the way.
     void runUntil(std::chrono::microseconds until) {

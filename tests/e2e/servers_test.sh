@@ -119,7 +119,9 @@ while read -r n at; do
     if [ "$seen" = "$expected" ]; then took=$at; break; fi
 done <"$work/early.txt"
 check "8 rows, pings, no answer (shown after ${took:-more than 4000} ms)" "$expected" "$seen"
-check "... within 3 s" yes "$([ -n "$took" ] && [ "$took" -le 3000 ] && echo yes || echo no)"
+if timing_checked; then
+    check "... within 3 s" yes "$([ -n "$took" ] && [ "$took" -le 3000 ] && echo yes || echo no)"
+fi
 check "three pages asked, the cursor and after as given" 3 "$(grep -c 'GET /v2/bf1942/servers' "$work/list.log")"
 check "the requests name Zerlin" 3 "$(grep -c 'UA=Zerlin/' "$work/list.log")"
 check "the kept list is written" yes "$([ -s "$work/cache/zerlin/servers.json" ] && echo yes || echo no)"

@@ -8,7 +8,7 @@
 #include <QTest>
 
 #include "platform/qt/click_label.h"
-#include "platform/qt/row_status.h"
+#include "app/row_status.h"
 #include "platform/qt/widgets.h"
 #include "window_harness.h"
 
@@ -240,6 +240,7 @@ class Form1WindowTest : public QObject {
             name.resize(35, ' ');
             w.controls.List1.append(name + ":" + std::string(c.hostLength, 'a') + ":14567");
         }
+        w.window.setRowPainter(app::paintRowStatus);
         w.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.window));
         const QImage plain = list->viewport()->grab().toImage();
@@ -249,9 +250,9 @@ class Form1WindowTest : public QObject {
                 item->setData(qt::Form1Window::WaitingRole, "waiting for a slot");
             }
             if (cases[i].status) {
-                item->setData(qt::RowStatusKindRole, static_cast<int>(qt::RowStatusKind::Up));
-                item->setData(qt::RowStatusPlayersRole, "23/64");
-                item->setData(qt::RowStatusPingRole, "48 ms");
+                item->setData(app::RowStatusKindRole, static_cast<int>(status::Indicator::Up));
+                item->setData(app::RowStatusPlayersRole, "23/64");
+                item->setData(app::RowStatusPingRole, "48 ms");
             }
         }
         const QImage marked = list->viewport()->grab().toImage();

@@ -19,8 +19,9 @@
 #include "doubles/doubles.h"
 #include "doubles/temp_folder.h"
 #include "gui_helpers.h"
+#include "platform/loopback_only.h"
 #include "platform/qt/qt_network.h"
-#include "servers/address_rules.h"
+#include "platform/qt/qt_timer.h"
 #include "status/status_service.h"
 
 namespace {
@@ -32,29 +33,13 @@ const QString kFailed = "The server list can't be reached.";
 
 // A status service on the real network, sending to loopback only.
 struct Pings {
-    struct Guard : zerlin::net::DatagramSocket {
-        explicit Guard(zerlin::net::DatagramSocket& s) : socket(s) {}
-        void setReceiveHandler(ReceiveHandler h) override {
-            socket.setReceiveHandler(std::move(h));
-        }
-        bool send(const zerlin::net::Endpoint& to, std::string_view bytes) override {
-            return zerlin::servers::isLoopback(to.address) && socket.send(to, bytes);
-        }
-        zerlin::net::DatagramSocket& socket;
-    };
     zerlin::qt::QtDatagramSocket socket;
-    Guard guard{socket};
+    zerlin::net::LoopbackOnlySocket guard{socket};
     zerlin::qt::QtHostResolver resolver;
     zerlin::qt::QtClock clock;
-    zerlin::qt::QtAlarm alarm;
-    zerlin::status::StatusService service{guard, resolver, clock, alarm};
-    zerlin::app::StatusPings pings{{[this](const auto& key) { service.ask(key); },
-                                    [this](const auto& key) -> const zerlin::status::ServerState& {
-                                        return service.state(key);
-                                    }}};
-    Pings() {
-        service.setChangeHandler([this](const auto& key) { pings.changed(key); });
-    }
+    zerlin::qt::QtTimer timer;
+    zerlin::status::StatusService service{guard, resolver, clock, timer};
+    zerlin::app::StatusPings pings{service};
 };
 
 struct Rig {

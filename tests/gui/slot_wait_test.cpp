@@ -15,6 +15,8 @@
 #include <memory>
 
 #include "app/slot_waiting.h"
+#include "app/status_network.h"
+#include "app/status_wiring.h"
 #include "bookmarks/bookmark_entry.h"
 #include "platform/qt/click_label.h"
 #include "platform/qt/qt_desktop.h"
@@ -70,7 +72,8 @@ class SlotWaitTest : public QObject {
         FakeClipboard clipboard;
         qt::QtNotifier notifier;
         qt::QtModalState modal;
-        app::SlotWaiting waiting(w.window, w.form, notifier, clipboard, modal,
+        app::StatusNetwork network(true);
+        app::SlotWaiting waiting(w.window, w.form, notifier, clipboard, modal, network.service(),
                                  [&w](const std::function<void()>& command) {
                                      try {
                                          command();
@@ -168,9 +171,9 @@ class SlotWaitTest : public QObject {
         FakeClipboard clipboard;
         qt::QtNotifier notifier;
         qt::QtModalState modal;
-        app::SlotWaiting waiting(w.window, w.form, notifier, clipboard, modal);
-        app::StatusWiring status(w.window, w.controls.List1, true);
-        waiting.setListStatus(status);
+        app::StatusNetwork network(true);
+        app::SlotWaiting waiting(w.window, w.form, notifier, clipboard, modal, network.service());
+        app::StatusWiring status(w.window, w.controls.List1, network.service());
         w.controls.List1.append(makeBookmarkEntry("Up", "127.0.15.2", "14567"));
         w.controls.List1.append(makeBookmarkEntry("No address", "//127.0.15.2", "14567"));
         w.window.show();

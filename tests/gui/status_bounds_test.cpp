@@ -13,13 +13,14 @@
 #include <QToolTip>
 #include <ctime>
 
+#include "app/row_status.h"
+#include "app/status_network.h"
 #include "app/status_tooltip.h"
 #include "app/status_wiring.h"
-#include "platform/qt/row_status.h"
 #include "window_harness.h"
 
-using zerlin::qt::RowStatusKind;
-using zerlin::qt::RowStatusKindRole;
+using RowStatusKind = zerlin::status::Indicator;
+using zerlin::app::RowStatusKindRole;
 using zerlin::test::gui::waitFor;
 
 namespace {
@@ -109,7 +110,8 @@ class StatusBoundsTest : public QObject {
         h.controls.List1.append(row("Ordinary", "127.0.17.4"));
         h.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&h.window));
-        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, true);
+        zerlin::app::StatusNetwork network(true);
+        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, network.service());
         QListWidget& list = *h.window.List1;
         const auto answered = [&] {
             return wiring.idle() && list.item(1)->data(RowStatusKindRole).toInt() ==

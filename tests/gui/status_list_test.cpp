@@ -10,13 +10,14 @@
 #include <QTextDocument>
 #include <fstream>
 
+#include "app/row_status.h"
+#include "app/status_network.h"
 #include "app/status_wiring.h"
 #include "doubles/temp_folder.h"
-#include "platform/qt/row_status.h"
 #include "window_harness.h"
 
-using zerlin::qt::RowStatusKind;
-using zerlin::qt::RowStatusKindRole;
+using RowStatusKind = zerlin::status::Indicator;
+using zerlin::app::RowStatusKindRole;
 
 namespace {
 
@@ -53,7 +54,8 @@ class StatusListTest : public QObject {
     void f5AsksAgain() {
         zerlin::test::gui::WindowHarness h;
         h.controls.List1.append(row("Turns free", "127.0.14.6"));
-        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, true);
+        zerlin::app::StatusNetwork network(true);
+        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, network.service());
         wiring.start();
         QListWidgetItem* item = h.window.List1->item(0);
         QVERIFY(zerlin::test::gui::waitFor([&] { return wiring.idle(); }, 3000));
@@ -92,7 +94,8 @@ class StatusListTest : public QObject {
         for (const auto& c : cases) {
             h.controls.List1.append(c.row);
         }
-        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, true);
+        zerlin::app::StatusNetwork network(true);
+        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, network.service());
         QListWidget& list = *h.window.List1;
         QVERIFY(list.item(0)->data(RowStatusKindRole).isNull());  // nothing before start()
         wiring.start();
@@ -115,8 +118,8 @@ class StatusListTest : public QObject {
                 zerlin::test::gui::toolTipAt(*list.viewport(), list.visualItemRect(item).center()));
             QVERIFY2(shown.toPlainText().contains(c.inTooltip), qPrintable(shown.toPlainText()));
         }
-        QCOMPARE(list.item(1)->data(zerlin::qt::RowStatusPlayersRole).toString(), "64/64");
-        QVERIFY(list.item(1)->data(zerlin::qt::RowStatusPasswordRole).toBool());
+        QCOMPARE(list.item(1)->data(zerlin::app::RowStatusPlayersRole).toString(), "64/64");
+        QVERIFY(list.item(1)->data(zerlin::app::RowStatusPasswordRole).toBool());
 
         // The server in the boxes, not a bookmark, is asked once the boxes settle.
         h.window.Text2->setText("127.0.14.9");
@@ -131,7 +134,8 @@ class StatusListTest : public QObject {
     // ADD and OPEN fill the list: the new rows are asked; a deleted row's server is forgotten.
     void addAndOpenAsk() {
         zerlin::test::gui::WindowHarness h;
-        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, true);
+        zerlin::app::StatusNetwork network(true);
+        zerlin::app::StatusWiring wiring(h.window, h.controls.List1, network.service());
         wiring.start();
         QListWidget& list = *h.window.List1;
         h.window.Text2->setText("127.0.14.7");

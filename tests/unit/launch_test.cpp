@@ -239,7 +239,8 @@ TEST_F(LaunchTest, TickDiscardsWhatTheJoinsWroteOnce) {
     join();
     h.Text2.setText("10.0.0.2");
     join();
-    EXPECT_EQ(h.Timer1.starts, 2);  // each join restarts the timer
+    EXPECT_EQ(h.Timer1.starts, 2);                           // each join restarts the timer
+    EXPECT_EQ(h.Timer1.lastDelay, std::chrono::seconds(1));  // the script is read by then
     EXPECT_EQ(readAll(script()).substr(0, 45), "BF1942.exe +restart 1 +joinServer 10.0.0.2:14");
 
     h.form.tick();

@@ -37,7 +37,7 @@ class FakePings : public servers::PingSource {
         state.ended = true;
         state.answer.reset();
         if (pingMs) {
-            state.answer = status::Answer{{}, *pingMs, 23000};
+            state.answer = status::Answer{{}, *pingMs};
             state.answer->status.numPlayers = 7;
         }
         handler_(ip, port);

@@ -19,11 +19,12 @@ using std::chrono::seconds;
 using waiting::SlotWatch;
 
 // One alarm and the clock it rings by: time moves only when the test moves it.
-class FakeAlarm : public net::Alarm {
+class FakeAlarm : public Timer {
   public:
     void setHandler(std::function<void()> handler) override { ring_ = std::move(handler); }
-    void ringIn(microseconds delay) override { at_ = now + delay; }
-    void cancel() override { at_.reset(); }
+    void start(microseconds delay) override { at_ = now + delay; }
+    void stop() override { at_.reset(); }
+    bool isActive() const override { return at_.has_value(); }
     // Moves on to `until`, ringing on the way and calling `between` after each ring.
     void runUntil(microseconds until, const std::function<void()>& between) {
         for (int guard = 0; at_ && *at_ <= until && guard < 10000; ++guard) {

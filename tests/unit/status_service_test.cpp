@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "doubles/network_doubles.h"
+#include "status/status_client.h"
 #include "text/utf8.h"
-#include "status/status_service.h"
 #include "status/status_text.h"
 
 namespace zerlin::test {
@@ -26,9 +27,10 @@ std::string pairsFor(const std::string& hostport, int players = 3) {
 struct Rig {
     FakeNetwork net;
     StatusService service{net, net, net, net};
+    status::StatusClient client{service};
     std::vector<ServerKey> changes;
     Rig() {
-        service.setChangeHandler([this](const ServerKey& key) { changes.push_back(key); });
+        client.setChangeHandler([this](const ServerKey& key) { changes.push_back(key); });
     }
     // Answers every query sent to the host's ports from `answers` (port → hostport given;
     // "" for a reply without hostport), `latency` after it was sent, until `until`.
@@ -69,17 +71,19 @@ TEST(StatusService, FindsTheQueryPort) {
          std::nullopt,
          1 + 9 + 8},
         {"silence at 23000: no scan", {{23001, "14567"}}, std::nullopt, 2},
+        {"23000 with a hostport that is no number", {{23000, "abc"}}, 23000, 1},
+        {"23000 with hostport 0", {{23000, "0"}}, 23000, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Rig rig;
         const ServerKey key{"127.0.0.2", "14567"};
-        rig.service.refresh({key});
+        rig.client.refresh({key});
         rig.serve("127.0.0.2", c.answers, rig.net.now() + 5s);
         const auto& state = rig.service.state(key);
         EXPECT_FALSE(state.asking);
         EXPECT_TRUE(state.ended);
-        EXPECT_EQ(state.answer ? std::optional(state.answer->queryPort) : std::nullopt, c.found);
+        EXPECT_EQ(state.answer.has_value(), c.found.has_value());
         EXPECT_EQ(rig.net.sent.size(), c.datagrams);
         for (const auto& sent : rig.net.sent) {
             EXPECT_EQ(sent.bytes, "\\status\\");
@@ -89,12 +93,51 @@ TEST(StatusService, FindsTheQueryPort) {
         }
         // The port found is asked straight away next time.
         rig.net.sent.clear();
-        rig.service.refresh({key});
+        rig.client.refresh({key});
         rig.serve("127.0.0.2", c.answers, rig.net.now() + 3s);
         ASSERT_EQ(rig.net.sent.size(), 1u);
         EXPECT_EQ(rig.net.sent[0].to.port, *c.found);
         EXPECT_TRUE(rig.service.state(key).answer);
     }
+}
+
+// 200 bookmarks with a mistyped port, whose hosts answer at 23000 for another game port: the
+// ports are searched once, and the refreshes of the next 10 minutes ask 23000 only.
+TEST(StatusService, RemembersASearchForTenMinutes) {
+    Rig rig;
+    std::vector<status::Request> rows;
+    for (int i = 0; i < 200; ++i) {
+        rows.emplace_back(ServerKey{"127.0.2." + std::to_string(1 + i), "14567"});
+    }
+    // Every host answers at 23000, for game port 14568; 23001 to 23009 are silent.
+    std::size_t answered = 0;
+    const auto refresh = [&] {
+        const std::size_t before = rig.net.sent.size();
+        rig.client.refresh(rows);
+        const auto until = rig.net.now() + 8s;
+        while (rig.net.now() < until) {
+            rig.net.runFor(1ms);
+            for (; answered < rig.net.sent.size(); ++answered) {
+                const auto sent = rig.net.sent[answered];
+                if (sent.to.port == 23000) {
+                    for (const auto& part : replyParts(pairsFor("14568"), "1")) {
+                        rig.net.deliver(sent.to, part);
+                    }
+                }
+            }
+        }
+        EXPECT_FALSE(rig.client.busy());
+        return rig.net.sent.size() - before;
+    };
+    EXPECT_EQ(refresh(), 200u * (1 + 9 * 2));
+    const auto searched = rig.net.now();
+    for (int minute = 2; minute < 10; minute += 2) {
+        rig.net.runUntil(searched + std::chrono::minutes(minute));
+        EXPECT_EQ(refresh(), 200u) << minute;
+        EXPECT_EQ(status::describe(rig.client.state(rows[7].server)), "no answer");
+    }
+    rig.net.runUntil(searched + std::chrono::minutes(11));
+    EXPECT_EQ(refresh(), 200u * (1 + 9 * 2));  // searched again after 10 minutes
 }
 
 TEST(StatusService, PacesQueriesAndRetries) {
@@ -103,11 +146,11 @@ TEST(StatusService, PacesQueriesAndRetries) {
     for (int i = 2; i < 52; ++i) {
         keys.push_back({"127.0.1." + std::to_string(i), "14567"});
     }
-    rig.service.refresh(keys);
+    rig.client.refresh({keys.begin(), keys.end()});
     // Only 127.0.1.2 stays silent; the others answer, in two parts, within half a millisecond.
     std::size_t answered = 0;
     std::map<std::string, std::chrono::microseconds> shownAt;
-    rig.service.setChangeHandler([&](const ServerKey& key) {
+    rig.client.setChangeHandler([&](const ServerKey& key) {
         if (rig.service.state(key).ended) {
             shownAt[key.host] = rig.net.now();
         }
@@ -168,7 +211,7 @@ TEST(StatusService, AsksOnlyWhatCanBeAsked) {
         Rig rig;
         rig.net.hosts["stand-in.lan"] = {endpoint("::1", 0).address,
                                          endpoint("127.0.0.9", 0).address};
-        rig.service.refresh({c.key});
+        rig.client.refresh({c.key});
         EXPECT_EQ(rig.net.lookUps.size(), c.lookUps);
         rig.net.answerLookUps();
         rig.serve("127.0.0.9", {{23000, "14567"}}, rig.net.now() + 3s);
@@ -182,22 +225,109 @@ TEST(StatusService, KeepsTheLastResultWhileAskingAgain) {
     const ServerKey up{"127.0.0.2", "14567"};
     const ServerKey gone{"127.0.0.3", "14567"};
     EXPECT_EQ(status::describe(rig.service.state(up)), "");
-    rig.service.refresh({up, gone});
+    rig.client.refresh({up, gone});
     EXPECT_EQ(status::describe(rig.service.state(up)), "asking");
     rig.serve("127.0.0.2", {{23000, "14567"}}, rig.net.now() + 3s);
     EXPECT_EQ(status::describe(rig.service.state(up)), "3/64 players, Wake, 5 ms");
     EXPECT_EQ(status::describe(rig.service.state(gone)), "no answer");
 
-    rig.service.refresh({up, gone});
+    rig.client.refresh({up, gone});
     EXPECT_TRUE(rig.service.state(up).asking);
     EXPECT_EQ(status::indicatorOf(rig.service.state(up)), status::Indicator::Up);
     EXPECT_EQ(status::indicatorOf(rig.service.state(gone)), status::Indicator::NoAnswer);
     // A server no longer listed is forgotten.
-    rig.service.refresh({up});
+    rig.client.refresh({up});
     EXPECT_FALSE(rig.service.state(gone).ended);
     EXPECT_EQ(status::serverOfRow("Srv" + std::string(32, ' ') + ":10.0.0.1:14567"),
               (ServerKey{"10.0.0.1", "14567"}));
     EXPECT_EQ(status::serverOfRow("no colon at all"), (ServerKey{"", "t all"}));
+}
+
+// The list, the slot wait and a server list share one service: each wants its own servers,
+// every client hears every change, and a refresh of one never forgets what another shows.
+TEST(StatusService, ServesSeveralClients) {
+    Rig rig;
+    const ServerKey a{"127.0.0.2", "14567"};
+    const ServerKey b{"127.0.0.3", "14567"};
+    const ServerKey c{"127.0.0.4", "14567"};
+    std::vector<ServerKey> otherChanges;
+    {
+        status::StatusClient other(rig.service);
+        other.setChangeHandler([&](const ServerKey& key) { otherChanges.push_back(key); });
+        rig.client.refresh({a, b});
+        other.refresh({b, c});
+        EXPECT_EQ(rig.net.sent.size(), 0u);
+        rig.net.runFor(10ms);
+        // b is asked once for both.
+        EXPECT_EQ(rig.net.sent.size(), 3u);
+        const std::map<std::uint16_t, std::string> answers = {{23000, "14567"}};
+        rig.serve("127.0.0.2", answers, rig.net.now() + 1ms);
+        rig.serve("127.0.0.3", answers, rig.net.now() + 1ms);
+        rig.serve("127.0.0.4", answers, rig.net.now() + 3s);
+        for (const ServerKey& key : {a, b, c}) {
+            EXPECT_TRUE(rig.service.state(key).answer) << key.host;
+        }
+        EXPECT_EQ(std::count(otherChanges.begin(), otherChanges.end(), a), 2);  // asking, answer
+        EXPECT_EQ(std::count(rig.changes.begin(), rig.changes.end(), c), 2);
+
+        rig.client.refresh({a});
+        EXPECT_TRUE(rig.service.state(b).answer);  // the other client still wants it
+        EXPECT_TRUE(rig.client.busy());
+        EXPECT_FALSE(other.busy());
+        other.keepOnly({c});
+        EXPECT_FALSE(rig.service.state(b).ended);  // nobody wants it now
+        EXPECT_TRUE(rig.service.state(c).ended);
+    }
+    // A client gone: what only it wanted is forgotten, and it hears nothing more.
+    EXPECT_FALSE(rig.service.state(c).ended);
+    const std::size_t heard = otherChanges.size();
+    rig.client.refresh({a, c});
+    EXPECT_EQ(otherChanges.size(), heard);
+    EXPECT_TRUE(rig.service.state(c).asking);
+}
+
+// An IPv4-mapped IPv6 address is asked in its IPv4 form, the form its reply comes from.
+TEST(StatusService, MatchesAMappedAddressToItsReply) {
+    for (const char* host : {"[::ffff:127.0.1.2]", "::ffff:127.0.1.2", "mapped.lan"}) {
+        SCOPED_TRACE(host);
+        Rig rig;
+        rig.net.hosts["mapped.lan"] = {endpoint("::ffff:127.0.1.2", 0).address};
+        const ServerKey key{host, "14567"};
+        rig.client.refresh({key});
+        rig.net.answerLookUps();
+        rig.serve("127.0.1.2", {{23000, "14567"}}, rig.net.now() + 3s);
+        ASSERT_EQ(rig.net.sent.size(), 1u);
+        EXPECT_EQ(rig.net.sent[0].to, endpoint("127.0.1.2", 23000));
+        EXPECT_EQ(status::describe(rig.service.state(key)), "3/64 players, Wake, 5 ms");
+    }
+}
+
+// A server list that names the query port: only that port is asked, with no search.
+TEST(StatusService, AsksAGivenQueryPortOnly) {
+    struct Case {
+        const char* what;
+        std::map<std::uint16_t, std::string> answers;  // query port → hostport sent
+        bool answered;
+        std::size_t datagrams;
+    };
+    const std::vector<Case> cases = {
+        {"answers there", {{23004, "14567"}}, true, 1},
+        {"silent there, 23000 would answer", {{23000, "14567"}}, false, 2},
+        {"another server there", {{23004, "14568"}, {23005, "14567"}}, false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig;
+        const ServerKey key{"127.0.0.2", "14567"};
+        rig.client.refresh({status::Request(key, 23004)});
+        rig.serve("127.0.0.2", c.answers, rig.net.now() + 5s);
+        EXPECT_EQ(rig.service.state(key).answer.has_value(), c.answered);
+        EXPECT_TRUE(rig.service.state(key).ended);
+        ASSERT_EQ(rig.net.sent.size(), c.datagrams);
+        for (const auto& sent : rig.net.sent) {
+            EXPECT_EQ(sent.to, endpoint("127.0.0.2", 23004));
+        }
+    }
 }
 
 TEST(StatusText, TellsTheState) {
@@ -226,7 +356,7 @@ TEST(StatusText, TellsTheState) {
         status::ServerState state;
         state.ended = true;
         state.answer =
-            status::Answer{status::parseServerStatus(status::readPairs({c.pairs})), c.ping, 23000};
+            status::Answer{status::parseServerStatus(status::readPairs({c.pairs})), c.ping};
         EXPECT_EQ(status::indicatorOf(state), c.indicator);
         EXPECT_EQ(status::describe(state), c.description);
     }
@@ -243,7 +373,7 @@ TEST(StatusText, TooltipListsDetailsAndPlayersByTeam) {
              "\\tickets2\\98\\playername_0\\Low\\score_0\\1\\team_0\\1\\playername_1\\Mid"
              "\\score_1\\5\\team_1\\2\\playername_2\\Top\\score_2\\9\\team_2\\1\\kills_2\\4"
              "\\deaths_2\\2\\ping_2\\33\\teamname_0\\Axis\\teamname_1\\Allies"})),
-        48, 23000};
+        48};
     const std::string text = status::tooltipText(state);
     for (const char* line :
          {"<b>Srv</b>\n", "\nMap: Wake (conquest)\n", "\nPlayers: 3/64 (2 reserved)\n",
@@ -326,7 +456,7 @@ TEST(StatusText, ShowsAServerWithinBounds) {
     }
     status::ServerState state;
     state.ended = true;
-    state.answer = status::Answer{status::parseServerStatus(status::readPairs({pairs})), 9, 23000};
+    state.answer = status::Answer{status::parseServerStatus(status::readPairs({pairs})), 9};
     ASSERT_EQ(state.answer->status.players.size(), status::kMaxPlayersKept);
 
     const std::string text = status::tooltipText(state);

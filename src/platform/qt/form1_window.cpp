@@ -16,7 +16,6 @@
 #include <algorithm>
 
 #include "platform/qt/click_label.h"
-#include "platform/qt/row_status.h"
 #include "platform/qt/typed_length_validator.h"
 #include "platform/qt/widgets.h"
 #include "platform/qt/x11_taskbar.h"
@@ -115,7 +114,8 @@ class ListRowDelegate : public QStyledItemDelegate {
     static constexpr int margin = 2;
     static constexpr int markGap = 5;  // at least this between the row's text and the mark
 
-    using QStyledItemDelegate::QStyledItemDelegate;
+    ListRowDelegate(QObject* parent, const Form1Window::RowPainter& rowPainter)
+        : QStyledItemDelegate(parent), rowPainter_(rowPainter) {}
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
@@ -143,7 +143,9 @@ class ListRowDelegate : public QStyledItemDelegate {
             statusOption.rect.setRight(glass.left() - 3);
         }
         painter->restore();
-        paintRowStatus(*painter, statusOption, index, textRight, selected);
+        if (rowPainter_) {
+            rowPainter_(*painter, statusOption, index, textRight, selected);
+        }
     }
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -152,6 +154,9 @@ class ListRowDelegate : public QStyledItemDelegate {
         const QFontMetrics metrics(opt.font);
         return {metrics.horizontalAdvance(opt.text) + 2 * margin, metrics.height()};
     }
+
+  private:
+    const Form1Window::RowPainter& rowPainter_;
 };
 
 // The button face squeezed to 56 pixels, for the word that sits between two buttons.
@@ -254,7 +259,7 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
     List1->setLineWidth(1);
     List1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     List1->setUniformItemSizes(true);
-    List1->setItemDelegate(new ListRowDelegate(List1));
+    List1->setItemDelegate(new ListRowDelegate(List1, rowPainter_));
     setColours(*List1, Qt::white, QColor(42, 43, 37));
     {
         QPalette palette = List1->palette();
@@ -306,7 +311,6 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setSingleShot(true);
-    Timer1->setInterval(1000);
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);

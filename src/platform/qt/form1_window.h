@@ -4,10 +4,15 @@
 #include <QPoint>
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <utility>
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QModelIndex;
+class QPainter;
+class QStyleOptionViewItem;
 class QTimer;
 
 namespace zerlin::qt {
@@ -26,6 +31,12 @@ class Form1Window : public QWidget {
     // A row's data: what the row waits for ("waiting for a slot"), drawn as a mark at the
     // row's right end; none on a row that waits for nothing.
     static constexpr int WaitingRole = Qt::UserRole + 15;
+
+    // Draws what the assembly keeps in a row's data beside its text (the server's status), in
+    // the row's rectangle right of textRight, never over the text.
+    using RowPainter = std::function<void(QPainter& painter, const QStyleOptionViewItem& option,
+                                          const QModelIndex& index, int textRight, bool selected)>;
+    void setRowPainter(RowPainter painter) { rowPainter_ = std::move(painter); }
 
     // Shows the window in the centre of the screen, the game path box focused.
     void showCentred();
@@ -77,6 +88,8 @@ class Form1Window : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    RowPainter rowPainter_;
+
     // Reads the skin, the icon and the buttons' faces again when the screen's scale changed.
     void loadArtwork();
 

@@ -14,7 +14,7 @@ namespace zerlin::qt {
 
 QtLauncher::QtLauncher()
     : watcher_(std::make_unique<ScriptWatcher>(
-          [this](const std::string& script) { removeScript(script); }, clock_, alarm_)) {}
+          [this](const std::string& script) { removeScript(script); }, clock_, cleanupTimer_)) {}
 QtLauncher::~QtLauncher() = default;
 
 Status QtLauncher::run(const LaunchScript& script) {

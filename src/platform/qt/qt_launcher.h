@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/qt/qt_network.h"
+#include "platform/qt/qt_timer.h"
 #include "platform/script_launcher.h"
 
 class QProcess;
@@ -39,7 +40,7 @@ class QtLauncher : public ScriptLauncher {
 
     // The scripts' deadlines run on these.
     QtClock clock_;
-    QtAlarm alarm_;
+    QtTimer cleanupTimer_;
     std::unique_ptr<ScriptWatcher> watcher_;
     ScriptCommandFor command_;
 };

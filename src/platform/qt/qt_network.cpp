@@ -41,7 +41,7 @@ std::optional<net::IpAddress> fromQt(const QHostAddress& address) {
 }  // namespace
 
 QtDatagramSocket::QtDatagramSocket() {
-    QObject::connect(&socket_, &QUdpSocket::readyRead, [this] { readAll(); });
+    QObject::connect(&socket_, &QUdpSocket::readyRead, [this] { readSome(); });
 }
 
 void QtDatagramSocket::setReceiveHandler(ReceiveHandler handler) {
@@ -65,8 +65,10 @@ bool QtDatagramSocket::send(const net::Endpoint& to, std::string_view bytes) {
     return written == static_cast<qint64>(bytes.size());
 }
 
-void QtDatagramSocket::readAll() {
-    while (socket_.hasPendingDatagrams()) {
+// The socket's notifier fires again on the next turn while datagrams wait: the rest are read
+// then, after whatever else the event loop has to do.
+void QtDatagramSocket::readSome() {
+    for (int read = 0; read < kMaxDatagramsPerTurn && socket_.hasPendingDatagrams(); ++read) {
         const QNetworkDatagram datagram = socket_.receiveDatagram();
         if (!datagram.isValid()) {
             break;
@@ -108,30 +110,6 @@ void QtHostResolver::lookedUp(const QHostInfo& info) {
         }
     }
     handler(std::move(addresses));
-}
-
-QtAlarm::QtAlarm() {
-    timer_.setSingleShot(true);
-    // The status sends one datagram a millisecond: a coarse timer would bunch them up.
-    timer_.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-        if (handler_) {
-            handler_();
-        }
-    });
-}
-
-void QtAlarm::setHandler(std::function<void()> handler) {
-    handler_ = std::move(handler);
-}
-
-void QtAlarm::ringIn(std::chrono::microseconds delay) {
-    const auto ms = (delay.count() + 999) / 1000;
-    timer_.start(static_cast<int>(std::min<long long>(ms, 24LL * 3600 * 1000)));
-}
-
-void QtAlarm::cancel() {
-    timer_.stop();
 }
 
 }  // namespace zerlin::qt

@@ -3,15 +3,18 @@
 #include <QElapsedTimer>
 #include <QHostInfo>
 #include <QObject>
-#include <QTimer>
 #include <QUdpSocket>
 #include <map>
 
 #include "platform/network.h"
 
 // The network of the server status with Qt: one non-blocking UDP socket on the event loop's
-// thread, QHostInfo for names, QElapsedTimer and a precise QTimer.
+// thread, QHostInfo for names and QElapsedTimer.
 namespace zerlin::qt {
+
+// At most this many datagrams are read in one turn of the event loop: the rest wait for the
+// next, so that a flood cannot stall the window.
+inline constexpr int kMaxDatagramsPerTurn = 64;
 
 class QtDatagramSocket : public net::DatagramSocket {
   public:
@@ -21,7 +24,7 @@ class QtDatagramSocket : public net::DatagramSocket {
 
   private:
     bool ensureBound();
-    void readAll();
+    void readSome();
 
     QUdpSocket socket_;
     ReceiveHandler handler_;
@@ -49,18 +52,6 @@ class QtClock : public net::Clock {
 
   private:
     QElapsedTimer timer_;
-};
-
-class QtAlarm : public net::Alarm {
-  public:
-    QtAlarm();
-    void setHandler(std::function<void()> handler) override;
-    void ringIn(std::chrono::microseconds delay) override;
-    void cancel() override;
-
-  private:
-    QTimer timer_;
-    std::function<void()> handler_;
 };
 
 }  // namespace zerlin::qt

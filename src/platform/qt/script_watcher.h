@@ -6,9 +6,11 @@
 #include <memory>
 #include <string>
 
+namespace zerlin {
+class Timer;
+}  // namespace zerlin
 namespace zerlin::net {
 class Clock;
-class Alarm;
 }  // namespace zerlin::net
 
 namespace zerlin::qt {
@@ -25,8 +27,8 @@ class ScriptWatcher : public QObject {
 
     using Remove = std::function<void(const std::string& path)>;
 
-    // The deadlines run on the clock and alarm, which outlive the watcher.
-    ScriptWatcher(Remove remove, const net::Clock& clock, net::Alarm& alarm,
+    // The deadlines run on the clock and timer, which outlive the watcher.
+    ScriptWatcher(Remove remove, const net::Clock& clock, Timer& timer,
                   QObject* parent = nullptr);
     ~ScriptWatcher() override;
 

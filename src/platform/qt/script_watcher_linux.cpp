@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/network.h"
+#include "platform/timer.h"
 #include "platform/qt/script_watcher.h"
 
 namespace zerlin::qt {
@@ -25,15 +26,15 @@ struct ScriptWatcher::State {
         std::chrono::microseconds deadline{};
     };
 
-    State(QObject& owner, Remove removeFile, const net::Clock& clock, net::Alarm& alarm)
-        : owner(owner), removeFile(std::move(removeFile)), clock(clock), alarm(alarm) {
-        alarm.setHandler([this] { expire(); });
+    State(QObject& owner, Remove removeFile, const net::Clock& clock, Timer& timer)
+        : owner(owner), removeFile(std::move(removeFile)), clock(clock), timer(timer) {
+        timer.setHandler([this] { expire(); });
     }
     State(const State&) = delete;
     State& operator=(const State&) = delete;
     ~State() {
-        alarm.setHandler({});
-        alarm.cancel();
+        timer.setHandler({});
+        timer.stop();
         delete notifier_;
         if (inotify_ >= 0) {
             ::close(inotify_);
@@ -46,20 +47,20 @@ struct ScriptWatcher::State {
     void remove(const std::string& path);
     void drop(const std::string& path);
     void expire();
-    void setAlarm();
+    void armTimer();
 
     QObject& owner;
     Remove removeFile;
     const net::Clock& clock;
-    net::Alarm& alarm;
+    Timer& timer;
     int inotify_ = -1;
     QSocketNotifier* notifier_ = nullptr;
     std::map<std::string, Entry> entries_;
 };
 
-ScriptWatcher::ScriptWatcher(Remove remove, const net::Clock& clock, net::Alarm& alarm,
+ScriptWatcher::ScriptWatcher(Remove remove, const net::Clock& clock, Timer& timer,
                              QObject* parent)
-    : QObject(parent), state_(std::make_unique<State>(*this, std::move(remove), clock, alarm)) {}
+    : QObject(parent), state_(std::make_unique<State>(*this, std::move(remove), clock, timer)) {}
 
 ScriptWatcher::~ScriptWatcher() = default;
 
@@ -106,7 +107,7 @@ void ScriptWatcher::State::watch(const std::string& path) {
     entry.discardAsked = false;
     // Without a watch a read cannot be seen: the script then waits the whole time.
     entry.deadline = clock.now() + longestWait;
-    setAlarm();
+    armTimer();
 }
 
 // Deletes each script past its deadline that was asked to go, and marks the others timed out.
@@ -123,11 +124,11 @@ void ScriptWatcher::State::expire() {
         const std::string path = (it++)->first;
         remove(path);  // erases only its own entry
     }
-    setAlarm();
+    armTimer();
 }
 
-// The alarm rings at the earliest deadline still ahead; a ring before it only sets it again.
-void ScriptWatcher::State::setAlarm() {
+// The timer ticks at the earliest deadline still ahead; a tick before it only sets it again.
+void ScriptWatcher::State::armTimer() {
     std::optional<std::chrono::microseconds> next;
     for (const auto& [path, entry] : entries_) {
         if (!entry.timedOut && (!next || entry.deadline < *next)) {
@@ -135,9 +136,9 @@ void ScriptWatcher::State::setAlarm() {
         }
     }
     if (next) {
-        alarm.ringIn(std::max(*next - clock.now(), std::chrono::microseconds{0}));
+        timer.start(std::max(*next - clock.now(), std::chrono::microseconds{0}));
     } else {
-        alarm.cancel();
+        timer.stop();
     }
 }
 

@@ -8,7 +8,7 @@ struct ScriptWatcher::State {
     Remove remove;
 };
 
-ScriptWatcher::ScriptWatcher(Remove remove, const net::Clock& /*clock*/, net::Alarm& /*alarm*/,
+ScriptWatcher::ScriptWatcher(Remove remove, const net::Clock& /*clock*/, Timer& /*timer*/,
                              QObject* parent)
     : QObject(parent), state_(std::make_unique<State>(State{std::move(remove)})) {}
 ScriptWatcher::~ScriptWatcher() = default;

@@ -121,18 +121,6 @@ void QtPlainTextBox::setText(const std::string& text) {
     edit_.setPlainText(toQString(text));
 }
 
-void QtTimer::start() {
-    timer_.start();
-}
-
-void QtTimer::stop() {
-    timer_.stop();
-}
-
-bool QtTimer::isActive() const {
-    return timer_.isActive();
-}
-
 void QtWindowCaption::setCaption(const std::string& caption) {
     window_.setWindowTitle(toQString(caption));
 }

@@ -96,17 +96,6 @@ class QtPlainTextBox : public TextBox {
     QPlainTextEdit& edit_;
 };
 
-class QtTimer : public Timer {
-  public:
-    explicit QtTimer(QTimer& timer) : timer_(timer) {}
-    void start() override;
-    void stop() override;
-    bool isActive() const override;
-
-  private:
-    QTimer& timer_;
-};
-
 class QtWindowCaption : public Window {
   public:
     explicit QtWindowCaption(QWidget& window) : window_(window) {}

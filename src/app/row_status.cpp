@@ -1,4 +1,4 @@
-#include "platform/qt/row_status.h"
+#include "app/row_status.h"
 
 #include <QFontMetrics>
 #include <QModelIndex>
@@ -7,7 +7,7 @@
 #include <QStyleOptionViewItem>
 #include <vector>
 
-namespace zerlin::qt {
+namespace zerlin::app {
 
 namespace {
 
@@ -19,11 +19,11 @@ const QColor kUpColour(64, 192, 64);
 const QColor kFullColour(255, 112, 64);
 const QColor kSilentColour(150, 150, 150);
 
-QColor colourOf(RowStatusKind kind) {
+QColor colourOf(status::Indicator kind) {
     switch (kind) {
-        case RowStatusKind::Up:
+        case status::Indicator::Up:
             return kUpColour;
-        case RowStatusKind::Full:
+        case status::Indicator::Full:
             return kFullColour;
         default:
             return kSilentColour;
@@ -32,37 +32,37 @@ QColor colourOf(RowStatusKind kind) {
 
 // The shape of each kind: a disc when up, a square when full, a cross when silent, three dots
 // while asking. Told apart by shape as well as colour.
-void paintMark(QPainter& painter, RowStatusKind kind, const QRect& box, bool selected) {
+void paintMark(QPainter& painter, status::Indicator kind, const QRect& box, bool selected) {
     const QColor colour = colourOf(kind);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5);
     const QPen outline(selected ? QColor(Qt::white) : colour.darker(130), 1);
     switch (kind) {
-        case RowStatusKind::Up:
+        case status::Indicator::Up:
             painter.setPen(outline);
             painter.setBrush(colour);
             painter.drawEllipse(r);
             break;
-        case RowStatusKind::Full:
+        case status::Indicator::Full:
             painter.setPen(outline);
             painter.setBrush(colour);
             painter.drawRect(r);
             break;
-        case RowStatusKind::NoAnswer:
+        case status::Indicator::NoAnswer:
             painter.setPen(
                 QPen(selected ? QColor(Qt::white) : colour, 2, Qt::SolidLine, Qt::RoundCap));
             painter.drawLine(r.topLeft() + QPointF(1, 1), r.bottomRight() - QPointF(1, 1));
             painter.drawLine(r.topRight() + QPointF(-1, 1), r.bottomLeft() + QPointF(1, -1));
             break;
-        case RowStatusKind::Asking:
+        case status::Indicator::Asking:
             painter.setPen(Qt::NoPen);
             painter.setBrush(selected ? QColor(Qt::white) : colour);
             for (int dot = 0; dot < 3; ++dot) {
                 painter.drawEllipse(QRectF(r.left() + dot * 3.3, r.center().y() - 1, 2.2, 2.2));
             }
             break;
-        case RowStatusKind::None:
+        case status::Indicator::None:
             break;
     }
     painter.restore();
@@ -94,8 +94,8 @@ void paintLock(QPainter& painter, const QRect& box, const QColor& colour) {
 
 void paintRowStatus(QPainter& painter, const QStyleOptionViewItem& option, const QModelIndex& index,
                     int textRight, bool selected) {
-    const auto kind = static_cast<RowStatusKind>(index.data(RowStatusKindRole).toInt());
-    if (kind == RowStatusKind::None) {
+    const auto kind = static_cast<status::Indicator>(index.data(RowStatusKindRole).toInt());
+    if (kind == status::Indicator::None) {
         return;
     }
     const QFontMetrics metrics(option.font);
@@ -106,14 +106,14 @@ void paintRowStatus(QPainter& painter, const QStyleOptionViewItem& option, const
     // The texts beside the mark, the longest first; the first that fits is drawn.
     std::vector<QString> choices;
     switch (kind) {
-        case RowStatusKind::Up:
-        case RowStatusKind::Full: {
+        case status::Indicator::Up:
+        case status::Indicator::Full: {
             const QString players = index.data(RowStatusPlayersRole).toString();
             QString ping = index.data(RowStatusPingRole).toString();
             choices = {players + " " + ping, players + " " + ping.remove(' '), players};
             break;
         }
-        case RowStatusKind::NoAnswer:
+        case status::Indicator::NoAnswer:
             choices = {QStringLiteral("no answer"), QStringLiteral("none")};
             break;
         default:
@@ -136,9 +136,9 @@ void paintRowStatus(QPainter& painter, const QStyleOptionViewItem& option, const
         return;  // never over the row's text
     }
     const QColor textColour = selected ? option.palette.color(QPalette::HighlightedText)
-                              : kind == RowStatusKind::Full ? kFullColour
-                              : kind == RowStatusKind::Up   ? option.palette.color(QPalette::Text)
-                                                            : kSilentColour;
+                              : kind == status::Indicator::Full ? kFullColour
+                              : kind == status::Indicator::Up ? option.palette.color(QPalette::Text)
+                                                              : kSilentColour;
     int x = option.rect.right() - kRightEdge - width + 1;
     const int middle = option.rect.center().y();
     if (password) {
@@ -157,4 +157,4 @@ void paintRowStatus(QPainter& painter, const QStyleOptionViewItem& option, const
     }
 }
 
-}  // namespace zerlin::qt
+}  // namespace zerlin::app

@@ -1,0 +1,70 @@
+#include "platform/loopback_only.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace zerlin::net {
+
+bool isLoopback(const IpAddress& address) {
+    const IpAddress plain = unmapped(address);
+    if (!plain.v6) {
+        return plain.bytes[0] == 127;
+    }
+    return std::all_of(plain.bytes.begin(), plain.bytes.end() - 1,
+                       [](std::uint8_t byte) { return byte == 0; }) &&
+           plain.bytes[15] == 1;
+}
+
+bool isLoopbackName(std::string_view name) {
+    if (!name.empty() && name.back() == '.') {
+        name.remove_suffix(1);
+    }
+    constexpr std::string_view kLocal = "localhost";
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+    const auto endsWithLocal = [&](std::string_view text) {
+        return text.size() >= kLocal.size() &&
+               std::equal(kLocal.begin(), kLocal.end(), text.end() - kLocal.size(),
+                          [&](char a, char b) { return a == lower(b); });
+    };
+    if (!endsWithLocal(name)) {
+        return false;
+    }
+    // The name itself, or a name under it: "a.localhost", never "notlocalhost".
+    return name.size() == kLocal.size() ||
+           (name.size() > kLocal.size() + 1 && name[name.size() - kLocal.size() - 1] == '.');
+}
+
+void LoopbackOnlySocket::setReceiveHandler(ReceiveHandler handler) {
+    socket_.setReceiveHandler(std::move(handler));
+}
+
+bool LoopbackOnlySocket::send(const Endpoint& to, std::string_view bytes) {
+    return isLoopback(to.address) && socket_.send(to, bytes);
+}
+
+LoopbackOnlyResolver::LoopbackOnlyResolver(HostResolver& resolver, Timer& timer)
+    : resolver_(resolver), timer_(timer) {
+    timer_.setHandler([this] { answerRefused(); });
+}
+
+LoopbackOnlyResolver::~LoopbackOnlyResolver() {
+    timer_.setHandler({});
+    timer_.stop();
+}
+
+void LoopbackOnlyResolver::lookUp(const std::string& hostName, Handler handler) {
+    if (isLoopbackName(hostName)) {
+        resolver_.lookUp(hostName, std::move(handler));
+        return;
+    }
+    refused_.push_back(std::move(handler));
+    timer_.start(std::chrono::microseconds(0));
+}
+
+void LoopbackOnlyResolver::answerRefused() {
+    for (const Handler& handler : std::exchange(refused_, {})) {
+        handler({});
+    }
+}
+
+}  // namespace zerlin::net

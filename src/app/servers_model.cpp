@@ -83,22 +83,9 @@ QVariant ServersModel::data(const QModelIndex& index, int role) const {
         case Qt::AccessibleTextRole:
             return qt::toQString(servers::cellText(*r, column));
         case Qt::DecorationRole:
-            if (column == servers::Column::Server && (r->info.password || r->bookmarked)) {
-                return r->info.password ? (r->bookmarked ? lockedBookmark_ : lock_) : bookmark_;
-            }
-            return {};
+            return column == servers::Column::Server ? mark(*r) : QVariant();
         case Qt::AccessibleDescriptionRole:
-            if (column == servers::Column::Server) {
-                QStringList marks;
-                if (r->info.password) {
-                    marks << "password";
-                }
-                if (r->bookmarked) {
-                    marks << "bookmarked";
-                }
-                return marks.join(", ");
-            }
-            return {};
+            return column == servers::Column::Server ? markText(*r) : QVariant();
         case Qt::TextAlignmentRole:
             if (column == servers::Column::Players || column == servers::Column::Ping) {
                 return QVariant(Qt::AlignRight | Qt::AlignVCenter);
@@ -113,6 +100,24 @@ QVariant ServersModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
     }
+}
+
+QVariant ServersModel::mark(const servers::ServerRow& row) const {
+    if (!row.info.password && !row.bookmarked) {
+        return {};
+    }
+    return row.info.password ? (row.bookmarked ? lockedBookmark_ : lock_) : bookmark_;
+}
+
+QVariant ServersModel::markText(const servers::ServerRow& row) {
+    QStringList marks;
+    if (row.info.password) {
+        marks << "password";
+    }
+    if (row.bookmarked) {
+        marks << "bookmarked";
+    }
+    return marks.join(", ");
 }
 
 QVariant ServersModel::headerData(int section, Qt::Orientation orientation, int role) const {

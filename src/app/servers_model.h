@@ -24,6 +24,10 @@ class ServersModel : public QAbstractTableModel {
     void rowsChanged(std::size_t first, std::size_t last);
 
   private:
+    // The padlock and bookmark flag of the Server column, and what they say in words.
+    QVariant mark(const servers::ServerRow& row) const;
+    static QVariant markText(const servers::ServerRow& row);
+
     const servers::ServersBrowser& browser_;
     QIcon lock_;
     QIcon bookmark_;

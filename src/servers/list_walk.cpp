@@ -45,10 +45,10 @@ void ListWalk::cancel() {
 
 void ListWalk::ask(const std::string& url) {
     http_.get(url, kMaxJsonBytes - bytes_,
-              [this](net::HttpResponse response) { answered(std::move(response)); });
+              [this](const net::HttpResponse& response) { answered(response); });
 }
 
-void ListWalk::answered(net::HttpResponse response) {
+void ListWalk::answered(const net::HttpResponse& response) {
     if (!running_) {
         return;
     }

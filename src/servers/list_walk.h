@@ -47,7 +47,7 @@ class ListWalk {
 
   private:
     void ask(const std::string& url);
-    void answered(net::HttpResponse response);
+    void answered(const net::HttpResponse& response);
     void finish(bool ok, std::string failure);
 
     net::HttpClient& http_;

@@ -72,6 +72,55 @@ std::optional<std::uint16_t> port(const json& object, const char* key) {
     return static_cast<std::uint16_t>(*n);
 }
 
+// The teams and the players. The teams go by their index, so that a player's team number finds
+// its name whichever way the list counts them.
+void readTeamsAndPlayers(const json& object, status::ServerStatus& info) {
+    std::map<long long, std::pair<std::string, std::optional<int>>> teams;
+    if (const json* list = field(object, "teams"); list && list->is_array()) {
+        for (const json& team : *list) {
+            if (teams.size() >= 16) {
+                break;
+            }
+            if (const std::optional<long long> index = integer(team, "index")) {
+                teams[*index] = {text(team, "label"), number(team, "tickets")};
+            }
+        }
+    }
+    std::map<long long, int> teamNumber;
+    for (const auto& [index, team] : teams) {
+        info.teamNames.push_back(team.first);
+        teamNumber[index] = static_cast<int>(info.teamNames.size());
+    }
+    if (!info.tickets1 && !teams.empty()) {
+        info.tickets1 = teams.begin()->second.second;
+    }
+    if (!info.tickets2 && teams.size() > 1) {
+        info.tickets2 = std::next(teams.begin())->second.second;
+    }
+
+    if (const json* list = field(object, "players"); list && list->is_array()) {
+        for (const json& entry : *list) {
+            if (info.players.size() >= kMaxPlayersPerServer) {
+                break;
+            }
+            if (!entry.is_object()) {
+                continue;
+            }
+            status::PlayerStatus player;
+            player.name = text(entry, "name");
+            player.score = number(entry, "score").value_or(0);
+            player.kills = number(entry, "kills").value_or(0);
+            player.deaths = number(entry, "deaths").value_or(0);
+            player.ping = number(entry, "ping").value_or(0);
+            if (const std::optional<long long> team = integer(entry, "team")) {
+                const auto found = teamNumber.find(*team);
+                player.team = found == teamNumber.end() ? 0 : found->second;
+            }
+            info.players.push_back(std::move(player));
+        }
+    }
+}
+
 }  // namespace
 
 std::string cleanText(std::string_view text) {
@@ -124,52 +173,7 @@ std::optional<ListedServer> readServer(const json& object, bool listFromLoopback
     info.tickets1 = number(object, "tickets1");
     info.tickets2 = number(object, "tickets2");
 
-    // The teams by their index, so that a player's team number finds its name whichever way the
-    // list counts them.
-    std::map<long long, std::pair<std::string, std::optional<int>>> teams;
-    if (const json* list = field(object, "teams"); list && list->is_array()) {
-        for (const json& team : *list) {
-            if (teams.size() >= 16) {
-                break;
-            }
-            if (const std::optional<long long> index = integer(team, "index")) {
-                teams[*index] = {text(team, "label"), number(team, "tickets")};
-            }
-        }
-    }
-    std::map<long long, int> teamNumber;
-    for (const auto& [index, team] : teams) {
-        info.teamNames.push_back(team.first);
-        teamNumber[index] = static_cast<int>(info.teamNames.size());
-    }
-    if (!info.tickets1 && !teams.empty()) {
-        info.tickets1 = teams.begin()->second.second;
-    }
-    if (!info.tickets2 && teams.size() > 1) {
-        info.tickets2 = std::next(teams.begin())->second.second;
-    }
-
-    if (const json* list = field(object, "players"); list && list->is_array()) {
-        for (const json& entry : *list) {
-            if (info.players.size() >= kMaxPlayersPerServer) {
-                break;
-            }
-            if (!entry.is_object()) {
-                continue;
-            }
-            status::PlayerStatus player;
-            player.name = text(entry, "name");
-            player.score = number(entry, "score").value_or(0);
-            player.kills = number(entry, "kills").value_or(0);
-            player.deaths = number(entry, "deaths").value_or(0);
-            player.ping = number(entry, "ping").value_or(0);
-            if (const std::optional<long long> team = integer(entry, "team")) {
-                const auto found = teamNumber.find(*team);
-                player.team = found == teamNumber.end() ? 0 : found->second;
-            }
-            info.players.push_back(std::move(player));
-        }
-    }
+    readTeamsAndPlayers(object, info);
     info.numPlayers =
         std::max(0, number(object, "numPlayers").value_or(static_cast<int>(info.players.size())));
     return server;

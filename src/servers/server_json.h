@@ -18,7 +18,7 @@ std::string cleanText(std::string_view text);
 
 // The server, or none when the JSON is no object, its address is not allowed or its port is
 // outside 1 to 65535. Any other field missing or of another type reads as empty or 0.
-std::optional<ListedServer> readServer(const nlohmann::json& json, bool listFromLoopback);
+std::optional<ListedServer> readServer(const nlohmann::json& object, bool listFromLoopback);
 
 nlohmann::json serverJson(const ListedServer& server);
 

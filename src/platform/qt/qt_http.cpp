@@ -17,7 +17,7 @@ QtHttpClient::QtHttpClient() {
 }
 
 QtHttpClient::~QtHttpClient() {
-    cancel();
+    dropAll();
 }
 
 QByteArray QtHttpClient::userAgent() {
@@ -73,13 +73,14 @@ void QtHttpClient::finished(QNetworkReply* reply) {
     }
     reply->deleteLater();
     // Later, from the event loop: the handler may start the next request or drop this client.
-    QTimer::singleShot(
-        0, this,
+    QMetaObject::invokeMethod(
+        this,
         [this, generation = generation_, handler = std::move(request.handler), response]() mutable {
             if (generation == generation_) {
                 handler(std::move(response));
             }
-        });
+        },
+        Qt::QueuedConnection);
 }
 
 void QtHttpClient::drop(QNetworkReply* reply, const std::string& error) {
@@ -92,15 +93,21 @@ void QtHttpClient::drop(QNetworkReply* reply, const std::string& error) {
     reply->disconnect(this);
     reply->abort();
     reply->deleteLater();
-    QTimer::singleShot(
-        0, this, [this, generation = generation_, handler = std::move(request.handler), error] {
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation = generation_, handler = std::move(request.handler), error] {
             if (generation == generation_) {
                 handler({false, 0, {}, error});
             }
-        });
+        },
+        Qt::QueuedConnection);
 }
 
 void QtHttpClient::cancel() {
+    dropAll();
+}
+
+void QtHttpClient::dropAll() {
     // Answers already on their way through the event loop are dropped too.
     ++generation_;
     auto requests = std::exchange(requests_, {});

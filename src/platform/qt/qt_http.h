@@ -39,6 +39,7 @@ class QtHttpClient : public QObject, public net::HttpClient {
     };
     void finished(QNetworkReply* reply);
     void drop(QNetworkReply* reply, const std::string& error);
+    void dropAll();
 
     QNetworkAccessManager manager_;
     std::map<QNetworkReply*, Request> requests_;

@@ -72,9 +72,9 @@ std::optional<std::uint16_t> port(const json& object, const char* key) {
     return static_cast<std::uint16_t>(*n);
 }
 
-// The teams and the players. The teams go by their index, so that a player's team number finds
-// its name whichever way the list counts them.
-void readTeamsAndPlayers(const json& object, status::ServerStatus& info) {
+// The teams, by their index, so that a player's team number finds its name whichever way the
+// list counts them: the number each index has in the status's terms.
+std::map<long long, int> readTeams(const json& object, status::ServerStatus& info) {
     std::map<long long, std::pair<std::string, std::optional<int>>> teams;
     if (const json* list = field(object, "teams"); list && list->is_array()) {
         for (const json& team : *list) {
@@ -98,6 +98,12 @@ void readTeamsAndPlayers(const json& object, status::ServerStatus& info) {
         info.tickets2 = std::next(teams.begin())->second.second;
     }
 
+    return teamNumber;
+}
+
+// The players, each with its team's number as readTeams() gave it.
+void readPlayers(const json& object, const std::map<long long, int>& teamNumber,
+                 status::ServerStatus& info) {
     if (const json* list = field(object, "players"); list && list->is_array()) {
         for (const json& entry : *list) {
             if (info.players.size() >= kMaxPlayersPerServer) {
@@ -173,7 +179,7 @@ std::optional<ListedServer> readServer(const json& object, bool listFromLoopback
     info.tickets1 = number(object, "tickets1");
     info.tickets2 = number(object, "tickets2");
 
-    readTeamsAndPlayers(object, info);
+    readPlayers(object, readTeams(object, info), info);
     info.numPlayers =
         std::max(0, number(object, "numPlayers").value_or(static_cast<int>(info.players.size())));
     return server;

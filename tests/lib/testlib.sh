@@ -45,26 +45,26 @@ make_wine_prefix() {  # make_wine_prefix <folder> [the game file's text]
 }
 
 # Starts Xvfb in the background and sets xvfb_pid and xvfb_display (":N"); returns once a
-# client can connect. Display numbers are picked at random from a high range and a display that
-# is taken, or a server that never answers, is given up for the next one, so parallel runs and
-# other X servers on the machine are never shared. Its log goes to <folder>/xvfb.log.
+# client can connect. Its log goes to <folder>/xvfb.log.
 start_xvfb() {  # start_xvfb <folder> [screen, 1024x768x24 unless given]
-    local folder=$1 screen=${2:-1024x768x24} n tries i
-    for ((tries = 0; tries < 10; tries++)); do
-        n=$((200 + RANDOM % 700))
-        [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 "$screen" -nolisten tcp >>"$folder/xvfb.log" 2>&1 &
-        xvfb_pid=$!
-        for ((i = 0; i < 100; i++)); do
-            kill -0 "$xvfb_pid" 2>/dev/null || break
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-                xvfb_display=":$n"
+    local folder=$1 screen=${2:-1024x768x24} i
+    # Xvfb picks a free display itself and writes its number once it is ready: tests started
+    # at the same moment never meet on one display, as two that chose a number could.
+    : >"$folder/xvfb.display"
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$folder/xvfb.display" \
+        >>"$folder/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for ((i = 0; i < 300; i++)); do
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        if [ -s "$folder/xvfb.display" ]; then
+            xvfb_display=":$(head -n 1 "$folder/xvfb.display")"
+            if xdpyinfo -display "$xvfb_display" >/dev/null 2>&1; then
                 return 0
             fi
-            sleep 0.1
-        done
-        stop_xvfb
+        fi
+        sleep 0.1
     done
+    stop_xvfb
     return 1
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/form1_wiring.h"
 #include "app/options_opener.h"
+#include "app/servers_opener.h"
 #include "app/slot_waiting.h"
 #include "app/status_network.h"
 #include "app/status_wiring.h"
@@ -32,6 +33,7 @@ class App {
     qt::Form1Window& window() { return window_; }
     Form1& form() { return form_; }
     StatusWiring& status() { return status_; }
+    ServersOpener& servers() { return servers_; }
 
   private:
     std::unique_ptr<SettingsBackend> settings_;
@@ -52,6 +54,7 @@ class App {
     qt::QtClipboard clipboard_;
     qt::QtModalState modal_;
     SlotWaiting waiting_;
+    ServersOpener servers_;
 };
 
 }  // namespace zerlin::app

@@ -22,6 +22,15 @@ void Form1::add() {
     List1.append(makeBookmarkEntry(name, Text2.text(), Text3.text()));
 }
 
+void Form1::addServer(const std::string& ip, const std::string& port,
+                      const std::string& offeredName) {
+    const std::string name = input_.askOffering("The name of the server?", offeredName);
+    if (name.empty()) {
+        return;
+    }
+    List1.append(makeBookmarkEntry(name, ip, port));
+}
+
 void Form1::remove() {
     const std::optional<int> row = List1.selected();
     if (!row) {

@@ -56,6 +56,8 @@ class Form1 {
     void pick();
     // Puts a row's IP and port into the boxes, as picking the row does.
     void pickRow(const std::string& row);
+    // Asks for a name as ADD does, offering one, and adds the server as a bookmark.
+    void addServer(const std::string& ip, const std::string& port, const std::string& offeredName);
 
     void save();
     void open();

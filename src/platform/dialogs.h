@@ -35,6 +35,11 @@ class TextInput {
     virtual ~TextInput() = default;
     // The typed text after OK, the empty text after Cancel.
     virtual std::string ask(const std::string& prompt) = 0;
+    // The same, the field starting with the offered text.
+    virtual std::string askOffering(const std::string& prompt, const std::string& offered) {
+        (void)offered;
+        return ask(prompt);
+    }
 };
 
 }  // namespace zerlin

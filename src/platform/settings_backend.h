@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,12 @@ class SettingsBackend {
     // The stored value, or the empty text when the section or key does not exist or the
     // store cannot be read.
     virtual std::string read(const std::string& section, const std::string& key) = 0;
+    // The stored value, or none when the key does not exist: an empty value is one. A store
+    // that cannot tell them apart takes an empty value for none.
+    virtual std::optional<std::string> find(const std::string& section, const std::string& key) {
+        std::string value = read(section, key);
+        return value.empty() ? std::nullopt : std::optional<std::string>(std::move(value));
+    }
     // Replaces the value; it is on disk when this returns, or the failure says why not.
     virtual Status write(const std::string& section, const std::string& key,
                          const std::string& value) = 0;

@@ -67,4 +67,20 @@ std::string config() {
     return base + (base.back() == '/' ? ".config" : "/.config");
 }
 
+std::string cache() {
+#ifdef _WIN32
+    if (const char* local = std::getenv("LOCALAPPDATA"); absolute(local)) {
+        return local;
+    }
+#endif
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); absolute(xdg)) {
+        return xdg;
+    }
+    const std::string base = home();
+    if (base.empty()) {
+        return {};
+    }
+    return base + (base.back() == '/' ? ".cache" : "/.cache");
+}
+
 }  // namespace zerlin::folders

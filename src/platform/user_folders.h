@@ -13,4 +13,8 @@ std::string home();
 // else the home's `.config`; the empty text when no home is known.
 std::string config();
 
+// The folder of the user's cached files: XDG_CACHE_HOME when it is an absolute path, else the
+// home's `.cache` (on Windows, LOCALAPPDATA); the empty text when no home is known.
+std::string cache();
+
 }  // namespace zerlin::folders

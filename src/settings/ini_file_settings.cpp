@@ -84,14 +84,19 @@ std::string IniFileSettings::filePath(const std::string& applicationName) {
 }
 
 std::string IniFileSettings::read(const std::string& section, const std::string& key) {
+    return find(section, key).value_or(std::string());
+}
+
+std::optional<std::string> IniFileSettings::find(const std::string& section,
+                                                 const std::string& key) {
     if (path_.empty() || key.empty()) {
-        return {};
+        return std::nullopt;
     }
     const Result<std::string> file = files::readRegularFile(path_, kMaxBytes);
     if (!file) {
-        return {};
+        return std::nullopt;
     }
-    return IniDocument(file.value()).value(section, key).value_or(std::string());
+    return IniDocument(file.value()).value(section, key);
 }
 
 Status IniFileSettings::write(const std::string& section, const std::string& key,

@@ -17,6 +17,7 @@ class IniFileSettings : public SettingsBackend {
     explicit IniFileSettings(std::string path);
 
     std::string read(const std::string& section, const std::string& key) override;
+    std::optional<std::string> find(const std::string& section, const std::string& key) override;
     Status write(const std::string& section, const std::string& key,
                  const std::string& value) override;
     Status write(const std::string& section, const SettingsEntries& entries) override;

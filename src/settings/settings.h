@@ -29,6 +29,17 @@ inline constexpr SettingKey portWritten{"Options", "port"};
 inline constexpr SettingKey portRead{"Options", "Port"};
 // The wine program that starts the game on Linux, a full path written by hand; empty: not set.
 inline constexpr SettingKey winePath{"Wine", "Path"};
+// The Servers window: the server list's base URL (none: the community's list; empty: off), its
+// filters, and its size and columns.
+inline constexpr SettingKey serversListUrl{"Servers", "ListUrl"};
+inline constexpr SettingKey serversFilter{"Servers", "Filter"};
+inline constexpr SettingKey serversHideEmpty{"Servers", "HideEmpty"};
+inline constexpr SettingKey serversHideFull{"Servers", "HideFull"};
+inline constexpr SettingKey serversHidePassword{"Servers", "HidePassword"};
+inline constexpr SettingKey serversMaxPing{"Servers", "MaxPing"};
+inline constexpr SettingKey serversSize{"Servers", "Size"};
+inline constexpr SettingKey serversColumns{"Servers", "Columns"};
+inline constexpr const char* kDefaultServersListUrl = "https://api.bflist.io/v2/bf1942";
 }  // namespace keys
 
 inline std::string read(SettingsBackend& settings, SettingKey name) {

@@ -22,13 +22,21 @@ void SlotWatch::tellWhenUp(int row) {
     start(row, Wait::ForUp);
 }
 
+void SlotWatch::waitForServer(const std::string& entry) {
+    begin(-1, entry, Wait::ForSlot);
+}
+
 void SlotWatch::start(int row, Wait wait) {
     if (row < 0 || row >= list_.count()) {
         return;
     }
+    begin(row, list_.row(row), wait);
+}
+
+void SlotWatch::begin(int row, const std::string& entry, Wait wait) {
     wait_ = wait;
     row_ = row;
-    rowText_ = list_.row(row);
+    rowText_ = entry;
     server_ = status::serverOfRow(rowText_);
     free_ = false;
     notified_ = false;
@@ -58,7 +66,7 @@ void SlotWatch::end() {
 }
 
 std::optional<int> SlotWatch::row() const {
-    if (wait_ == Wait::None) {
+    if (wait_ == Wait::None || row_ < 0) {
         return std::nullopt;
     }
     return row_;
@@ -89,7 +97,9 @@ void SlotWatch::rowsRemoved(int first, int count) {
 }
 
 void SlotWatch::listReplaced() {
-    stop();
+    if (row_ >= 0) {
+        stop();
+    }
 }
 
 void SlotWatch::serverChanged(const status::ServerKey& server, const status::ServerState& state) {
@@ -111,7 +121,7 @@ void SlotWatch::tick() {
     if (wait_ == Wait::None) {
         return;
     }
-    if (row_ >= list_.count() || list_.row(row_) != rowText_) {
+    if (row_ >= 0 && (row_ >= list_.count() || list_.row(row_) != rowText_)) {
         end();
         return;
     }

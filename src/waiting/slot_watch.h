@@ -48,6 +48,9 @@ class SlotWatch {
     // waited on all the same: it never answers.
     void waitForSlot(int row);
     void tellWhenUp(int row);
+    // Waits for a slot on a server that is no row of the list (one of the Servers window),
+    // given as a bookmark entry; the list's changes do not end it.
+    void waitForServer(const std::string& entry);
     void stop();
 
     Wait wait() const { return wait_; }
@@ -66,6 +69,7 @@ class SlotWatch {
 
   private:
     void start(int row, Wait wait);
+    void begin(int row, const std::string& entry, Wait wait);
     void tick();
     void end();
 
@@ -76,7 +80,7 @@ class SlotWatch {
     Hooks hooks_;
 
     Wait wait_ = Wait::None;
-    int row_ = -1;
+    int row_ = -1;  // -1 while waiting on a server that is no row
     std::string rowText_;
     status::ServerKey server_;
     bool free_ = false;      // a slot is free (or the server is up): the end is due

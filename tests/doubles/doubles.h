@@ -145,6 +145,10 @@ class MemorySettings : public SettingsBackend {
         auto it = values.find(name(section, key));
         return it == values.end() ? "" : it->second;
     }
+    std::optional<std::string> find(const std::string& section, const std::string& key) override {
+        auto it = values.find(name(section, key));
+        return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
+    }
     Status write(const std::string& section, const std::string& key,
                  const std::string& value) override {
         return write(section, SettingsEntries{{key, value}});

@@ -22,11 +22,15 @@ void QtMessageBox::show(const std::string& text) {
 }
 
 std::string QtTextInput::ask(const std::string& prompt) {
+    return askOffering(prompt, {});
+}
+
+std::string QtTextInput::askOffering(const std::string& prompt, const std::string& offered) {
     QInputDialog dialog(parent_);
     dialog.setWindowTitle(applicationTitle());
     dialog.setLabelText(toQString(prompt));
     dialog.setInputMode(QInputDialog::TextInput);
-    dialog.setTextValue(QString());
+    dialog.setTextValue(toQString(offered));
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }

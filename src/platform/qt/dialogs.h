@@ -28,6 +28,7 @@ class QtTextInput : public TextInput {
   public:
     explicit QtTextInput(QWidget* parent = nullptr) : parent_(parent) {}
     std::string ask(const std::string& prompt) override;
+    std::string askOffering(const std::string& prompt, const std::string& offered) override;
 
   private:
     QPointer<QWidget> parent_;

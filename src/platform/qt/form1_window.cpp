@@ -159,6 +159,15 @@ class ListRowDelegate : public QStyledItemDelegate {
     const Form1Window::RowPainter& rowPainter_;
 };
 
+// The button face squeezed to 56 pixels, for the word that sits between two buttons.
+QPixmap narrowFace(const QPixmap& face) {
+    const qreal ratio = face.devicePixelRatio();
+    QPixmap narrow =
+        face.scaled(QSize(56, 24) * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    narrow.setDevicePixelRatio(ratio);
+    return narrow;
+}
+
 ClickLabel* makeLabel(QWidget* parent, const char* name, const QString& caption, const QRect& at,
                       const QFont& font, Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop) {
     auto* label = new ClickLabel(parent);
@@ -290,6 +299,14 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
         setColours(*b.label, Qt::white);
         b.label->setCursor(Qt::PointingHandCursor);
     }
+    // SERVERS, in the space between DELETE and OPTIONS, which holds a face 56 pixels wide.
+    Image9 = makePicture(this, "Image9", narrowFace(face), {302, 224, 56, 24}, "SERVERS");
+    Label10 = makeLabel(this, "Label10", "SERVERS", {302, 232, 56, 17}, buttonFont(),
+                        Qt::AlignHCenter | Qt::AlignTop);
+    setColours(*Label10, Qt::white);
+    Label10->setCursor(Qt::PointingHandCursor);
+    Image9->setToolTip("Find a server (Ctrl+F)");
+    Label10->setToolTip(Image9->toolTip());
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -313,6 +330,7 @@ void Form1Window::loadArtwork() {
     for (ClickLabel* image : {Image1, Image2, Image4, Image5, Image6, Image7, Image8}) {
         image->setPixmap(face);
     }
+    Image9->setPixmap(narrowFace(face));
     update();
 }
 

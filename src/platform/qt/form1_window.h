@@ -53,6 +53,7 @@ class Form1Window : public QWidget {
     ClickLabel* Label7;
     ClickLabel* Label8;
     ClickLabel* Label9;
+    ClickLabel* Label10;  // SERVERS
     ClickLabel* Image1;
     ClickLabel* Image2;
     ClickLabel* Image3;
@@ -61,6 +62,7 @@ class Form1Window : public QWidget {
     ClickLabel* Image6;
     ClickLabel* Image7;
     ClickLabel* Image8;
+    ClickLabel* Image9;  // the face under SERVERS, narrower than the others
     QLineEdit* Text1;
     QLineEdit* Text2;
     QLineEdit* Text3;

@@ -1,0 +1,190 @@
+// The Servers window's refresh, for bench/servers: the real window, HTTP client and status
+// service against a stand-in list and stand-in game servers. Measures
+// The window is on screen first, with the list off; then the list is asked, as F5 does.
+//   rows_ms       from the list asked to all rows in the table;
+//   after_page_ms from the last page's answer to all rows in the table;
+//   pings_ms      from the list asked to the last answering server's ping in the table;
+//   stall_ms      the longest time the event loop did not come round until then;
+//   added_kib     the peak resident memory added (VmHWM after, VmRSS before);
+// and, with --filter, the time a one-letter filter takes on the rows (filter_ms).
+// Prints them as one line of "name=value" words.
+// Usage: zerlin_bench_servers LIST_URL ROWS ANSWERING [--filter]
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTableView>
+#include <QTimer>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "app/servers_window.h"
+#include "app/status_pings.h"
+#include "platform/loopback_only.h"
+#include "platform/qt/qt_network.h"
+#include "platform/qt/qt_timer.h"
+#include "servers/address_rules.h"
+#include "status/status_client.h"
+#include "status/status_service.h"
+
+namespace {
+
+long procStatusKb(const char* name) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(name) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0) {
+            return std::stol(line.substr(prefix.size()));
+        }
+    }
+    return -1;
+}
+
+class MapSettings : public zerlin::SettingsBackend {
+  public:
+    std::string read(const std::string& section, const std::string& key) override {
+        return find(section, key).value_or("");
+    }
+    std::optional<std::string> find(const std::string& section, const std::string& key) override {
+        const auto found = values.find(section + "/" + key);
+        return found == values.end() ? std::nullopt : std::optional(found->second);
+    }
+    void write(const std::string& section, const std::string& key,
+               const std::string& value) override {
+        values[section + "/" + key] = value;
+    }
+    void write(const std::string& section, const zerlin::SettingsEntries& entries) override {
+        for (const auto& [key, value] : entries) {
+            write(section, key, value);
+        }
+    }
+    std::map<std::string, std::string> values;
+};
+
+// Sends to loopback only: the benchmark never reaches the network.
+class LoopbackSocket : public zerlin::net::DatagramSocket {
+  public:
+    void setReceiveHandler(ReceiveHandler h) override { socket.setReceiveHandler(std::move(h)); }
+    bool send(const zerlin::net::Endpoint& to, std::string_view bytes) override {
+        return zerlin::servers::isLoopback(to.address) && socket.send(to, bytes);
+    }
+    zerlin::qt::QtDatagramSocket socket;
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: zerlin_bench_servers LIST_URL ROWS ANSWERING [--filter]\n");
+        return 2;
+    }
+    const int rows = std::atoi(argv[2]);
+    const int answering = std::atoi(argv[3]);
+    const bool filter = argc > 4 && std::string(argv[4]) == "--filter";
+    const std::string keptPath = QDir::tempPath().toStdString() + "/zerlin-bench-servers-" +
+                                 std::to_string(QCoreApplication::applicationPid()) + ".json";
+
+    LoopbackSocket socket;
+    zerlin::qt::QtHostResolver resolver;
+    zerlin::qt::QtClock netClock;
+    zerlin::qt::QtTimer timer;
+    zerlin::status::StatusService service(socket, resolver, netClock, timer);
+    zerlin::status::StatusClient client(service);
+    zerlin::app::StatusPings pings(
+        {[&](const auto& requests) { client.refresh(requests); },
+         [&](const auto& key) -> const zerlin::status::ServerState& { return client.state(key); }});
+    client.setChangeHandler([&](const auto& key) { pings.changed(key); });
+    MapSettings settings;
+    // Opened first with the list off, so that the refresh is measured on a window on screen.
+    settings.write("Servers", "ListUrl", "");
+    zerlin::app::ServersWindow window(settings, pings, keptPath, {});
+    auto* table = window.findChild<QTableView*>("ServerTable");
+    QAbstractItemModel* model = table->model();
+
+    window.open();
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    const long rssBefore = procStatusKb("VmRSS");
+
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 stallNs = 0;
+    qint64 lastPageNs = -1;
+    qint64 rowsNs = -1;
+    qint64 pingsNs = -1;
+    bool done = false;
+    QObject::connect(&window.http().manager(), &QNetworkAccessManager::finished,
+                     [&] { lastPageNs = clock.nsecsElapsed(); });
+    QObject::connect(model, &QAbstractItemModel::modelReset, [&] {
+        if (rowsNs < 0 && model->rowCount() == rows) {
+            rowsNs = clock.nsecsElapsed();
+        }
+    });
+    std::vector<bool> pinged(static_cast<std::size_t>(rows), false);
+    int pingedCount = 0;
+    QObject::connect(model, &QAbstractItemModel::dataChanged,
+                     [&](const QModelIndex& first, const QModelIndex& end) {
+                         for (int r = first.row(); r <= end.row() && r < rows; ++r) {
+                             const bool ms = model->index(r, 5).data().toString().endsWith(" ms");
+                             if (ms != pinged[static_cast<std::size_t>(r)]) {
+                                 pinged[static_cast<std::size_t>(r)] = ms;
+                                 pingedCount += ms ? 1 : -1;
+                             }
+                         }
+                         if (pingsNs < 0 && pingedCount >= answering) {
+                             pingsNs = clock.nsecsElapsed();
+                         }
+                     });
+    QTimer meter;  // due every millisecond: it comes round late only when the loop is held up
+    meter.setTimerType(Qt::PreciseTimer);
+    meter.setInterval(1);
+    QTimer::singleShot(20000, &app, [&app] { app.exit(1); });
+    QObject::connect(&meter, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        if (!done) {
+            stallNs = std::max(stallNs, now - last - 1000000);
+        }
+        last = now;
+        done = rowsNs >= 0 && (pingsNs >= 0 || answering == 0);
+        if (done || clock.elapsed() > 15000) {
+            app.quit();
+        }
+    });
+    meter.start();
+    clock.start();
+    window.browser().setListUrl(argv[1]);
+    window.browser().refresh();
+    last = clock.nsecsElapsed();
+    QApplication::exec();
+    const long peak = procStatusKb("VmHWM");
+
+    double filterMs = -1;
+    if (filter && rowsNs >= 0) {
+        auto* box = window.findChild<QLineEdit*>("Filter");
+        table->sortByColumn(0, Qt::AscendingOrder);
+        QApplication::processEvents();
+        QElapsedTimer keystroke;
+        keystroke.start();
+        box->setText("w");
+        QApplication::processEvents();  // the repaint of what the filter left
+        filterMs = static_cast<double>(keystroke.nsecsElapsed()) / 1e6;
+    }
+    QFile::remove(QString::fromStdString(keptPath));
+    const auto ms = [](qint64 ns) { return ns < 0 ? -1.0 : static_cast<double>(ns) / 1e6; };
+    std::printf(
+        "rows_ms=%.1f after_page_ms=%.1f pings_ms=%.1f stall_ms=%.2f added_kib=%ld "
+        "filter_ms=%.2f\n",
+        ms(rowsNs), rowsNs < 0 ? -1.0 : ms(rowsNs - lastPageNs), ms(pingsNs),
+        static_cast<double>(stallNs) / 1e6, peak - rssBefore, filterMs);
+    return rowsNs < 0 ? 1 : 0;
+}

@@ -1,0 +1,136 @@
+#include "app/servers_model.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPalette>
+#include <QPixmap>
+
+#include "platform/qt/strings.h"
+
+namespace zerlin::app {
+
+namespace {
+
+const char* const kHeaders[servers::kColumns] = {"Server", "Players", "Map",    "Game type",
+                                                 "Mod",    "Ping",    "Address"};
+
+// A padlock for a password, a small flag for a bookmarked server, or both side by side.
+QIcon markIcon(bool lock, bool bookmark) {
+    const qreal ratio = qApp ? qApp->devicePixelRatio() : 1.0;
+    QPixmap pixmap(QSize(28, 14) * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor colour = QApplication::palette().color(QPalette::Text);
+    if (lock) {
+        painter.setPen(QPen(colour, 1.4));
+        painter.drawArc(QRectF(3, 1, 6, 8), 0, 180 * 16);
+        painter.drawLine(QPointF(3, 5), QPointF(3, 7));
+        painter.drawLine(QPointF(9, 5), QPointF(9, 7));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawRect(QRectF(1.5, 6.5, 9, 6.5));
+    }
+    if (bookmark) {
+        QPainterPath flag;
+        flag.moveTo(16, 1);
+        flag.lineTo(24, 1);
+        flag.lineTo(24, 13);
+        flag.lineTo(20, 9.5);
+        flag.lineTo(16, 13);
+        flag.closeSubpath();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(200, 150, 30));
+        painter.drawPath(flag);
+    }
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+ServersModel::ServersModel(const servers::ServersBrowser& browser, QObject* parent)
+    : QAbstractTableModel(parent),
+      browser_(browser),
+      lock_(markIcon(true, false)),
+      bookmark_(markIcon(false, true)),
+      lockedBookmark_(markIcon(true, true)) {}
+
+int ServersModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(browser_.rows().size());
+}
+
+int ServersModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : servers::kColumns;
+}
+
+const servers::ServerRow* ServersModel::row(int index) const {
+    if (index < 0 || static_cast<std::size_t>(index) >= browser_.rows().size()) {
+        return nullptr;
+    }
+    return &browser_.rows()[static_cast<std::size_t>(index)];
+}
+
+QVariant ServersModel::data(const QModelIndex& index, int role) const {
+    const servers::ServerRow* r = row(index.row());
+    if (!r || index.column() < 0 || index.column() >= servers::kColumns) {
+        return {};
+    }
+    const auto column = static_cast<servers::Column>(index.column());
+    switch (role) {
+        case Qt::DisplayRole:
+        case Qt::AccessibleTextRole:
+            return qt::toQString(servers::cellText(*r, column));
+        case Qt::DecorationRole:
+            if (column == servers::Column::Server && (r->info.password || r->bookmarked)) {
+                return r->info.password ? (r->bookmarked ? lockedBookmark_ : lock_) : bookmark_;
+            }
+            return {};
+        case Qt::AccessibleDescriptionRole:
+            if (column == servers::Column::Server) {
+                QStringList marks;
+                if (r->info.password) {
+                    marks << "password";
+                }
+                if (r->bookmarked) {
+                    marks << "bookmarked";
+                }
+                return marks.join(", ");
+            }
+            return {};
+        case Qt::TextAlignmentRole:
+            if (column == servers::Column::Players || column == servers::Column::Ping) {
+                return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+            }
+            return {};
+        case Qt::ForegroundRole:
+            // A list kept from an earlier run is shown dimmed until the new one comes.
+            if (browser_.showingKept()) {
+                return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+            }
+            return {};
+        default:
+            return {};
+    }
+}
+
+QVariant ServersModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+        section < servers::kColumns) {
+        return QString::fromLatin1(kHeaders[section]);
+    }
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+void ServersModel::replaced() {
+    beginResetModel();
+    endResetModel();
+}
+
+void ServersModel::rowsChanged(std::size_t first, std::size_t last) {
+    emit dataChanged(index(static_cast<int>(first), 0),
+                     index(static_cast<int>(last), servers::kColumns - 1));
+}
+
+}  // namespace zerlin::app

@@ -1,0 +1,37 @@
+#include "app/servers_proxy.h"
+
+#include "app/servers_model.h"
+
+namespace zerlin::app {
+
+ServersProxy::ServersProxy(ServersModel& model, QObject* parent)
+    : QSortFilterProxyModel(parent), model_(model) {
+    setSourceModel(&model);
+    setDynamicSortFilter(false);
+}
+
+void ServersProxy::setFilter(const servers::Filter& filter) {
+    filter_ = filter;
+    folded_ = servers::folded(filter.text);
+    refilter();
+}
+
+void ServersProxy::refilter() {
+    invalidate();
+    if (sortColumn() >= 0) {
+        sort(sortColumn(), sortOrder());
+    }
+}
+
+bool ServersProxy::filterAcceptsRow(int sourceRow, const QModelIndex& /*sourceParent*/) const {
+    const servers::ServerRow* row = model_.row(sourceRow);
+    return row && servers::passes(*row, filter_, folded_);
+}
+
+bool ServersProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {
+    const servers::ServerRow* a = model_.row(left.row());
+    const servers::ServerRow* b = model_.row(right.row());
+    return a && b && servers::lessThan(*a, *b, static_cast<servers::Column>(left.column()));
+}
+
+}  // namespace zerlin::app

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/qt/qt_http.h"
+#include "platform/qt/qt_network.h"
+#include "platform/qt/qt_timer.h"
+#include "platform/settings_backend.h"
+#include "servers/list_walk.h"
+#include "servers/ping_source.h"
+#include "servers/servers_browser.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+
+namespace zerlin::app {
+
+class ServersModel;
+class ServersProxy;
+
+// Every 2 minutes while the Servers window is shown, the list is asked again.
+inline constexpr int kServersRefreshMs = 2 * 60 * 1000;
+
+// The Servers window: every online server of the game from the community's list, with the
+// status service's pings; filters, details, and a join or bookmark from a row.
+class ServersWindow : public QWidget {
+  public:
+    // What a row's commands do in the main window: the server given by its IP and game port
+    // texts, and its name.
+    struct Actions {
+        std::function<void(const std::string& ip, const std::string& port)> join;
+        std::function<void(const std::string& ip, const std::string& port, const std::string& name)>
+            addBookmark;
+        std::function<void(const std::string& ip, const std::string& port, const std::string& name)>
+            waitForSlot;
+        std::function<void(const std::string& ip, const std::string& port)> copyLink;
+        // The bookmarks' servers, IP and port texts.
+        std::function<std::vector<std::pair<std::string, std::string>>()> bookmarks;
+    };
+
+    ServersWindow(SettingsBackend& settings, servers::PingSource& pings, std::string keptPath,
+                  Actions actions, QWidget* parent = nullptr);
+    ~ServersWindow() override;
+
+    // Shows the window, or raises it when shown.
+    void open();
+    // The bookmarks changed: their marks are drawn again.
+    void bookmarksChanged();
+
+    servers::ServersBrowser& browser() { return *browser_; }
+    qt::QtHttpClient& http() { return http_; }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void build();
+    void restoreSettings();
+    void saveFilters();
+    void saveLayout();
+    void filtersEdited();
+    void showLine();
+    void showDetails();
+    void rowsReplaced();
+    void rowChanged(std::size_t row);
+    void showChanged();
+    void joinRow(const QModelIndex& index);
+    void showMenu(const QPoint& at);
+    const servers::ServerRow* rowAt(const QModelIndex& proxyIndex) const;
+
+    SettingsBackend& settings_;
+    Actions actions_;
+    qt::QtHttpClient http_;
+    qt::QtTimer deadline_;
+    servers::ListWalk walk_;
+    std::unique_ptr<servers::ServersBrowser> browser_;
+    ServersModel* model_ = nullptr;
+    ServersProxy* proxy_ = nullptr;
+    QLineEdit* filter_ = nullptr;
+    QCheckBox* hideEmpty_ = nullptr;
+    QCheckBox* hideFull_ = nullptr;
+    QCheckBox* hidePassword_ = nullptr;
+    QSpinBox* maxPing_ = nullptr;
+    QPushButton* refresh_ = nullptr;
+    QTableView* table_ = nullptr;
+    QPlainTextEdit* details_ = nullptr;
+    QLabel* status_ = nullptr;
+    QLabel* kept_ = nullptr;
+    QTimer periodic_;
+    QTimer keepTimer_;
+    QTimer settledTimer_;  // sorts again once the answers have come
+    QTimer changedTimer_;  // shows the rows changed since it was started, together
+    std::size_t changedFirst_ = static_cast<std::size_t>(-1);
+    std::size_t changedLast_ = 0;
+    QTimer lineTimer_;  // the status line's sums, once a run of answers has come in
+    bool restored_ = false;
+};
+
+}  // namespace zerlin::app

@@ -1,0 +1,114 @@
+#include "platform/qt/qt_http.h"
+
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+#include <QUrl>
+#include <utility>
+
+#include "platform/qt/strings.h"
+#include "version.h"
+
+namespace zerlin::qt {
+
+QtHttpClient::QtHttpClient() {
+    manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    manager_.setCookieJar(nullptr);
+}
+
+QtHttpClient::~QtHttpClient() {
+    cancel();
+}
+
+QByteArray QtHttpClient::userAgent() {
+    return QByteArray("Zerlin/") + QByteArray::number(version::major) + '.' +
+           QByteArray::number(version::minor) + '.' + QByteArray::number(version::revision);
+}
+
+void QtHttpClient::get(const std::string& url, std::size_t maxBytes, Handler handler) {
+    QNetworkRequest request(QUrl(toQString(url), QUrl::StrictMode));
+    request.setHeader(QNetworkRequest::UserAgentHeader, userAgent());
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    QNetworkReply* reply = manager_.get(request);
+    auto* timer = new QTimer(reply);
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, [this, reply] { drop(reply, "timed out"); });
+    timer->start(kHttpRequestTime);
+    requests_[reply] = Request{std::move(handler), maxBytes, timer};
+    connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64) {
+        const auto found = requests_.find(reply);
+        if (found != requests_.end() && received > 0 &&
+            static_cast<std::size_t>(received) > found->second.maxBytes) {
+            drop(reply, "the answer is too large");
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply] { finished(reply); });
+}
+
+void QtHttpClient::finished(QNetworkReply* reply) {
+    const auto found = requests_.find(reply);
+    if (found == requests_.end()) {
+        return;
+    }
+    Request request = std::move(found->second);
+    requests_.erase(found);
+    net::HttpResponse response;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    // An HTTP error status is an answer all the same; only a failure on the way is none.
+    if (status.isValid()) {
+        response.answered = true;
+        response.status = status.toInt();
+        const QByteArray body = reply->readAll();
+        if (static_cast<std::size_t>(body.size()) > request.maxBytes) {
+            response = {false, 0, {}, "the answer is too large"};
+        } else {
+            response.body = body.toStdString();
+        }
+    } else {
+        response.error = toStdString(reply->errorString());
+    }
+    reply->deleteLater();
+    // Later, from the event loop: the handler may start the next request or drop this client.
+    QTimer::singleShot(
+        0, this,
+        [this, generation = generation_, handler = std::move(request.handler), response]() mutable {
+            if (generation == generation_) {
+                handler(std::move(response));
+            }
+        });
+}
+
+void QtHttpClient::drop(QNetworkReply* reply, const std::string& error) {
+    const auto found = requests_.find(reply);
+    if (found == requests_.end()) {
+        return;
+    }
+    Request request = std::move(found->second);
+    requests_.erase(found);
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+    QTimer::singleShot(
+        0, this, [this, generation = generation_, handler = std::move(request.handler), error] {
+            if (generation == generation_) {
+                handler({false, 0, {}, error});
+            }
+        });
+}
+
+void QtHttpClient::cancel() {
+    // Answers already on their way through the event loop are dropped too.
+    ++generation_;
+    auto requests = std::exchange(requests_, {});
+    for (auto& [reply, request] : requests) {
+        reply->disconnect(this);
+        reply->abort();
+        reply->deleteLater();
+    }
+}
+
+}  // namespace zerlin::qt

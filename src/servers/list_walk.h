@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/http.h"
+#include "platform/network.h"
+#include "platform/timer.h"
+#include "servers/listed_server.h"
+#include "servers/page.h"
+
+namespace zerlin::servers {
+
+inline constexpr std::size_t kMaxServers = 10'000;
+inline constexpr int kMaxPages = 100;
+inline constexpr std::size_t kMaxJsonBytes = 16 * 1024 * 1024;  // all pages of a refresh
+inline constexpr std::chrono::microseconds kRefreshTime = std::chrono::seconds(30);
+
+struct WalkOutcome {
+    bool ok = false;
+    std::vector<ListedServer> servers;
+    std::string failure;  // why it failed, for the curious; the user sees one line
+};
+
+// Gets the whole list, page after page: each next page is asked with the cursor of the one
+// before and the address of its last entry. A cursor that expired (410) starts the walk over
+// from the first page, once. A failed request, a body that is no JSON, any other status than
+// 200 or the whole walk taking longer than kRefreshTime ends it as failed. A server listed twice
+// is kept once; past kMaxServers servers or kMaxPages pages the walk ends with what it has.
+class ListWalk {
+  public:
+    ListWalk(net::HttpClient& http, Timer& deadline);
+    ~ListWalk();
+    ListWalk(const ListWalk&) = delete;
+    ListWalk& operator=(const ListWalk&) = delete;
+
+    // Starts a walk, dropping one under way. done is called once, from the event loop.
+    void start(std::string baseUrl, std::function<void(WalkOutcome)> done);
+    // Drops the walk under way; done is not called.
+    void cancel();
+    bool running() const { return running_; }
+    // Whether the first page has been answered.
+    bool firstPageIn() const { return pages_ > 0; }
+
+  private:
+    void ask(const std::string& url);
+    void answered(net::HttpResponse response);
+    void finish(bool ok, std::string failure);
+
+    net::HttpClient& http_;
+    Timer& deadline_;
+    std::function<void(WalkOutcome)> done_;
+    std::string base_;
+    bool loopbackList_ = false;
+    bool running_ = false;
+    bool restarted_ = false;
+    int pages_ = 0;
+    std::size_t bytes_ = 0;
+    std::vector<ListedServer> servers_;
+    std::set<std::pair<std::string, std::uint16_t>> seen_;
+};
+
+}  // namespace zerlin::servers

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "status/server_status.h"
+
+namespace zerlin::servers {
+
+inline constexpr std::uint16_t kDefaultQueryPort = 23000;
+
+// One server as the community's list names it, after the address rules let it through.
+struct ListedServer {
+    std::string ip;  // dotted IPv4, as checked
+    std::uint16_t port = 0;
+    std::uint16_t queryPort = kDefaultQueryPort;
+    // What the list says of it, in the status query's terms so that one answer can stand in
+    // for the other: hostName, mapName, gameType, gameVersion, activeMods (the mod), players...
+    status::ServerStatus info;
+
+    // "IP:port", as the boxes and bookmarks hold it.
+    std::string address() const { return ip + ":" + std::to_string(port); }
+};
+
+}  // namespace zerlin::servers

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <optional>
+
+#include "servers/listed_server.h"
+
+// One server of the list in JSON, in the list's own layout: read with every rule applied (the
+// address rules, limits, texts cut), and written back in the same layout for the kept list.
+namespace zerlin::servers {
+
+inline constexpr std::size_t kMaxPlayersPerServer = 256;
+inline constexpr std::size_t kMaxTextLength = 256;  // characters
+
+// Cuts the text to kMaxTextLength characters (never inside a UTF-8 sequence) and turns control
+// characters into spaces, so that no listed text can break a line.
+std::string cleanText(std::string_view text);
+
+// The server, or none when the JSON is no object, its address is not allowed or its port is
+// outside 1 to 65535. Any other field missing or of another type reads as empty or 0.
+std::optional<ListedServer> readServer(const nlohmann::json& json, bool listFromLoopback);
+
+nlohmann::json serverJson(const ListedServer& server);
+
+}  // namespace zerlin::servers

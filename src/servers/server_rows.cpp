@@ -1,0 +1,218 @@
+#include "servers/server_rows.h"
+
+#include <algorithm>
+#include <tuple>
+
+#include "servers/address_rules.h"
+#include "status/status_text.h"
+
+namespace zerlin::servers {
+
+namespace {
+
+void fold(ServerRow& row) {
+    row.foldedName = folded(row.info.hostName);
+    row.foldedMap = folded(row.info.mapName);
+    row.foldedGameType = folded(row.info.gameType);
+    row.foldedMod = folded(row.info.activeMods);
+}
+
+std::string searchText(const status::ServerStatus& info) {
+    std::string text = info.hostName + '\n' + info.mapName + '\n' + info.activeMods;
+    for (const status::PlayerStatus& player : info.players) {
+        text += '\n';
+        text += player.name;
+    }
+    return folded(text);
+}
+
+int pingRank(const ServerRow& row) {
+    switch (row.ping) {
+        case Ping::Answered:
+            return 0;
+        case Ping::None:
+        case Ping::Asking:
+            return 1;
+        case Ping::NoAnswer:
+            break;
+    }
+    return 2;
+}
+
+std::array<std::uint8_t, 4> addressBytes(const ServerRow& row) {
+    const std::optional<net::IpAddress> address = parseIpv4(row.listed.ip);
+    if (!address) {
+        return {};
+    }
+    return {address->bytes[0], address->bytes[1], address->bytes[2], address->bytes[3]};
+}
+
+}  // namespace
+
+ServerRow::ServerRow(ListedServer server)
+    : listed(std::move(server)), info(listed.info), search(searchText(info)) {
+    fold(*this);
+}
+
+void mergeState(ServerRow& row, const status::ServerState& state) {
+    if (!state.ended) {
+        if (state.asking && row.ping == Ping::None) {
+            row.ping = Ping::Asking;
+        }
+        return;
+    }
+    if (!state.answer) {
+        row.ping = Ping::NoAnswer;
+        row.info = row.listed.info;
+    } else {
+        const status::ServerStatus& list = row.listed.info;
+        status::ServerStatus info = state.answer->status;
+        for (auto [field, fallback] :
+             {std::pair{&info.hostName, &list.hostName}, std::pair{&info.mapName, &list.mapName},
+              std::pair{&info.gameType, &list.gameType},
+              std::pair{&info.activeMods, &list.activeMods},
+              std::pair{&info.gameVersion, &list.gameVersion}}) {
+            if (field->empty()) {
+                *field = *fallback;
+            }
+        }
+        if (!info.maxPlayers) {
+            info.maxPlayers = list.maxPlayers;
+        }
+        row.info = std::move(info);
+        row.ping = Ping::Answered;
+        row.pingMs = state.answer->pingMs;
+    }
+    row.search = searchText(row.info);
+    fold(row);
+}
+
+std::string folded(std::string_view text) {
+    std::string out(text);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c >= 'A' && c <= 'Z') {
+            out[i] = static_cast<char>(c + 32);
+        } else if (c == 0xC3 && i + 1 < out.size()) {
+            // U+00C0 to U+00DE but the multiplication sign: the Latin-1 capitals.
+            const auto next = static_cast<unsigned char>(out[i + 1]);
+            if (next >= 0x80 && next <= 0x9E && next != 0x97) {
+                out[i + 1] = static_cast<char>(next + 32);
+            }
+            ++i;
+        }
+    }
+    return out;
+}
+
+bool isFull(const status::ServerStatus& info) {
+    return info.maxPlayers && *info.maxPlayers > 0 && info.numPlayers >= *info.maxPlayers;
+}
+
+bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedText) {
+    if (filter.hideEmpty && row.info.numPlayers == 0) {
+        return false;
+    }
+    if (filter.hideFull && isFull(row.info)) {
+        return false;
+    }
+    if (filter.hidePassword && row.info.password) {
+        return false;
+    }
+    if (filter.maxPing > 0 && (row.ping == Ping::NoAnswer ||
+                               (row.ping == Ping::Answered && row.pingMs > filter.maxPing))) {
+        return false;
+    }
+    return foldedText.empty() || row.search.find(foldedText) != std::string::npos;
+}
+
+bool lessThan(const ServerRow& a, const ServerRow& b, Column column) {
+    switch (column) {
+        case Column::Server:
+            return a.foldedName < b.foldedName;
+        case Column::Players:
+            return std::tuple(a.info.numPlayers, a.info.maxPlayers.value_or(0)) <
+                   std::tuple(b.info.numPlayers, b.info.maxPlayers.value_or(0));
+        case Column::Map:
+            return a.foldedMap < b.foldedMap;
+        case Column::GameType:
+            return a.foldedGameType < b.foldedGameType;
+        case Column::Mod:
+            return a.foldedMod < b.foldedMod;
+        case Column::Ping:
+            return std::tuple(pingRank(a), a.ping == Ping::Answered ? a.pingMs : 0) <
+                   std::tuple(pingRank(b), b.ping == Ping::Answered ? b.pingMs : 0);
+        case Column::Address:
+            return std::tuple(addressBytes(a), a.listed.port) <
+                   std::tuple(addressBytes(b), b.listed.port);
+    }
+    return false;
+}
+
+std::string cellText(const ServerRow& row, Column column) {
+    switch (column) {
+        case Column::Server:
+            return row.info.hostName;
+        case Column::Players:
+            return status::players(row.info);
+        case Column::Map:
+            return row.info.mapName;
+        case Column::GameType:
+            return row.info.gameType;
+        case Column::Mod:
+            return row.info.activeMods;
+        case Column::Ping:
+            if (row.ping == Ping::Answered) {
+                return std::to_string(row.pingMs) + " ms";
+            }
+            return row.ping == Ping::NoAnswer ? "no answer" : "";
+        case Column::Address:
+            return row.listed.address();
+    }
+    return {};
+}
+
+std::string detailsText(const ServerRow& row) {
+    status::ServerState state;
+    state.ended = true;
+    state.answer = status::Answer{row.info, row.pingMs};
+    std::string text = status::tooltipText(state);
+    if (row.ping != Ping::Answered) {
+        const std::string ping = "\nPing: " + std::to_string(row.pingMs) + " ms";
+        if (const std::size_t at = text.find(ping); at != std::string::npos) {
+            text.replace(at, ping.size(),
+                         row.ping == Ping::NoAnswer ? "\nPing: no answer" : "\nPing: asking");
+        }
+    }
+    return text + "\nAddress: " + row.listed.address();
+}
+
+std::string gettingLine() {
+    return "Getting the server list\u2026";
+}
+
+std::string summaryLine(std::size_t servers, long long players) {
+    return std::to_string(servers) + " servers, " + std::to_string(players) + " players";
+}
+
+std::string failureLine(const std::time_t* keptTime) {
+    std::string line = "The server list can't be reached.";
+    if (keptTime) {
+        line += " Showing the list of " + clockTime(*keptTime) + ".";
+    }
+    return line;
+}
+
+std::string clockTime(std::time_t time) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &time);
+#else
+    localtime_r(&time, &local);
+#endif
+    char text[8] = {};
+    std::strftime(text, sizeof text, "%H:%M", &local);
+    return text;
+}
+
+}  // namespace zerlin::servers

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "servers/listed_server.h"
+#include "status/status_service.h"
+
+// The rows of the Servers window: what the list said merged with Zerlin's own status answer,
+// how they are filtered, sorted and summed up.
+namespace zerlin::servers {
+
+enum class Column { Server, Players, Map, GameType, Mod, Ping, Address };
+inline constexpr int kColumns = 7;
+
+enum class Ping {
+    None,      // not asked (yet)
+    Asking,    // asked, no result yet
+    Answered,  // pingMs holds the time
+    NoAnswer,
+};
+
+struct ServerRow {
+    ListedServer listed;        // as the list said it: what is kept between runs
+    status::ServerStatus info;  // the list's, or the fresher status answer where there is one
+    Ping ping = Ping::None;
+    int pingMs = 0;
+    bool bookmarked = false;
+    std::string search;  // the folded texts the filter looks in
+    // The folded name, map, game type and mod, made once for the sorting.
+    std::string foldedName, foldedMap, foldedGameType, foldedMod;
+
+    explicit ServerRow(ListedServer server);
+};
+
+// Merges a status answer into the row: the answer's players, map and the rest, with the list's
+// texts where the answer has none; while the first answer is awaited, the row says it asks.
+void mergeState(ServerRow& row, const status::ServerState& state);
+
+// The text without regard to case: ASCII and the Latin-1 letters folded to lower case.
+std::string folded(std::string_view text);
+
+struct Filter {
+    std::string text;  // kept where the server name, map, mod or a player's name holds it
+    bool hideEmpty = false;
+    bool hideFull = false;
+    bool hidePassword = false;
+    int maxPing = 0;  // 0 = any; otherwise a server that answered slower or not at all goes
+};
+
+// Whether the row is shown; foldedText is folded(filter.text), folded once for all rows.
+bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedText);
+
+bool isFull(const status::ServerStatus& info);
+
+// Whether a sorts before b by the column: numbers as numbers, players then their maximum,
+// pings with those still asked and those without answer last, addresses by their numbers. Rows
+// that tie keep their order.
+bool lessThan(const ServerRow& a, const ServerRow& b, Column column);
+
+// The cell's text: "23/64", "48 ms", "" while asking, "no answer", "IP:port".
+std::string cellText(const ServerRow& row, Column column);
+
+// The details pane's plain text: what a bookmark's tooltip tells of its server, the ping as
+// the row has it ("asking", "no answer").
+std::string detailsText(const ServerRow& row);
+
+// The status line's texts.
+std::string gettingLine();
+std::string summaryLine(std::size_t servers, long long players);
+// keptTime: when the list shown was got, if one is shown.
+std::string failureLine(const std::time_t* keptTime);
+// "HH:MM" in local time.
+std::string clockTime(std::time_t time);
+
+}  // namespace zerlin::servers

@@ -1,0 +1,279 @@
+// The Servers window against a stand-in server list (HTTP, 127.0.23.x:8080) and stand-in game
+// servers (127.0.23.101 to .107, .103 and .106 silent), through the real HTTP client and a real
+// status service: what each way the list can answer or fail shows, the kept list, the filters
+// and sorting, the details, and the settings kept.
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+#include "app/servers_window.h"
+#include "app/status_pings.h"
+#include "doubles/doubles.h"
+#include "doubles/temp_folder.h"
+#include "gui_helpers.h"
+#include "platform/loopback_only.h"
+#include "platform/qt/qt_network.h"
+#include "platform/qt/qt_timer.h"
+#include "servers/address_rules.h"
+#include "status/status_client.h"
+#include "status/status_service.h"
+
+namespace {
+
+using zerlin::test::gui::waitFor;
+
+const QString kGetting = QString::fromUtf8("Getting the server list\u2026");
+const QString kFailed = "The server list can't be reached.";
+
+// A status service on the real network, sending to loopback only.
+struct Pings {
+    zerlin::qt::QtDatagramSocket socket;
+    zerlin::net::LoopbackOnlySocket guard{socket};
+    zerlin::qt::QtHostResolver resolver;
+    zerlin::qt::QtClock clock;
+    zerlin::qt::QtTimer timer;
+    zerlin::status::StatusService service{guard, resolver, clock, timer};
+    zerlin::status::StatusClient client{service};
+    zerlin::app::StatusPings pings{{[this](const auto& requests) { client.refresh(requests); },
+                                    [this](const auto& key) -> const zerlin::status::ServerState& {
+                                        return client.state(key);
+                                    }}};
+    Pings() {
+        client.setChangeHandler([this](const auto& key) { pings.changed(key); });
+    }
+};
+
+struct Rig {
+    zerlin::test::TempFolder folder;
+    zerlin::test::MemorySettings settings;
+    Pings pings;
+    std::vector<std::pair<std::string, std::string>> joined;
+    std::unique_ptr<zerlin::app::ServersWindow> window;
+    QProcess list;
+
+    explicit Rig(const QString& listAt, const QStringList& listArguments = {}) {
+        settings.preset("Servers", "ListUrl", "http://" + listAt.toStdString() + "/v2/bf1942");
+        if (!listArguments.isEmpty() || listAt.endsWith(":8080")) {
+            list.start(
+                ZERLIN_LIST_STANDIN,
+                QStringList{listAt, "--seconds", "60", "--first", "127.0.23.101"} + listArguments);
+            list.waitForReadyRead(5000);
+        }
+        zerlin::app::ServersWindow::Actions actions;
+        actions.join = [this](const std::string& ip, const std::string& port) {
+            joined.emplace_back(ip, port);
+        };
+        window = std::make_unique<zerlin::app::ServersWindow>(settings, pings.pings,
+                                                              folder / "servers.json", actions);
+    }
+    ~Rig() {
+        window.reset();
+        list.kill();
+        list.waitForFinished();
+    }
+    QString line() const { return window->findChild<QLabel*>("ServersStatus")->text(); }
+    QTableView* table() const { return window->findChild<QTableView*>("ServerTable"); }
+    QStringList column(int c) const {
+        QStringList cells;
+        const QAbstractItemModel* m = table()->model();
+        for (int r = 0; r < m->rowCount(); ++r) {
+            cells << m->index(r, c).data().toString();
+        }
+        return cells;
+    }
+};
+
+}  // namespace
+
+class ServersWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() {
+        games_.start(
+            ZERLIN_STATUS_STANDIN,
+            {"--seconds", "120", "127.0.23.101:23000:one,players=5,max=32",
+             "127.0.23.102:23000:one", "127.0.23.103:23000:silent", "127.0.23.104:23000:one",
+             "127.0.23.105:23000:one", "127.0.23.106:23000:silent", "127.0.23.107:23000:one"});
+        QVERIFY(games_.waitForReadyRead(5000));
+    }
+    void cleanupTestCase() {
+        games_.kill();
+        games_.waitForFinished();
+    }
+
+    // Each way the list answers, and what the window then shows.
+    void listAnswers() {
+        const struct {
+            const char* name;
+            QString at;
+            QStringList arguments;
+            QString line;  // once done; %1 stands for the players
+            int rows;
+            int withinMs;
+        } cases[] = {
+            {"three pages", "127.0.23.1:8080", {"--per-page", "3"}, "7 servers", 7, 3000},
+            {"gone once",
+             "127.0.23.2:8080",
+             {"--per-page", "3", "--gone-once"},
+             "7 servers",
+             7,
+             3000},
+            {"no JSON",
+             "127.0.23.3:8080",
+             {"--per-page", "3", "--junk-page", "2"},
+             kFailed,
+             0,
+             3000},
+            {"server error", "127.0.23.4:8080", {"--status-page", "1:500"}, kFailed, 0, 3000},
+            {"a page that hangs",
+             "127.0.23.5:8080",
+             {"--per-page", "3", "--hang-page", "3"},
+             kFailed,
+             0,
+             10000},
+            {"nobody listening", "127.0.23.6:8081", {}, kFailed, 0, 3000},
+            // Private, multicast and bad ports left out; the public one listed.
+            {"mixed", "127.0.23.7:8080", {"--mixed", "--per-page", "4"}, "8 servers", 8, 3000},
+        };
+        for (const auto& c : cases) {
+            Rig rig(c.at, c.arguments);
+            QElapsedTimer timer;
+            timer.start();
+            rig.window->open();
+            QCOMPARE(rig.line(), kGetting);
+            QVERIFY2(waitFor([&] { return rig.line() != kGetting; }, c.withinMs), c.name);
+            QVERIFY2(rig.line().startsWith(c.line), qPrintable(rig.line()));
+            QCOMPARE(rig.table()->model()->rowCount(), c.rows);
+            if (c.rows == 0) {
+                continue;
+            }
+            // The pings: a time for those that answer, "no answer" for the silent ones.
+            QVERIFY2(waitFor(
+                         [&] {
+                             const QStringList pings = rig.column(5);
+                             return !pings.contains(QString());
+                         },
+                         3000),
+                     c.name);
+            const QStringList addresses = rig.column(6);
+            const QStringList pings = rig.column(5);
+            for (int r = 0; r < addresses.size(); ++r) {
+                const bool silent = addresses[r].startsWith("127.0.23.103:") ||
+                                    addresses[r].startsWith("127.0.23.106:") ||
+                                    !addresses[r].startsWith("127.");
+                QVERIFY2(silent ? pings[r] == "no answer" : pings[r].endsWith(" ms"),
+                         qPrintable(addresses[r] + " " + pings[r]));
+            }
+            QVERIFY(rig.line().endsWith(" players"));
+        }
+    }
+
+    // A markup name is shown as text; the details tell the rest, as plain text.
+    void markupAndDetails() {
+        // The server with markup in its list name is the silent .103: its name stays the list's.
+        Rig rig("127.0.23.8:8080", {"--mixed", "--count", "1", "--first", "127.0.23.103"});
+        rig.window->open();
+        QVERIFY(waitFor([&] { return rig.table()->model()->rowCount() == 2; }, 3000));
+        const QString markup = "<b>Bold</b> & <a href='x'>Co</a>";
+        const QStringList names = rig.column(0);
+        QVERIFY2(names.contains(markup), qPrintable(names.join("|")));
+        rig.table()->setCurrentIndex(rig.table()->model()->index(names.indexOf(markup), 0));
+        auto* details = rig.window->findChild<QPlainTextEdit*>("Details");
+        QVERIFY(details->toPlainText().startsWith(markup + "\nMap: Wake Island (conquest)"));
+        QVERIFY(details->toPlainText().contains("Players: 1/32 (2 reserved)"));
+        QVERIFY(details->toPlainText().contains("Address: 127.0.23.103:14567"));
+        const int other = names.indexOf("Far Away Public");
+        rig.table()->setCurrentIndex(rig.table()->model()->index(other, 0));
+        QVERIFY2(details->toPlainText().startsWith("Far Away Public\nMap: Kursk"),
+                 qPrintable(details->toPlainText()));
+        QVERIFY(details->toPlainText().contains("Players: 12/64"));
+    }
+
+    // The filters and the sort, through the widgets; kept in the settings.
+    void filtersAndSorting() {
+        Rig rig("127.0.23.9:8080", {"--count", "7"});
+        rig.window->open();
+        QVERIFY(waitFor(
+            [&] {
+                return !rig.column(5).contains(QString()) && rig.table()->model()->rowCount() == 7;
+            },
+            4000));
+        auto* filter = rig.window->findChild<QLineEdit*>("Filter");
+        QCOMPARE(filter->accessibleName(), QString("Filter"));
+        filter->setText("LISTED SERVER 3");  // the silent .103 keeps the list's name
+        QCOMPARE(rig.column(6), QStringList{"127.0.23.103:14567"});
+        QCOMPARE(rig.line(), QString("1 servers, 15 players"));
+        filter->clear();
+        rig.window->findChild<QSpinBox*>("MaxPing")->setValue(500);
+        QCOMPARE(rig.table()->model()->rowCount(), 5);  // the two silent ones go
+        rig.window->findChild<QSpinBox*>("MaxPing")->setValue(0);
+        rig.window->findChild<QCheckBox*>("HideFull")->setChecked(true);
+        QCOMPARE(rig.settings.read("Servers", "HideFull"), std::string("yes"));
+        QCOMPARE(rig.settings.read("Servers", "MaxPing"), std::string("0"));
+        rig.window->findChild<QCheckBox*>("HideFull")->setChecked(false);
+
+        // By address, then by players, a click on the header each.
+        rig.table()->sortByColumn(6, Qt::AscendingOrder);
+        QCOMPARE(rig.column(6).first(), QString("127.0.23.101:14567"));
+        QCOMPARE(rig.column(6).last(), QString("127.0.23.107:14567"));
+        rig.table()->sortByColumn(1, Qt::DescendingOrder);
+        QStringList players = rig.column(1);
+        for (int r = 1; r < players.size(); ++r) {
+            QVERIFY2(
+                players[r - 1].section('/', 0, 0).toInt() >= players[r].section('/', 0, 0).toInt(),
+                qPrintable(players.join(" ")));
+        }
+        rig.window->close();
+        QVERIFY(rig.settings.read("Servers", "Columns").ends_with(",1,d"));
+
+        // Enter on a row joins it.
+        rig.window->open();
+        rig.table()->setFocus();
+        rig.table()->setCurrentIndex(rig.table()->model()->index(0, 0));
+        const QString address = rig.column(6).first();
+        QTest::keyClick(rig.table(), Qt::Key_Return);
+        QCOMPARE(rig.joined.size(), std::size_t{1});
+        QCOMPARE(QString::fromStdString(rig.joined[0].first + ":" + rig.joined[0].second), address);
+    }
+
+    // The kept list: shown dimmed at once in a later run, with the failure line and its time
+    // when the list is gone.
+    void keptList() {
+        zerlin::test::TempFolder shared;
+        {
+            Rig rig("127.0.23.10:8080", {"--count", "4"});
+            rig.window.reset();
+            zerlin::app::ServersWindow window(rig.settings, rig.pings.pings,
+                                              shared / "servers.json", {});
+            window.open();
+            QVERIFY(waitFor([&] { return window.browser().rows().size() == 4; }, 3000));
+        }
+        Rig rig("127.0.23.11:8081");  // nothing listens there
+        rig.window.reset();
+        zerlin::app::ServersWindow window(rig.settings, rig.pings.pings, shared / "servers.json",
+                                          {});
+        window.open();
+        QCOMPARE(window.browser().rows().size(), std::size_t{4});
+        QVERIFY(window.browser().showingKept());
+        auto* line = window.findChild<QLabel*>("ServersStatus");
+        QVERIFY(waitFor([&] { return line->text() != kGetting; }, 3000));
+        QVERIFY2(line->text().startsWith(kFailed + " Showing the list of "),
+                 qPrintable(line->text()));
+        QVERIFY(line->text().contains(QRegularExpression(" of \\d\\d:\\d\\d\\.$")));
+    }
+
+  private:
+    QProcess games_;
+};
+
+QTEST_MAIN(ServersWindowTest)
+#include "servers_window_test.moc"

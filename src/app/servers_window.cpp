@@ -55,11 +55,13 @@ std::string yesNo(bool on) {
 }  // namespace
 
 ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pings,
-                             std::string keptPath, Actions actions, QWidget* parent)
+                             std::string keptPath, Actions actions, servers::ListWalk* walk,
+                             QWidget* parent)
     : QWidget(parent, Qt::Window),
       settings_(settings),
       actions_(std::move(actions)),
-      walk_(http_, deadline_) {
+      ownWalk_(http_, deadline_),
+      walk_(walk ? *walk : ownWalk_) {
     browser_ = std::make_unique<servers::ServersBrowser>(
         walk_, pings, std::move(keptPath), [] { return std::time(nullptr); },
         servers::ServersBrowser::Hooks{[this] { rowsReplaced(); },

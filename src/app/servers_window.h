@@ -49,8 +49,10 @@ class ServersWindow : public QWidget {
         std::function<std::vector<std::pair<std::string, std::string>>()> bookmarks;
     };
 
+    // walk: the list walk to share with the rest of the program (the friends' refreshes); none:
+    // one of the window's own.
     ServersWindow(SettingsBackend& settings, servers::PingSource& pings, std::string keptPath,
-                  Actions actions, QWidget* parent = nullptr);
+                  Actions actions, servers::ListWalk* walk = nullptr, QWidget* parent = nullptr);
     ~ServersWindow() override;
 
     // Shows the window, or raises it when shown.
@@ -85,7 +87,8 @@ class ServersWindow : public QWidget {
     Actions actions_;
     qt::QtHttpClient http_;
     qt::QtTimer deadline_;
-    servers::ListWalk walk_;
+    servers::ListWalk ownWalk_;
+    servers::ListWalk& walk_;
     std::unique_ptr<servers::ServersBrowser> browser_;
     ServersModel* model_ = nullptr;
     ServersProxy* proxy_ = nullptr;

@@ -25,7 +25,7 @@ App::App()
       status_(window_, controls_.List1, statusNetwork_.service()),
       waiting_(window_, form_, notifier_, clipboard_, modal_, statusNetwork_.service()),
       servers_(window_, form_, *settings_, waiting_, clipboard_, statusNetwork_.service(),
-               notifier_, friendsFile(applicationName())) {
+               notifier_, messages_, friendsFile(applicationName())) {
 #ifndef _WIN32
     // The wine named by hand; the game runs under Wine only here.
     launcher_.setCommand(

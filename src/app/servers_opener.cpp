@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "app/friends_editor.h"
 #include "app/servers_window.h"
 #include "app/status_pings.h"
 #include "bookmarks/bookmark_entry.h"
@@ -64,7 +65,7 @@ struct ServersOpener::Pings {
 ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBackend& settings,
                              SlotWaiting& waiting, Clipboard& clipboard,
                              status::StatusService& status, Notifier& notifier,
-                             std::string friendsPath, CommandRunner run)
+                             MessageBox& messages, std::string friendsPath, CommandRunner run)
     : window_(window),
       form_(form),
       settings_(settings),
@@ -72,6 +73,7 @@ ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBacke
       clipboard_(clipboard),
       status_(status),
       run_(run ? std::move(run) : [](const std::function<void()>& command) { command(); }),
+      messages_(messages),
       friendsPath_(std::move(friendsPath)),
       friends_(notifier, [this](const friends::ServerSnapshot& server) {
           const std::size_t colon = server.key.rfind(':');
@@ -143,6 +145,14 @@ void ServersOpener::open() {
                 servers.emplace_back(key.host, key.port);
             }
             return servers;
+        };
+        actions.friends = [this] { return &friends_.friends(); };
+        actions.editFriends = [this](QWidget* parent) {
+            if (!editFriendsFile(parent, friendsPath_, messages_)) {
+                return false;
+            }
+            reloadFriends();
+            return true;
         };
         servers_ = std::make_unique<ServersWindow>(
             settings_, pings_->pings,

@@ -11,6 +11,7 @@
 #include "friends/friend_watch.h"
 #include "mainwindow/form1.h"
 #include "platform/desktop.h"
+#include "platform/dialogs.h"
 #include "platform/qt/form1_window.h"
 #include "platform/qt/qt_http.h"
 #include "platform/qt/qt_timer.h"
@@ -29,7 +30,8 @@ class ServersOpener {
   public:
     ServersOpener(qt::Form1Window& window, Form1& form, SettingsBackend& settings,
                   SlotWaiting& waiting, Clipboard& clipboard, status::StatusService& status,
-                  Notifier& notifier, std::string friendsPath, CommandRunner run = {});
+                  Notifier& notifier, MessageBox& messages, std::string friendsPath,
+                  CommandRunner run = {});
     ~ServersOpener();
     ServersOpener(const ServersOpener&) = delete;
     ServersOpener& operator=(const ServersOpener&) = delete;
@@ -54,6 +56,7 @@ class ServersOpener {
     Clipboard& clipboard_;
     status::StatusService& status_;
     CommandRunner run_;
+    MessageBox& messages_;
     std::string friendsPath_;
     qt::QtHttpClient http_;
     qt::QtTimer deadline_;

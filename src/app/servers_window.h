@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "friends/friend_patterns.h"
 #include "platform/qt/qt_http.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
@@ -47,6 +48,9 @@ class ServersWindow : public QWidget {
         std::function<void(const std::string& ip, const std::string& port)> copyLink;
         // The bookmarks' servers, IP and port texts.
         std::function<std::vector<std::pair<std::string, std::string>>()> bookmarks;
+        // The friends to mark, and the editor of the friends file (whether it was written).
+        std::function<const friends::FriendPatterns*()> friends;
+        std::function<bool(QWidget* parent)> editFriends;
     };
 
     // walk: the list walk to share with the rest of the program (the friends' refreshes); none:
@@ -59,6 +63,8 @@ class ServersWindow : public QWidget {
     void open();
     // The bookmarks changed: their marks are drawn again.
     void bookmarksChanged();
+    // The friends changed: their marks and the Friends only filter are drawn again.
+    void friendsChanged();
 
     servers::ServersBrowser& browser() { return *browser_; }
     qt::QtHttpClient& http() { return http_; }
@@ -96,6 +102,8 @@ class ServersWindow : public QWidget {
     QCheckBox* hideEmpty_ = nullptr;
     QCheckBox* hideFull_ = nullptr;
     QCheckBox* hidePassword_ = nullptr;
+    QCheckBox* friendsOnly_ = nullptr;
+    QPushButton* friendsButton_ = nullptr;
     QSpinBox* maxPing_ = nullptr;
     QPushButton* refresh_ = nullptr;
     QTableView* table_ = nullptr;

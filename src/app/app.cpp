@@ -33,6 +33,7 @@ App::App()
                            IniFileSettings::filePath(qt::toStdString(applicationName()))}));
 #endif
     wireForm1(window_, form_);
+    status_.setFriends([this] { return &servers_.friends().friends(); });
 }
 
 void App::run(const std::vector<std::string>& arguments) {

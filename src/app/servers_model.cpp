@@ -93,24 +93,7 @@ QVariant ServersModel::data(const QModelIndex& index, int role) const {
             }
             return {};
         case Qt::AccessibleDescriptionRole:
-            if (column == servers::Column::Server) {
-                QStringList marks;
-                if (r->info.password) {
-                    marks << "password";
-                }
-                if (r->bookmarked) {
-                    marks << "bookmarked";
-                }
-                if (const std::vector<std::string> names = friendsOn(*r); !names.empty()) {
-                    QStringList friends;
-                    for (const std::string& name : names) {
-                        friends << qt::toQString(name);
-                    }
-                    marks << "friends: " + friends.join(", ");
-                }
-                return marks.join(", ");
-            }
-            return {};
+            return column == servers::Column::Server ? description(*r) : QVariant();
         case Qt::TextAlignmentRole:
             if (column == servers::Column::Players || column == servers::Column::Ping) {
                 return QVariant(Qt::AlignRight | Qt::AlignVCenter);
@@ -125,6 +108,24 @@ QVariant ServersModel::data(const QModelIndex& index, int role) const {
         default:
             return {};
     }
+}
+
+QString ServersModel::description(const servers::ServerRow& r) const {
+    QStringList marks;
+    if (r.info.password) {
+        marks << "password";
+    }
+    if (r.bookmarked) {
+        marks << "bookmarked";
+    }
+    if (const std::vector<std::string> names = friendsOn(r); !names.empty()) {
+        QStringList friends;
+        for (const std::string& name : names) {
+            friends << qt::toQString(name);
+        }
+        marks << "friends: " + friends.join(", ");
+    }
+    return marks.join(", ");
 }
 
 std::vector<std::string> ServersModel::friendsOn(const servers::ServerRow& row) const {

@@ -31,6 +31,9 @@ class ServersModel : public QAbstractTableModel {
     void rowsChanged(std::size_t first, std::size_t last);
 
   private:
+    // The Server cell's marks for assistive technology.
+    QString description(const servers::ServerRow& row) const;
+
     const servers::ServersBrowser& browser_;
     QIcon lock_;
     QIcon bookmark_;

@@ -94,7 +94,9 @@ ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBacke
     QObject::connect(&friendsTimer_, &QTimer::timeout, &context_, [this] { askForFriends(); });
     friendsTimer_.start();
     // Once after start, from the event loop, once the main window is up.
-    QTimer::singleShot(0, &context_, [this] { askForFriends(); });
+    firstAsk_.setSingleShot(true);
+    QObject::connect(&firstAsk_, &QTimer::timeout, &context_, [this] { askForFriends(); });
+    firstAsk_.start(0);
     for (qt::ClickLabel* word : {window.Image9, window.Label10}) {
         QObject::connect(word, &qt::ClickLabel::clicked, &context_, [this] { open(); });
     }

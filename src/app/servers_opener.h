@@ -63,6 +63,7 @@ class ServersOpener {
     servers::ListWalk walk_{http_, deadline_};
     friends::FriendWatch friends_;
     QTimer friendsTimer_;
+    QTimer firstAsk_;
     std::unique_ptr<Pings> pings_;
     std::unique_ptr<ServersWindow> servers_;
     QObject context_;

@@ -28,6 +28,8 @@
 #include "platform/loopback_only.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
+#include "servers/address_rules.h"
+#include "status/status_client.h"
 #include "status/status_service.h"
 
 namespace {

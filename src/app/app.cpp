@@ -24,7 +24,8 @@ App::App()
       statusNetwork_(qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY")),
       status_(window_, controls_.List1, statusNetwork_.service()),
       waiting_(window_, form_, notifier_, clipboard_, modal_, statusNetwork_.service()),
-      servers_(window_, form_, reportedSettings_, statusNetwork_.service(), waiting_, clipboard_) {
+      servers_(window_, form_, reportedSettings_, waiting_, clipboard_, statusNetwork_.service(),
+               notifier_, messages_, friendsFile(applicationName())) {
 #ifndef _WIN32
     // The wine named by hand; the game runs under Wine only here.
     launcher_.setCommand(
@@ -32,6 +33,7 @@ App::App()
                            IniFileSettings::filePath(qt::toStdString(applicationName()))}));
 #endif
     wireForm1(window_, form_);
+    status_.setFriends([this] { return &servers_.friends().friends(); });
 }
 
 void App::run(const std::vector<std::string>& arguments) {

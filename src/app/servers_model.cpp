@@ -80,12 +80,17 @@ QVariant ServersModel::data(const QModelIndex& index, int role) const {
     const auto column = static_cast<servers::Column>(index.column());
     switch (role) {
         case Qt::DisplayRole:
+            // The mark of a row where a friend plays.
+            if (column == servers::Column::Server && !friendsOn(*r).empty()) {
+                return QString::fromUtf8("\u2605 ") + qt::toQString(servers::cellText(*r, column));
+            }
+            return qt::toQString(servers::cellText(*r, column));
         case Qt::AccessibleTextRole:
             return qt::toQString(servers::cellText(*r, column));
         case Qt::DecorationRole:
             return column == servers::Column::Server ? mark(*r) : QVariant();
         case Qt::AccessibleDescriptionRole:
-            return column == servers::Column::Server ? markText(*r) : QVariant();
+            return column == servers::Column::Server ? description(*r) : QVariant();
         case Qt::TextAlignmentRole:
             if (column == servers::Column::Players || column == servers::Column::Ping) {
                 return QVariant(Qt::AlignRight | Qt::AlignVCenter);
@@ -109,15 +114,38 @@ QVariant ServersModel::mark(const servers::ServerRow& row) const {
     return row.info.password ? (row.bookmarked ? lockedBookmark_ : lock_) : bookmark_;
 }
 
-QVariant ServersModel::markText(const servers::ServerRow& row) {
+QString ServersModel::description(const servers::ServerRow& r) const {
     QStringList marks;
-    if (row.info.password) {
+    if (r.info.password) {
         marks << "password";
     }
-    if (row.bookmarked) {
+    if (r.bookmarked) {
         marks << "bookmarked";
     }
+    if (const std::vector<std::string> names = friendsOn(r); !names.empty()) {
+        QStringList friends;
+        for (const std::string& name : names) {
+            friends << qt::toQString(name);
+        }
+        marks << "friends: " + friends.join(", ");
+    }
     return marks.join(", ");
+}
+
+std::vector<std::string> ServersModel::friendsOn(const servers::ServerRow& row) const {
+    std::vector<std::string> names;
+    if (!friends_ || friends_->empty()) {
+        return names;
+    }
+    // Servers keep players who left past numPlayers: those are not on it.
+    const std::size_t on = std::min(row.info.players.size(),
+                                    static_cast<std::size_t>(std::max(0, row.info.numPlayers)));
+    for (std::size_t i = 0; i < on; ++i) {
+        if (friends_->matches(row.info.players[i].name)) {
+            names.push_back(row.info.players[i].name);
+        }
+    }
+    return names;
 }
 
 QVariant ServersModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -2,7 +2,10 @@
 
 #include <QAbstractTableModel>
 #include <QIcon>
+#include <string>
+#include <vector>
 
+#include "friends/friend_patterns.h"
 #include "servers/servers_browser.h"
 
 namespace zerlin::app {
@@ -18,20 +21,26 @@ class ServersModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     const servers::ServerRow* row(int index) const;
+    // The friends marked in the rows; none: no row is marked.
+    void setFriends(const friends::FriendPatterns* friends) { friends_ = friends; }
+    // The players on a row's server who are friends, in the server's order.
+    std::vector<std::string> friendsOn(const servers::ServerRow& row) const;
 
     // The browser's list was replaced, or rows of it changed.
     void replaced();
     void rowsChanged(std::size_t first, std::size_t last);
 
   private:
-    // The padlock and bookmark flag of the Server column, and what they say in words.
+    // The padlock and bookmark flag of the Server column.
     QVariant mark(const servers::ServerRow& row) const;
-    static QVariant markText(const servers::ServerRow& row);
+    // The Server cell's marks for assistive technology.
+    QString description(const servers::ServerRow& row) const;
 
     const servers::ServersBrowser& browser_;
     QIcon lock_;
     QIcon bookmark_;
     QIcon lockedBookmark_;
+    const friends::FriendPatterns* friends_ = nullptr;
 };
 
 }  // namespace zerlin::app

@@ -4,28 +4,85 @@
 #include <QListWidget>
 #include <QShortcut>
 
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+
+#include "app/friends_editor.h"
 #include "app/servers_window.h"
 #include "app/status_pings.h"
 #include "bookmarks/bookmark_entry.h"
+#include "friends/friends_file.h"
 #include "mainwindow/command_line.h"
 #include "platform/qt/click_label.h"
 #include "platform/qt/strings.h"
 #include "servers/kept_list.h"
-#include "status/status_service.h"
+#include "settings/settings.h"
 #include "waiting/slot_watch.h"
 
 namespace zerlin::app {
 
+namespace {
+
+// The list is asked this often for the friends, unless the settings say otherwise.
+constexpr int kFriendsRefreshSeconds = 120;
+
+std::vector<friends::ServerSnapshot> friendSnapshots(
+    const std::vector<servers::ListedServer>& servers) {
+    std::vector<friends::ServerSnapshot> snapshots;
+    snapshots.reserve(servers.size());
+    for (const servers::ListedServer& server : servers) {
+        friends::ServerSnapshot& snapshot = snapshots.emplace_back();
+        snapshot.key = server.address();
+        snapshot.name = server.info.hostName;
+        snapshot.map = server.info.mapName;
+        snapshot.numPlayers = server.info.numPlayers;
+        snapshot.maxPlayers = server.info.maxPlayers.value_or(0);
+        for (const status::PlayerStatus& player : server.info.players) {
+            snapshot.players.push_back(player.name);
+        }
+    }
+    return snapshots;
+}
+
+}  // namespace
+
 ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBackend& settings,
-                             status::StatusService& service, SlotWaiting& waiting,
-                             Clipboard& clipboard, CommandRunner run)
+                             SlotWaiting& waiting, Clipboard& clipboard,
+                             status::StatusService& status, Notifier& notifier,
+                             MessageBox& messages, std::string friendsPath, CommandRunner run)
     : window_(window),
       form_(form),
       settings_(settings),
-      service_(service),
       waiting_(waiting),
       clipboard_(clipboard),
-      run_(run ? std::move(run) : [](const std::function<void()>& command) { command(); }) {
+      status_(status),
+      run_(run ? std::move(run) : [](const std::function<void()>& command) { command(); }),
+      messages_(messages),
+      friendsPath_(std::move(friendsPath)),
+      friends_(notifier, [this](const friends::ServerSnapshot& server) {
+          const std::size_t colon = server.key.rfind(':');
+          join(server.key.substr(0, colon), server.key.substr(colon + 1));
+      }) {
+    reloadFriends();
+    walk_.setCompleteHandler([this](const servers::WalkOutcome& outcome) {
+        friends_.refreshed(friendSnapshots(outcome.servers),
+                           std::chrono::duration_cast<friends::FriendArrivals::Time>(
+                               std::chrono::steady_clock::now().time_since_epoch()));
+    });
+    int seconds = kFriendsRefreshSeconds;
+    if (const auto text =
+            settings.find(keys::friendsRefreshSeconds.section, keys::friendsRefreshSeconds.key)) {
+        seconds = std::clamp(std::atoi(text->c_str()), 1, 24 * 3600);
+    }
+    friendsTimer_.setInterval(std::chrono::seconds(seconds));
+    QObject::connect(&friendsTimer_, &QTimer::timeout, &context_, [this] { askForFriends(); });
+    friendsTimer_.start();
+    // Once after start, from the event loop, once the main window is up.
+    firstAsk_.setSingleShot(true);
+    QObject::connect(&firstAsk_, &QTimer::timeout, &context_, [this] { askForFriends(); });
+    firstAsk_.start(0);
     for (qt::ClickLabel* word : {window.Image9, window.Label10}) {
         QObject::connect(word, &qt::ClickLabel::clicked, &context_, [this] { open(); });
     }
@@ -53,14 +110,9 @@ ServersOpener::~ServersOpener() {
 
 void ServersOpener::open() {
     if (!servers_) {
-        pings_ = std::make_unique<StatusPings>(service_);
+        pings_ = std::make_unique<StatusPings>(status_);
         ServersWindow::Actions actions;
-        actions.join = [this](const std::string& ip, const std::string& port) {
-            run_([this, entry = makeBookmarkEntry("", ip, port)] {
-                form_.pickRow(entry);
-                form_.join();
-            });
-        };
+        actions.join = [this](const std::string& ip, const std::string& port) { join(ip, port); };
         actions.addBookmark = [this](const std::string& ip, const std::string& port,
                                      const std::string& name) {
             run_([this, ip, port, name] { form_.addServer(ip, port, name); });
@@ -82,12 +134,46 @@ void ServersOpener::open() {
             }
             return servers;
         };
+        actions.friends = [this] { return &friends_.friends(); };
+        actions.editFriends = [this](QWidget* parent) {
+            if (!editFriendsFile(parent, friendsPath_, messages_)) {
+                return false;
+            }
+            reloadFriends();
+            return true;
+        };
         servers_ = std::make_unique<ServersWindow>(
             settings_, *pings_,
             servers::keptListPath(qt::toStdString(QCoreApplication::applicationName())),
-            std::move(actions));
+            std::move(actions), &walk_);
     }
     servers_->open();
+}
+
+void ServersOpener::join(const std::string& ip, const std::string& port) {
+    run_([this, entry = makeBookmarkEntry("", ip, port)] {
+        form_.pickRow(entry);
+        form_.join();
+    });
+}
+
+void ServersOpener::reloadFriends() {
+    // A file that cannot be read counts as no friend: nothing is asked for them.
+    const Result<std::string> text = friends::readFriendsFile(friendsPath_);
+    friends_.setFriends(friends::FriendPatterns::fromText(text.value()));
+}
+
+void ServersOpener::askForFriends() {
+    // While the window is shown, its own refreshes reach the watch through the shared walk.
+    if (friends_.friends().empty() || walk_.running() || (servers_ && servers_->isVisible())) {
+        return;
+    }
+    const std::optional<std::string> url =
+        settings_.find(keys::serversListUrl.section, keys::serversListUrl.key);
+    const std::string base = url ? *url : std::string(keys::kDefaultServersListUrl);
+    if (!base.empty()) {
+        walk_.start(base, [](const servers::WalkOutcome&) {});
+    }
 }
 
 }  // namespace zerlin::app

@@ -2,14 +2,21 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
+#include <string>
 
 #include "app/form1_wiring.h"
 #include "app/slot_waiting.h"
+#include "friends/friend_watch.h"
 #include "mainwindow/form1.h"
 #include "platform/desktop.h"
+#include "platform/dialogs.h"
 #include "platform/qt/form1_window.h"
+#include "platform/qt/qt_http.h"
+#include "platform/qt/qt_timer.h"
 #include "platform/settings_backend.h"
+#include "servers/list_walk.h"
 #include "status/status_service.h"
 
 namespace zerlin::app {
@@ -18,11 +25,13 @@ class ServersWindow;
 class StatusPings;
 
 // The Servers window, made the first time SERVERS or Ctrl+F asks for it, with its rows' joins
-// and bookmarks going through the main window's own commands.
+// and bookmarks going through the main window's own commands; and the list walk it shares with
+// the friends' watch, which asks the list in the background while a friend is set.
 class ServersOpener {
   public:
     ServersOpener(qt::Form1Window& window, Form1& form, SettingsBackend& settings,
-                  status::StatusService& service, SlotWaiting& waiting, Clipboard& clipboard,
+                  SlotWaiting& waiting, Clipboard& clipboard, status::StatusService& status,
+                  Notifier& notifier, MessageBox& messages, std::string friendsPath,
                   CommandRunner run = {});
     ~ServersOpener();
     ServersOpener(const ServersOpener&) = delete;
@@ -31,15 +40,29 @@ class ServersOpener {
     void open();
     // The window, once it was opened.
     ServersWindow* window() { return servers_.get(); }
+    friends::FriendWatch& friends() { return friends_; }
+    // Reads the friends file again (after the editor wrote it).
+    void reloadFriends();
 
   private:
+    void join(const std::string& ip, const std::string& port);
+    void askForFriends();
+
     qt::Form1Window& window_;
     Form1& form_;
     SettingsBackend& settings_;
-    status::StatusService& service_;
     SlotWaiting& waiting_;
     Clipboard& clipboard_;
+    status::StatusService& status_;
     CommandRunner run_;
+    MessageBox& messages_;
+    std::string friendsPath_;
+    qt::QtHttpClient http_;
+    qt::QtTimer deadline_;
+    servers::ListWalk walk_{http_, deadline_};
+    friends::FriendWatch friends_;
+    QTimer friendsTimer_;
+    QTimer firstAsk_;
     std::unique_ptr<StatusPings> pings_;
     std::unique_ptr<ServersWindow> servers_;
     QObject context_;

@@ -16,6 +16,11 @@ void ServersProxy::setFilter(const servers::Filter& filter) {
     refilter();
 }
 
+void ServersProxy::setFriendsOnly(bool on) {
+    friendsOnly_ = on;
+    refilter();
+}
+
 void ServersProxy::refilter() {
     invalidate();
     if (sortColumn() >= 0) {
@@ -25,7 +30,8 @@ void ServersProxy::refilter() {
 
 bool ServersProxy::filterAcceptsRow(int sourceRow, const QModelIndex& /*sourceParent*/) const {
     const servers::ServerRow* row = model_.row(sourceRow);
-    return row && servers::passes(*row, filter_, folded_);
+    return row && servers::passes(*row, filter_, folded_) &&
+           (!friendsOnly_ || !model_.friendsOn(*row).empty());
 }
 
 bool ServersProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {

@@ -18,6 +18,8 @@ class ServersProxy : public QSortFilterProxyModel {
 
     void setFilter(const servers::Filter& filter);
     const servers::Filter& filter() const { return filter_; }
+    // Keeps only the rows where a friend plays.
+    void setFriendsOnly(bool on);
     // Sorts and filters again by the rows' present values.
     void refilter();
 
@@ -29,6 +31,7 @@ class ServersProxy : public QSortFilterProxyModel {
     ServersModel& model_;
     servers::Filter filter_;
     std::string folded_;
+    bool friendsOnly_ = false;
 };
 
 }  // namespace zerlin::app

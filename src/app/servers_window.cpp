@@ -55,11 +55,13 @@ std::string yesNo(bool on) {
 }  // namespace
 
 ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pings,
-                             std::string keptPath, Actions actions, QWidget* parent)
+                             std::string keptPath, Actions actions, servers::ListWalk* walk,
+                             QWidget* parent)
     : QWidget(parent, Qt::Window),
       settings_(settings),
       actions_(std::move(actions)),
-      walk_(http_, deadline_) {
+      ownWalk_(http_, deadline_),
+      walk_(walk ? *walk : ownWalk_) {
     browser_ = std::make_unique<servers::ServersBrowser>(
         walk_, pings, std::move(keptPath), [] { return std::time(nullptr); },
         servers::ServersBrowser::Hooks{[this] { rowsReplaced(); },
@@ -115,6 +117,11 @@ void ServersWindow::build() {
     hideFull_->setObjectName("HideFull");
     hidePassword_ = new QCheckBox("Hide password", this);
     hidePassword_->setObjectName("HidePassword");
+    friendsOnly_ = new QCheckBox("Friends only", this);
+    friendsOnly_->setObjectName("FriendsOnly");
+    friendsButton_ = new QPushButton("Friends", this);
+    friendsButton_->setObjectName("Friends");
+    friendsButton_->setToolTip("The names and patterns of your friends");
     auto* maxPingLabel = new QLabel("Max ping", this);
     maxPing_ = new QSpinBox(this);
     maxPing_->setObjectName("MaxPing");
@@ -133,11 +140,14 @@ void ServersWindow::build() {
     filters->addWidget(hideEmpty_);
     filters->addWidget(hideFull_);
     filters->addWidget(hidePassword_);
+    filters->addWidget(friendsOnly_);
     filters->addWidget(maxPingLabel);
     filters->addWidget(maxPing_);
+    filters->addWidget(friendsButton_);
     filters->addWidget(refresh_);
 
     model_ = new ServersModel(*browser_, this);
+    model_->setFriends(actions_.friends ? actions_.friends() : nullptr);
     proxy_ = new ServersProxy(*model_, this);
     table_ = new QTableView(this);
     table_->setObjectName("ServerTable");
@@ -200,6 +210,15 @@ void ServersWindow::build() {
         connect(box, &QCheckBox::toggled, this, [this] { filtersEdited(); });
     }
     connect(maxPing_, &QSpinBox::valueChanged, this, [this] { filtersEdited(); });
+    connect(friendsOnly_, &QCheckBox::toggled, this, [this](bool on) {
+        proxy_->setFriendsOnly(on);
+        showLine();
+    });
+    connect(friendsButton_, &QPushButton::clicked, this, [this] {
+        if (actions_.editFriends && actions_.editFriends(this)) {
+            friendsChanged();
+        }
+    });
     connect(refresh_, &QPushButton::clicked, this, [this] { browser_->refresh(); });
     // Escape and the desktop's close key close it, as a window without a frame needs.
     for (const QKeySequence& keys :
@@ -394,9 +413,26 @@ void ServersWindow::showLine() {
     }
 }
 
+void ServersWindow::friendsChanged() {
+    model_->setFriends(actions_.friends ? actions_.friends() : nullptr);
+    model_->replaced();
+    proxy_->refilter();
+    showLine();
+    showDetails();
+}
+
 void ServersWindow::showDetails() {
     const servers::ServerRow* row = rowAt(table_->currentIndex());
-    const QString text = row ? qt::toQString(servers::detailsText(*row)) : QString();
+    QString text = row ? qt::toQString(servers::detailsText(*row)) : QString();
+    if (row) {
+        if (const std::vector<std::string> names = model_->friendsOn(*row); !names.empty()) {
+            QStringList friends;
+            for (const std::string& name : names) {
+                friends << qt::toQString(name);
+            }
+            text += "\nFriends: " + friends.join(", ");
+        }
+    }
     if (details_->toPlainText() != text) {
         details_->setPlainText(text);
     }

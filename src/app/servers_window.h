@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "friends/friend_patterns.h"
 #include "platform/qt/qt_http.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/settings_backend.h"
@@ -46,16 +47,23 @@ class ServersWindow : public QWidget {
         std::function<void(const std::string& ip, const std::string& port)> copyLink;
         // The bookmarks' servers, IP and port texts.
         std::function<std::vector<std::pair<std::string, std::string>>()> bookmarks;
+        // The friends to mark, and the editor of the friends file (whether it was written).
+        std::function<const friends::FriendPatterns*()> friends;
+        std::function<bool(QWidget* parent)> editFriends;
     };
 
+    // walk: the list walk to share with the rest of the program (the friends' refreshes); none:
+    // one of the window's own.
     ServersWindow(SettingsBackend& settings, servers::PingSource& pings, std::string keptPath,
-                  Actions actions, QWidget* parent = nullptr);
+                  Actions actions, servers::ListWalk* walk = nullptr, QWidget* parent = nullptr);
     ~ServersWindow() override;
 
     // Shows the window, or raises it when shown.
     void open();
     // The bookmarks changed: their marks are drawn again.
     void bookmarksChanged();
+    // The friends changed: their marks and the Friends only filter are drawn again.
+    void friendsChanged();
 
     servers::ServersBrowser& browser() { return *browser_; }
     qt::QtHttpClient& http() { return http_; }
@@ -84,7 +92,8 @@ class ServersWindow : public QWidget {
     Actions actions_;
     qt::QtHttpClient http_;
     qt::QtTimer deadline_;
-    servers::ListWalk walk_;
+    servers::ListWalk ownWalk_;
+    servers::ListWalk& walk_;
     std::unique_ptr<servers::ServersBrowser> browser_;
     ServersModel* model_ = nullptr;
     ServersProxy* proxy_ = nullptr;
@@ -92,6 +101,8 @@ class ServersWindow : public QWidget {
     QCheckBox* hideEmpty_ = nullptr;
     QCheckBox* hideFull_ = nullptr;
     QCheckBox* hidePassword_ = nullptr;
+    QCheckBox* friendsOnly_ = nullptr;
+    QPushButton* friendsButton_ = nullptr;
     QSpinBox* maxPing_ = nullptr;
     QPushButton* refresh_ = nullptr;
     QTableView* table_ = nullptr;

@@ -11,6 +11,24 @@
 
 namespace zerlin::app {
 
+namespace {
+
+// "\nFriends playing: <names>" when the server's answer lists friends, else nothing.
+std::string friendsLine(const status::ServerState& state, const friends::FriendPatterns* friends) {
+    if (!friends || friends->empty() || !state.answer) {
+        return {};
+    }
+    std::string names;
+    for (const status::PlayerStatus& player : state.answer->status.players) {
+        if (friends->matches(player.name)) {
+            names += (names.empty() ? "" : ", ") + player.name;
+        }
+    }
+    return names.empty() ? std::string() : "\nFriends playing: " + names;
+}
+
+}  // namespace
+
 StatusWiring::StatusWiring(qt::Form1Window& window, const ListBox& list,
                            status::StatusService& service)
     : window_(window), list_(list), service_(service) {
@@ -68,8 +86,12 @@ void StatusWiring::start() {
     // The tooltips are made when about to be shown, for the server pointed at.
     rowTip_ = std::make_unique<StatusToolTip>(*window_.List1->viewport(), [this](const QPoint& at) {
         const QModelIndex row = window_.List1->indexAt(at);
+        if (!row.isValid()) {
+            return StatusToolTip::Tip{"", window_.List1->visualRect(row)};
+        }
+        const status::ServerState& state = service_.state(rows_->rowServer(row.row()));
         return StatusToolTip::Tip{
-            row.isValid() ? status::tooltipText(service_.state(rows_->rowServer(row.row()))) : "",
+            status::tooltipText(state) + friendsLine(state, friends_ ? friends_() : nullptr),
             window_.List1->visualRect(row)};
     });
     boxesTip_ = std::make_unique<StatusToolTip>(*window_.Text2, [this](const QPoint&) {

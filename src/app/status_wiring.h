@@ -4,10 +4,12 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <set>
 
 #include "app/status_tooltip.h"
+#include "friends/friend_patterns.h"
 #include "platform/controls.h"
 #include "platform/qt/form1_window.h"
 #include "status/list_status.h"
@@ -44,6 +46,10 @@ class StatusWiring {
     void refresh();
 
     status::StatusService* service() { return &service_; }
+    // The friends a row's tooltip names when its server's answer lists them.
+    void setFriends(std::function<const friends::FriendPatterns*()> friends) {
+        friends_ = std::move(friends);
+    }
     // Whether none of the list's and the boxes' servers is being asked and every answer is
     // shown.
     bool idle() const { return (!rows_ || !rows_->client().busy()) && changed_.empty(); }
@@ -72,6 +78,7 @@ class StatusWiring {
     QPointer<QShortcut> f5_;
     std::unique_ptr<StatusToolTip> rowTip_;
     std::unique_ptr<StatusToolTip> boxesTip_;
+    std::function<const friends::FriendPatterns*()> friends_;
 };
 
 }  // namespace zerlin::app

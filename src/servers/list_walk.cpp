@@ -98,6 +98,9 @@ void ListWalk::finish(bool ok, std::string failure) {
                         std::move(failure)};
     servers_.clear();
     seen_.clear();
+    if (ok && complete_) {
+        complete_(outcome);
+    }
     // Last, since the handler may start the next walk.
     if (done_) {
         const auto done = done_;

@@ -39,6 +39,11 @@ class ListWalk {
 
     // Starts a walk, dropping one under way. done is called once, from the event loop.
     void start(std::string baseUrl, std::function<void(WalkOutcome)> done);
+    // Called with every walk that ends complete, before its own done, whoever started it: the
+    // friends' watch sees the Servers window's refreshes as well as its own.
+    void setCompleteHandler(std::function<void(const WalkOutcome&)> handler) {
+        complete_ = std::move(handler);
+    }
     // Drops the walk under way; done is not called.
     void cancel();
     bool running() const { return running_; }
@@ -53,6 +58,7 @@ class ListWalk {
     net::HttpClient& http_;
     Timer& deadline_;
     std::function<void(WalkOutcome)> done_;
+    std::function<void(const WalkOutcome&)> complete_;
     std::string base_;
     bool loopbackList_ = false;
     bool running_ = false;

@@ -32,6 +32,8 @@ inline constexpr SettingKey winePath{"Wine", "Path"};
 // The Servers window: the server list's base URL (none: the community's list; empty: off), its
 // filters, and its size and columns.
 inline constexpr SettingKey serversListUrl{"Servers", "ListUrl"};
+// Seconds between the friends' background asks of the list (a test aid; 120 when unset).
+inline constexpr SettingKey friendsRefreshSeconds{"Friends", "RefreshSeconds"};
 inline constexpr SettingKey serversFilter{"Servers", "Filter"};
 inline constexpr SettingKey serversHideEmpty{"Servers", "HideEmpty"};
 inline constexpr SettingKey serversHideFull{"Servers", "HideFull"};

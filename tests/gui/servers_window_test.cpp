@@ -22,6 +22,8 @@
 #include "platform/loopback_only.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
+#include "servers/address_rules.h"
+#include "status/status_client.h"
 #include "status/status_service.h"
 
 namespace {
@@ -47,6 +49,7 @@ struct Rig {
     zerlin::test::MemorySettings settings;
     Pings pings;
     std::vector<std::pair<std::string, std::string>> joined;
+    zerlin::friends::FriendPatterns friends;
     std::unique_ptr<zerlin::app::ServersWindow> window;
     QProcess list;
 
@@ -62,6 +65,7 @@ struct Rig {
         actions.join = [this](const std::string& ip, const std::string& port) {
             joined.emplace_back(ip, port);
         };
+        actions.friends = [this] { return &friends; };
         window = std::make_unique<zerlin::app::ServersWindow>(settings, pings.pings,
                                                               folder / "servers.json", actions);
     }
@@ -169,6 +173,38 @@ class ServersWindowTest : public QObject {
     }
 
     // A markup name is shown as text; the details tell the rest, as plain text.
+    // Where a friend plays: the mark, the accessible description, Friends only, the details.
+    // The list's servers have no stand-in behind them, so that their players stay the list's.
+    void friendsMarked() {
+        Rig rig("127.0.23.8:8080", {"--first", "127.0.23.201", "--count", "4"});
+        rig.friends = zerlin::friends::FriendPatterns::fromText("nobody\nSOLDIER1x?\n");
+        rig.window->friendsChanged();
+        rig.window->open();
+        QVERIFY(waitFor([&] { return rig.line().startsWith("4 servers"); }, 3000));
+        const QAbstractItemModel* m = rig.table()->model();
+        QStringList marked;
+        for (int r = 0; r < m->rowCount(); ++r) {
+            const QString description =
+                m->index(r, 0).data(Qt::AccessibleDescriptionRole).toString();
+            QCOMPARE(m->index(r, 0).data().toString().startsWith(QString::fromUtf8("\u2605 ")),
+                     description.contains("friends: "));
+            if (description.contains("friends: ")) {
+                marked << m->index(r, 6).data().toString() + " " + description;
+            }
+        }
+        QCOMPARE(marked, QStringList{"127.0.23.202:14567 friends: Soldier1x0, Soldier1x1, "
+                                     "Soldier1x2, Soldier1x3, Soldier1x4, Soldier1x5, "
+                                     "Soldier1x6, Soldier1x7"});
+        rig.window->findChild<QCheckBox*>("FriendsOnly")->setChecked(true);
+        QCOMPARE(m->rowCount(), 1);
+        rig.table()->setCurrentIndex(m->index(0, 0));
+        QVERIFY(rig.window->findChild<QPlainTextEdit*>("Details")->toPlainText().contains(
+            "Friends: Soldier1x0, Soldier1x1"));
+        rig.friends = zerlin::friends::FriendPatterns::fromText("# none\n");
+        rig.window->friendsChanged();
+        QCOMPARE(m->rowCount(), 0);
+    }
+
     void markupAndDetails() {
         // The server with markup in its list name is the silent .103: its name stays the list's.
         Rig rig("127.0.23.8:8080", {"--mixed", "--count", "1", "--first", "127.0.23.103"});

@@ -96,6 +96,10 @@ class StatusListTest : public QObject {
         }
         zerlin::app::StatusNetwork network(true);
         zerlin::app::StatusWiring wiring(h.window, h.controls.List1, network.service());
+        // Friends among the players on the server, never among those who left it.
+        const auto friends =
+            zerlin::friends::FriendPatterns::fromText("PLAYER1\n  player22\ngone*\n");
+        wiring.setFriends([&] { return &friends; });
         QListWidget& list = *h.window.List1;
         QVERIFY(list.item(0)->data(RowStatusKindRole).isNull());  // nothing before start()
         wiring.start();
@@ -117,6 +121,11 @@ class StatusListTest : public QObject {
             shown.setHtml(
                 zerlin::test::gui::toolTipAt(*list.viewport(), list.visualItemRect(item).center()));
             QVERIFY2(shown.toPlainText().contains(c.inTooltip), qPrintable(shown.toPlainText()));
+            QCOMPARE(shown.toPlainText().contains("Friends playing: Player1, Player22"), i == 0);
+            // A server that does not answer names no friend.
+            if (c.kind == RowStatusKind::NoAnswer) {
+                QVERIFY(!shown.toPlainText().contains("Friends"));
+            }
         }
         QCOMPARE(list.item(1)->data(zerlin::app::RowStatusPlayersRole).toString(), "64/64");
         QVERIFY(list.item(1)->data(zerlin::app::RowStatusPasswordRole).toBool());

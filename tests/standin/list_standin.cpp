@@ -15,10 +15,13 @@
 //   --hang-page K    page K (from 1) is never answered
 //   --junk-page K    page K answers a body that is no JSON
 //   --status-page K:CODE   page K answers that HTTP status
+//   --file PATH      the servers are the JSON array in PATH, read again at each first page, so
+//                    that a test changes who plays between two refreshes
 //
 // Each request is printed as "GET <target> UA=<user agent>"; "ready" once listening.
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,6 +45,7 @@ struct Options {
     int junkPage = 0;
     int statusPage = 0;
     int statusCode = 200;
+    QString file;
 };
 
 const char* const kMaps[] = {"Wake Island", "El Alamein", "Berlin", "Stalingrad", "Midway"};
@@ -169,6 +173,12 @@ class Standin : public QObject {
         // The cursor names the page it leads to; "after" must name the previous page's last
         // entry, as the real list wants it.
         int page = 1;
+        if (!options_.file.isEmpty() && !query.hasQueryItem("cursor")) {
+            QFile file(options_.file);
+            if (file.open(QIODevice::ReadOnly)) {
+                servers_ = QJsonDocument::fromJson(file.readAll()).array();
+            }
+        }
         if (query.hasQueryItem("cursor")) {
             const QString cursor = query.queryItemValue("cursor", QUrl::FullyDecoded);
             page = cursor.mid(5).toInt();
@@ -256,6 +266,8 @@ int main(int argc, char* argv[]) {
             options.hangPage = value.toInt(), ++i;
         } else if (a == "--junk-page") {
             options.junkPage = value.toInt(), ++i;
+        } else if (a == "--file") {
+            options.file = value, ++i;
         } else if (a == "--status-page") {
             options.statusPage = value.section(':', 0, 0).toInt();
             options.statusCode = value.section(':', 1, 1).toInt();

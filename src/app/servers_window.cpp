@@ -99,6 +99,10 @@ ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pin
 ServersWindow::~ServersWindow() {
     walk_.cancel();
     browser_->keepList();
+    // The table, its proxy and its model read the browser: they go before the members do.
+    while (!children().isEmpty()) {
+        delete children().first();
+    }
 }
 
 void ServersWindow::build() {

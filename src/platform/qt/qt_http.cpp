@@ -14,6 +14,9 @@ namespace zerlin::qt {
 QtHttpClient::QtHttpClient() {
     manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
     manager_.setCookieJar(nullptr);
+    delivery_.setSingleShot(true);
+    delivery_.setInterval(0);
+    connect(&delivery_, &QTimer::timeout, this, &QtHttpClient::deliverNext);
 }
 
 QtHttpClient::~QtHttpClient() {
@@ -72,15 +75,7 @@ void QtHttpClient::finished(QNetworkReply* reply) {
         response.error = toStdString(reply->errorString());
     }
     reply->deleteLater();
-    // Later, from the event loop: the handler may start the next request or drop this client.
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation = generation_, handler = std::move(request.handler), response]() mutable {
-            if (generation == generation_) {
-                handler(std::move(response));
-            }
-        },
-        Qt::QueuedConnection);
+    deliver(std::move(request.handler), std::move(response));
 }
 
 void QtHttpClient::drop(QNetworkReply* reply, const std::string& error) {
@@ -93,14 +88,25 @@ void QtHttpClient::drop(QNetworkReply* reply, const std::string& error) {
     reply->disconnect(this);
     reply->abort();
     reply->deleteLater();
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation = generation_, handler = std::move(request.handler), error] {
-            if (generation == generation_) {
-                handler({false, 0, {}, error});
-            }
-        },
-        Qt::QueuedConnection);
+    deliver(std::move(request.handler), {false, 0, {}, error});
+}
+
+void QtHttpClient::deliver(Handler handler, net::HttpResponse response) {
+    due_.emplace_back(std::move(handler), std::move(response));
+    delivery_.start();
+}
+
+void QtHttpClient::deliverNext() {
+    if (due_.empty()) {
+        return;
+    }
+    auto [handler, response] = std::move(due_.front());
+    due_.pop_front();
+    if (!due_.empty()) {
+        delivery_.start();
+    }
+    // Last: nothing of this client is touched once the handler has run.
+    handler(std::move(response));
 }
 
 void QtHttpClient::cancel() {
@@ -108,8 +114,9 @@ void QtHttpClient::cancel() {
 }
 
 void QtHttpClient::dropAll() {
-    // Answers already on their way through the event loop are dropped too.
-    ++generation_;
+    // Answers already waiting for the event loop are dropped too.
+    due_.clear();
+    delivery_.stop();
     auto requests = std::exchange(requests_, {});
     for (auto& [reply, request] : requests) {
         reply->disconnect(this);

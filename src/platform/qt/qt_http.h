@@ -2,13 +2,14 @@
 
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QTimer>
 #include <chrono>
+#include <deque>
 #include <map>
 
 #include "platform/http.h"
 
 class QNetworkReply;
-class QTimer;
 
 namespace zerlin::qt {
 
@@ -40,10 +41,15 @@ class QtHttpClient : public QObject, public net::HttpClient {
     void finished(QNetworkReply* reply);
     void drop(QNetworkReply* reply, const std::string& error);
     void dropAll();
+    // Answers reach their handlers later, from the event loop, one a turn: a handler may start
+    // the next request, cancel, or drop this client.
+    void deliver(Handler handler, net::HttpResponse response);
+    void deliverNext();
 
     QNetworkAccessManager manager_;
     std::map<QNetworkReply*, Request> requests_;
-    unsigned generation_ = 0;
+    std::deque<std::pair<Handler, net::HttpResponse>> due_;
+    QTimer delivery_;
 };
 
 }  // namespace zerlin::qt

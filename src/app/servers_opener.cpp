@@ -157,13 +157,22 @@ void ServersOpener::join(const std::string& ip, const std::string& port) {
     });
 }
 
-void ServersOpener::reloadFriends() {
+bool ServersOpener::reloadFriends() {
     // A file that cannot be read counts as no friend: nothing is asked for them.
-    const Result<std::string> text = friends::readFriendsFile(friendsPath_);
-    friends_.setFriends(friends::FriendPatterns::fromText(text.value()));
+    std::string text = friends::readFriendsFile(friendsPath_).value();
+    if (text == friendsText_) {
+        return false;
+    }
+    friends_.setFriends(friends::FriendPatterns::fromText(text));
+    friendsText_ = std::move(text);
+    return true;
 }
 
 void ServersOpener::askForFriends() {
+    // The file may have been edited by hand since.
+    if (reloadFriends() && servers_) {
+        servers_->friendsChanged();
+    }
     // While the window is shown, its own refreshes reach the watch through the shared walk.
     if (friends_.friends().empty() || walk_.running() || (servers_ && servers_->isVisible())) {
         return;

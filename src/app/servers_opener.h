@@ -41,8 +41,9 @@ class ServersOpener {
     // The window, once it was opened.
     ServersWindow* window() { return servers_.get(); }
     friends::FriendWatch& friends() { return friends_; }
-    // Reads the friends file again (after the editor wrote it).
-    void reloadFriends();
+    // Reads the friends file again (after the editor wrote it, or before each ask); whether
+    // it changed.
+    bool reloadFriends();
 
   private:
     void join(const std::string& ip, const std::string& port);
@@ -57,6 +58,7 @@ class ServersOpener {
     CommandRunner run_;
     MessageBox& messages_;
     std::string friendsPath_;
+    std::string friendsText_;
     qt::QtHttpClient http_;
     qt::QtTimer deadline_;
     servers::ListWalk walk_{http_, deadline_};

@@ -2,7 +2,8 @@
 # The friends' watch of the real program under Xvfb, with the Servers window never opened: a
 # stand-in server list on 127.0.24.1 whose servers are read from a file the test rewrites, a
 # stand-in notification service with the actions capability, the list asked every 2 seconds
-# ([Friends] RefreshSeconds). A friend who appears between two refreshes is told once, naming
+# ([Friends] RefreshSeconds). Nothing is asked until a friend is written into the friends file,
+# by hand while Zerlin runs. A friend who appears between two refreshes is told once, naming
 # the server; moving to another server and leaving for one refresh tell nothing more; the
 # notification's Join action joins the friend's server through the stand-in wine.
 # Run it inside dbus-run-session. Usage: friends_test.sh <zerlin> <list_standin> <notification_standin>
@@ -48,12 +49,17 @@ list() {
     printf '[%s,%s]' "$(server 10 Alpha "$1")" "$(server 11 Bravo "$2")" >"$work/list.json.new"
     mv "$work/list.json.new" "$work/list.json"
 }
-gets() { grep -c 'GET .*/servers' "$work/list.log" 2>/dev/null || echo 0; }
+gets() {
+    local n
+    n=$(grep -c 'GET .*/servers' "$work/list.log" 2>/dev/null)
+    echo "${n:-0}"
+}
+asked() { test "$(gets)" -ge "$1"; }  # asked <n>: the list was asked n times or more
 # two_refreshes: waits until two more complete asks of the list, so one saw the file as it is.
 two_refreshes() {
     local from
     from=$(gets)
-    wait_for 15 test "$(gets)" -ge $((from + 2))
+    wait_for 15 asked $((from + 2))
     sleep 0.5
 }
 
@@ -69,7 +75,6 @@ ListUrl=http://127.0.24.1:8080/v2/bf1942
 [Friends]
 RefreshSeconds=2
 INI
-printf '# my squad\n*jürgen\n' >"$work/config/zerlin/friends.txt"
 list "Someone" "Other"
 
 "$notification_standin" --actions "$work/notified" >"$work/notify.log" 2>&1 &
@@ -87,7 +92,12 @@ unset WINEPREFIX QT_QPA_PLATFORM
 zerlin_pid=$!
 find_main_window || { echo "FAIL: the main window did not appear"; cat "$work/zerlin.log"; exit 1; }
 
-wait_for 10 test "$(gets)" -ge 1 || { echo "FAIL: the list was never asked"; failures=$((failures + 1)); }
+# No friend set: two refreshes' time pass without an ask. A friend written into the file by
+# hand is then asked for without a restart.
+sleep 5
+check "no friend set, the list is not asked" 0 "$(gets)"
+printf '# my squad\n*jürgen\n' >"$work/config/zerlin/friends.txt"
+wait_for 10 asked 1 || { echo "FAIL: the list was never asked"; failures=$((failures + 1)); }
 two_refreshes
 check "no friend playing, nothing told" "" "$(cat "$work/notified" 2>/dev/null)"
 

@@ -217,6 +217,7 @@ void ServersWindow::build() {
     connect(friendsOnly_, &QCheckBox::toggled, this, [this](bool on) {
         proxy_->setFriendsOnly(on);
         showLine();
+        saveFilters();
     });
     connect(friendsButton_, &QPushButton::clicked, this, [this] {
         if (actions_.editFriends && actions_.editFriends(this)) {
@@ -252,11 +253,13 @@ void ServersWindow::restoreSettings() {
     const QSignalBlocker blockFull(hideFull_);
     const QSignalBlocker blockPassword(hidePassword_);
     const QSignalBlocker blockPing(maxPing_);
+    const QSignalBlocker blockFriends(friendsOnly_);
     filter_->setText(qt::toQString(read(settings_, keys::serversFilter)));
     hideEmpty_->setChecked(flag(settings_, keys::serversHideEmpty));
     hideFull_->setChecked(flag(settings_, keys::serversHideFull));
     hidePassword_->setChecked(flag(settings_, keys::serversHidePassword));
     maxPing_->setValue(std::max(0, toInt(read(settings_, keys::serversMaxPing), 0)));
+    friendsOnly_->setChecked(flag(settings_, keys::serversFriendsOnly));
     // "width,height"
     const QStringList size = qt::toQString(read(settings_, keys::serversSize)).split(',');
     if (size.size() == 2 && size[0].toInt() >= 200 && size[1].toInt() >= 150) {
@@ -280,6 +283,7 @@ void ServersWindow::restoreSettings() {
     }
     proxy_->setFilter({qt::toStdString(filter_->text()), hideEmpty_->isChecked(),
                        hideFull_->isChecked(), hidePassword_->isChecked(), maxPing_->value()});
+    proxy_->setFriendsOnly(friendsOnly_->isChecked());
 }
 
 void ServersWindow::filtersEdited() {
@@ -296,7 +300,8 @@ void ServersWindow::saveFilters() {
                         {keys::serversHideEmpty.key, yesNo(hideEmpty_->isChecked())},
                         {keys::serversHideFull.key, yesNo(hideFull_->isChecked())},
                         {keys::serversHidePassword.key, yesNo(hidePassword_->isChecked())},
-                        {keys::serversMaxPing.key, std::to_string(maxPing_->value())}});
+                        {keys::serversMaxPing.key, std::to_string(maxPing_->value())},
+                        {keys::serversFriendsOnly.key, yesNo(friendsOnly_->isChecked())}});
 }
 
 void ServersWindow::saveLayout() {

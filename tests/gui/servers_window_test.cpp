@@ -203,6 +203,11 @@ class ServersWindowTest : public QObject {
         rig.friends = zerlin::friends::FriendPatterns::fromText("# none\n");
         rig.window->friendsChanged();
         QCOMPARE(m->rowCount(), 0);
+        // Kept for the next window, as the other filters are.
+        zerlin::app::ServersWindow next(rig.settings, rig.pings.pings, rig.folder / "servers.json",
+                                        {});
+        next.open();
+        QVERIFY(next.findChild<QCheckBox*>("FriendsOnly")->isChecked());
     }
 
     void markupAndDetails() {

@@ -17,14 +17,13 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTableView>
-#include <QTimer>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <string>
 
 #include "app/servers_window.h"
 #include "app/status_pings.h"
+#include "loop_meter.h"
 #include "platform/loopback_only.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
@@ -33,18 +32,6 @@
 #include "status/status_service.h"
 
 namespace {
-
-long procStatusKb(const char* name) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(name) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0) {
-            return std::stol(line.substr(prefix.size()));
-        }
-    }
-    return -1;
-}
 
 class MapSettings : public zerlin::SettingsBackend {
   public:
@@ -100,25 +87,24 @@ int main(int argc, char* argv[]) {
     QAbstractItemModel* model = table->model();
 
     window.open();
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 300) {
-        QApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    const long rssBefore = procStatusKb("VmRSS");
+    zerlin::bench::settle();
+    const long rssBefore = zerlin::bench::procStatusKb("VmRSS");
 
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 stallNs = 0;
     qint64 lastPageNs = -1;
     qint64 rowsNs = -1;
     qint64 pingsNs = -1;
     bool done = false;
+    zerlin::bench::LoopMeter meter([&] { return !done; },
+                                   [&] {
+                                       done = rowsNs >= 0 && (pingsNs >= 0 || answering == 0);
+                                       return done;
+                                   },
+                                   15000);
     QObject::connect(&window.http().manager(), &QNetworkAccessManager::finished,
-                     [&] { lastPageNs = clock.nsecsElapsed(); });
+                     [&] { lastPageNs = meter.nowNs(); });
     QObject::connect(model, &QAbstractItemModel::modelReset, [&] {
         if (rowsNs < 0 && model->rowCount() == rows) {
-            rowsNs = clock.nsecsElapsed();
+            rowsNs = meter.nowNs();
         }
     });
     std::vector<bool> pinged(static_cast<std::size_t>(rows), false);
@@ -133,31 +119,15 @@ int main(int argc, char* argv[]) {
                              }
                          }
                          if (pingsNs < 0 && pingedCount >= answering) {
-                             pingsNs = clock.nsecsElapsed();
+                             pingsNs = meter.nowNs();
                          }
                      });
-    QTimer meter;  // due every millisecond: it comes round late only when the loop is held up
-    meter.setTimerType(Qt::PreciseTimer);
-    meter.setInterval(1);
-    QTimer::singleShot(20000, &app, [&app] { app.exit(1); });
-    QObject::connect(&meter, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (!done) {
-            stallNs = std::max(stallNs, now - last - 1000000);
-        }
-        last = now;
-        done = rowsNs >= 0 && (pingsNs >= 0 || answering == 0);
-        if (done || clock.elapsed() > 15000) {
-            app.quit();
-        }
-    });
     meter.start();
-    clock.start();
     window.browser().setListUrl(argv[1]);
     window.browser().refresh();
-    last = clock.nsecsElapsed();
+    meter.restartFromNow();
     QApplication::exec();
-    const long peak = procStatusKb("VmHWM");
+    const long peak = zerlin::bench::procStatusKb("VmHWM");
 
     double filterMs = -1;
     if (filter && rowsNs >= 0) {
@@ -175,7 +145,7 @@ int main(int argc, char* argv[]) {
     std::printf(
         "rows_ms=%.1f after_page_ms=%.1f pings_ms=%.1f stall_ms=%.2f added_kib=%ld "
         "filter_ms=%.2f\n",
-        ms(rowsNs), rowsNs < 0 ? -1.0 : ms(rowsNs - lastPageNs), ms(pingsNs),
-        static_cast<double>(stallNs) / 1e6, peak - rssBefore, filterMs);
+        ms(rowsNs), rowsNs < 0 ? -1.0 : ms(rowsNs - lastPageNs), ms(pingsNs), meter.stallMs(),
+        peak - rssBefore, filterMs);
     return rowsNs < 0 ? 1 : 0;
 }

@@ -14,9 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 zerlin=$(realpath "${1:?usage: friends_test.sh <zerlin> <list_standin> <notification_standin>}")
 lister=$(realpath "${2:?}")
 notification_standin=$(realpath "${3:?}")
-for tool in Xvfb xdpyinfo xdotool gdbus; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+need_tools Xvfb xdpyinfo xdotool gdbus
 [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "FAIL: no private session bus"; exit 1; }
 
 work=$(mktemp -d)

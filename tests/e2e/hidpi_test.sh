@@ -8,9 +8,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 zerlin=$(realpath "${1:?usage: hidpi_test.sh <zerlin>}")
 images="$(cd "$(dirname "$0")/../../resources/images" && pwd)"
-for tool in Xvfb xdpyinfo xdotool xwininfo import compare convert; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+need_tools Xvfb xdpyinfo xdotool xwininfo import compare convert
 work=$(mktemp -d)
 zerlin_pid=
 cleanup() {

@@ -7,9 +7,7 @@ zerlin=$(realpath "${1:?usage: join_test.sh <zerlin>}")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
-for tool in Xvfb xdpyinfo xdotool; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+need_tools Xvfb xdpyinfo xdotool
 
 work=$(mktemp -d)
 xvfb_pid=

@@ -10,9 +10,7 @@ build=$(dirname "$zerlin")
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 source "$source_dir/tests/lib/testlib.sh"
 
-for tool in cpack dpkg-deb dpkg dpkg-shlibdeps lintian; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+need_tools cpack dpkg-deb dpkg dpkg-shlibdeps lintian
 [ -f "$build/CPackConfig.cmake" ] || { echo "FAIL: no CPackConfig.cmake in $build"; exit 1; }
 
 work=$(mktemp -d)

@@ -14,9 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 zerlin=$(realpath "${1:?usage: servers_test.sh <zerlin> <status_standin> <list_standin>}")
 standin=$(realpath "${2:?}")
 lister=$(realpath "${3:?}")
-for tool in Xvfb xdpyinfo xdotool import; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+need_tools Xvfb xdpyinfo xdotool import
 work=$(mktemp -d)
 zerlin_pid=
 standin_pid=

@@ -7,9 +7,7 @@ set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 zerlin=$(realpath "${1:?usage: settings_save_test.sh <zerlin>}")
-for tool in Xvfb xdpyinfo xdotool xwininfo; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+need_tools Xvfb xdpyinfo xdotool xwininfo
 work=$(mktemp -d)
 zerlin_pid=
 cleanup() {

@@ -10,9 +10,7 @@ notification_standin=$(realpath "${3:?}")
 here=$(cd "$(dirname "$0")" && pwd)
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
-for tool in Xvfb xdpyinfo xdotool; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+need_tools Xvfb xdpyinfo xdotool
 [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "FAIL: no private session bus"; exit 1; }
 
 work=$(mktemp -d)

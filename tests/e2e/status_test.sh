@@ -9,9 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 zerlin=$(realpath "${1:?usage: status_test.sh <zerlin> <status_standin>}")
 standin=$(realpath "${2:?usage: status_test.sh <zerlin> <status_standin>}")
-for tool in Xvfb xdpyinfo xdotool xwininfo import convert; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+need_tools Xvfb xdpyinfo xdotool xwininfo import convert
 work=$(mktemp -d)
 zerlin_pid=
 standin_pid=

@@ -5,9 +5,7 @@
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
-for tool in Xvfb xdpyinfo xdotool xwininfo xmessage; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
-done
+need_tools Xvfb xdpyinfo xdotool xwininfo xmessage
 work=$(mktemp -d)
 late_pid=
 cleanup() {

@@ -14,6 +14,14 @@ check() {  # check <what> <expected> <actual>
     fi
 }
 
+# need_tools <command>...: the test fails at once when one of them is not installed.
+need_tools() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed"; exit 1; }
+    done
+}
+
 # Whether this build is held to time limits: the plain build is (CMake sets
 # ZERLIN_TIMING_CHECKS=1), a Debug or sanitizer build is judged by its results alone.
 timing_checked() {

@@ -315,15 +315,19 @@ void StatusService::received(const net::Endpoint& from, std::string_view bytes) 
 
 void StatusService::tick() {
     const std::chrono::microseconds now = clock_.now();
-    if (!sendQueue_.empty() && (!lastSend_ || now - *lastSend_ >= kSendInterval)) {
-        const net::Endpoint endpoint = sendQueue_.front();
-        sendQueue_.pop_front();
-        Probe& probe = probes_[endpoint];
-        probe.queued = false;
-        probe.sent.push_back(now);
-        probe.deadline = now + kTryTime;
-        lastSend_ = now;
-        socket_.send(endpoint, kStatusRequest);  // a failed send ends as a try unanswered
+    if (!sendQueue_.empty()) {
+        sendDue_ = std::max(sendDue(now), now - kSendCatchUp);
+        while (!sendQueue_.empty() && *sendDue_ <= now) {
+            const net::Endpoint endpoint = sendQueue_.front();
+            sendQueue_.pop_front();
+            Probe& probe = probes_[endpoint];
+            probe.queued = false;
+            probe.sent.push_back(now);
+            probe.deadline = now + kTryTime;
+            lastSend_ = now;
+            *sendDue_ += kSendInterval;
+            socket_.send(endpoint, kStatusRequest);  // a failed send ends as a try unanswered
+        }
     }
     std::vector<net::Endpoint> silent;
     for (auto& [endpoint, probe] : probes_) {
@@ -344,11 +348,20 @@ void StatusService::tick() {
     schedule();
 }
 
+std::chrono::microseconds StatusService::sendDue(std::chrono::microseconds now) const {
+    if (sendDue_) {
+        return *sendDue_;
+    }
+    return lastSend_ ? std::max(now, *lastSend_ + kSendInterval) : now;
+}
+
 void StatusService::schedule() {
     const std::chrono::microseconds now = clock_.now();
     std::optional<std::chrono::microseconds> next;
-    if (!sendQueue_.empty()) {
-        next = lastSend_ ? std::max(now, *lastSend_ + kSendInterval) : now;
+    if (sendQueue_.empty()) {
+        sendDue_.reset();  // the next datagram starts a new run, a millisecond after the last
+    } else {
+        next = std::max(now, sendDue(now));
     }
     for (const auto& [endpoint, probe] : probes_) {
         if (!probe.queued && (!next || probe.deadline < *next)) {

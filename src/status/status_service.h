@@ -29,8 +29,11 @@ inline constexpr std::uint16_t kFirstQueryPort = 23000;
 inline constexpr std::uint16_t kLastQueryPort = 23009;
 inline constexpr int kTries = 2;
 inline constexpr std::chrono::microseconds kTryTime = std::chrono::seconds(1);
-// At most one datagram leaves in this time, so that a refresh of many servers is no burst.
+// One datagram leaves in this time, on average, so that a refresh of many servers is no burst.
 inline constexpr std::chrono::microseconds kSendInterval = std::chrono::milliseconds(1);
+// A turn of the event loop that comes late sends the datagrams it missed, of this time at most:
+// a busy window costs no pace, and no more than 5 datagrams leave at once.
+inline constexpr std::chrono::microseconds kSendCatchUp = std::chrono::milliseconds(4);
 // A search of the query ports, found or not, is not made again for a server in this time.
 inline constexpr std::chrono::microseconds kSearchMemory = std::chrono::minutes(10);
 
@@ -140,6 +143,7 @@ class StatusService {
     void received(const net::Endpoint& from, std::string_view bytes);
     void tick();
     void schedule();
+    std::chrono::microseconds sendDue(std::chrono::microseconds now) const;
     void changed(const ServerKey& key);
 
     net::DatagramSocket& socket_;
@@ -153,6 +157,8 @@ class StatusService {
     std::map<net::Endpoint, Probe> probes_;
     std::deque<net::Endpoint> sendQueue_;
     std::optional<std::chrono::microseconds> lastSend_;
+    // While datagrams wait: when the next is due (see kSendCatchUp).
+    std::optional<std::chrono::microseconds> sendDue_;
     // What is known of where a host and game port answer.
     struct PortMemory {
         std::optional<std::uint16_t> found;               // the query port that answered

@@ -55,7 +55,7 @@ class FakeNetwork : public net::DatagramSocket,
 
     // Timer
     void setHandler(std::function<void()> handler) override { ring_ = std::move(handler); }
-    void start(std::chrono::microseconds delay) override { ringAt_ = now_ + delay; }
+    void start(std::chrono::microseconds delay) override { ringAt_ = now_ + delay + late; }
     void stop() override { ringAt_.reset(); }
     bool isActive() const override { return ringAt_.has_value(); }
 
@@ -92,6 +92,8 @@ class FakeNetwork : public net::DatagramSocket,
 
     std::vector<Sent> sent;
     std::vector<std::pair<std::string, Handler>> lookUps;
+    // How late the alarm rings, as in a busy event loop.
+    std::chrono::microseconds late{0};
     std::map<std::string, std::vector<net::IpAddress>> hosts;
 
   private:

@@ -8,8 +8,8 @@
 
 #include "doubles/network_doubles.h"
 #include "status/status_client.h"
-#include "text/utf8.h"
 #include "status/status_text.h"
+#include "text/utf8.h"
 
 namespace zerlin::test {
 namespace {
@@ -187,6 +187,29 @@ TEST(StatusService, PacesQueriesAndRetries) {
         EXPECT_EQ(status::describe(rig.service.state(keys[i])), "3/64 players, Wake, 0 ms");
     }
     EXPECT_EQ(rig.net.sent.size(), keys.size() + 1);
+}
+
+// A busy loop's late turns cost no pace: 200 servers are asked in about 200 ms, never more than
+// five datagrams at once.
+TEST(StatusService, KeepsItsPaceWhenTheLoopIsLate) {
+    for (const std::chrono::microseconds late : {300us, 1400us, 3500us}) {
+        Rig rig;
+        rig.net.late = late;
+        std::vector<ServerKey> keys;
+        for (int i = 0; i < 200; ++i) {
+            keys.push_back(
+                {"127.0." + std::to_string(10 + i / 100) + "." + std::to_string(i % 100), "14567"});
+        }
+        rig.client.refresh({keys.begin(), keys.end()});
+        const auto start = rig.net.now();
+        rig.net.runFor(210ms + late);
+        const std::vector<FakeNetwork::Sent>& sent = rig.net.sent;
+        ASSERT_EQ(sent.size(), keys.size()) << late.count();
+        for (std::size_t i = 5; i < sent.size(); ++i) {
+            EXPECT_GE(sent[i].at - sent[i - 5].at, 1ms) << late.count() << " " << i;
+        }
+        EXPECT_LE(sent.back().at - start, 201ms + late) << late.count();
+    }
 }
 
 TEST(StatusService, AsksOnlyWhatCanBeAsked) {

@@ -57,9 +57,11 @@ make_wine_prefix() {  # make_wine_prefix <folder> [the game file's text]
 start_xvfb() {  # start_xvfb <folder> [screen, 1024x768x24 unless given]
     local folder=$1 screen=${2:-1024x768x24} i
     # Xvfb picks a free display itself and writes its number once it is ready: tests started
-    # at the same moment never meet on one display, as two that chose a number could.
+    # at the same moment never meet on one display, as two that chose a number could. No reset
+    # when the last client leaves: a program started just after the readiness check left would
+    # now and then find the server resetting and refuse to start ("no graphical desktop").
     : >"$folder/xvfb.display"
-    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp 3>"$folder/xvfb.display" \
+    Xvfb -displayfd 3 -screen 0 "$screen" -nolisten tcp -noreset 3>"$folder/xvfb.display" \
         >>"$folder/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for ((i = 0; i < 300; i++)); do

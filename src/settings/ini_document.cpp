@@ -331,8 +331,10 @@ bool IniDocument::inSection(const Line& line, const std::string& foldedSection) 
     return lines_[static_cast<std::size_t>(line.section)].name == foldedSection;
 }
 
+// The first line's end for the lines written, CRLF or LF. Never a lone CR (old Mac files): a
+// line ending in one, put before a blank line, would read back as one CRLF and swallow it.
 std::string IniDocument::lineEnd() const {
-    return lines_.empty() || lines_.front().end.empty() ? "\n" : lines_.front().end;
+    return !lines_.empty() && lines_.front().end == "\r\n" ? "\r\n" : "\n";
 }
 
 std::optional<std::string> IniDocument::value(std::string_view section,

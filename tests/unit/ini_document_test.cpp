@@ -92,6 +92,8 @@ TEST(IniDocument, AWriteChangesOnlyItsEntrysLine) {
         {"[Options]\nIP=1", "Options", "Port", "2", "[Options]\nIP=1\nPort=2\n"},
         {"", "Options", "IP", "10.0.0.1", "[Options]\nIP=10.0.0.1\n"},
         {"[Options]\r\nIP=1\r\n", "Options", "Port", "2", "[Options]\r\nIP=1\r\nPort=2\r\n"},
+        // Lines ending in a lone CR get LF ones: a CR would join the blank line after it.
+        {"x\rp\n[Sti]\na=1\n\n[O]\n", "Sti", "Sti", "/x", "x\rp\n[Sti]\na=1\nSti=/x\n\n[O]\n"},
         // The entry that is read keeps its spelling; other spellings stay, hand-written lines.
         {"[OPTIONS]\nSAVEIP=yes\nport=1\n[options]\nPort=2\n", "Options", "Port", "3",
          "[OPTIONS]\nSAVEIP=yes\nport=3\n[options]\nPort=2\n"},

@@ -372,6 +372,7 @@ void ServersWindow::bookmarksChanged() {
 }
 
 void ServersWindow::rowChanged(std::size_t row) {
+    model_->matchFriends(row);
     changedFirst_ = std::min(changedFirst_, row);
     changedLast_ = std::max(changedLast_, row);
     if (!changedTimer_.isActive()) {
@@ -434,7 +435,7 @@ void ServersWindow::showDetails() {
     const servers::ServerRow* row = rowAt(table_->currentIndex());
     QString text = row ? qt::toQString(servers::detailsText(*row)) : QString();
     if (row) {
-        if (const std::vector<std::string> names = model_->friendsOn(*row); !names.empty()) {
+        if (const std::vector<std::string>& names = model_->friendsOn(*row); !names.empty()) {
             QStringList friends;
             for (const std::string& name : names) {
                 friends << qt::toQString(name);

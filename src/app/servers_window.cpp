@@ -421,6 +421,9 @@ void ServersWindow::showLine() {
     if (!browser_->showingKept()) {
         kept_->clear();
     }
+    // Read out as shown: the line, then the kept list's time when there is one.
+    status_->setAccessibleDescription(
+        kept_->text().isEmpty() ? status_->text() : status_->text() + ' ' + kept_->text());
 }
 
 void ServersWindow::friendsChanged() {

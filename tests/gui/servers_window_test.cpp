@@ -3,6 +3,7 @@
 // status service: what each way the list can answer or fail shows, the kept list, the filters
 // and sorting, the details, and the settings kept.
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -85,6 +86,14 @@ struct Rig {
         return cells;
     }
 };
+
+// What assistive technology is given for a widget: its name and description.
+QString readOut(QWidget* widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Name) + ": " +
+                            accessible->text(QAccessible::Description)
+                      : QString();
+}
 
 }  // namespace
 
@@ -259,7 +268,12 @@ class ServersWindowTest : public QObject {
         filter->setText("LISTED SERVER 3");  // the silent .103 keeps the list's name
         QCOMPARE(rig.column(6), QStringList{"127.0.23.103:14567"});
         QCOMPARE(rig.line(), QString("1 servers, 15 players"));
+        // Read out as shown, and again as the line changes.
+        auto* line = rig.window->findChild<QLabel*>("ServersStatus");
+        QCOMPARE(readOut(line), QString("Servers status: 1 servers, 15 players"));
         filter->clear();
+        QCOMPARE(readOut(line), "Servers status: " + rig.line());
+        QVERIFY(rig.line().startsWith("7 servers"));
         rig.window->findChild<QSpinBox*>("MaxPing")->setValue(500);
         QCOMPARE(rig.table()->model()->rowCount(), 5);  // the two silent ones go
         rig.window->findChild<QSpinBox*>("MaxPing")->setValue(0);
@@ -316,6 +330,10 @@ class ServersWindowTest : public QObject {
         QVERIFY2(line->text().startsWith(kFailed + " Showing the list of "),
                  qPrintable(line->text()));
         QVERIFY(line->text().contains(QRegularExpression(" of \\d\\d:\\d\\d\\.$")));
+        // A screen reader reads the line as shown: the failure, then the kept list's time.
+        const QString kept = window.findChild<QLabel*>("KeptTime")->text();
+        QVERIFY(kept.startsWith("List of "));
+        QCOMPARE(readOut(line), "Servers status: " + line->text() + " " + kept);
     }
 
   private:

@@ -1,5 +1,8 @@
 #include "app/friends_editor.h"
 
+#include <QPlainTextEdit>
+
+#include "friends/friend_patterns.h"
 #include "friends/friends_file.h"
 #include "platform/dialogs.h"
 #include "platform/qt/friends_dialog.h"
@@ -13,6 +16,15 @@ bool editFriendsFile(QWidget* parent, const std::string& path, MessageBox& messa
         return false;
     }
     qt::FriendsDialog dialog(text.value(), parent);
+    // The whole text is kept and written; only the first names are matched.
+    const auto tellUnused = [&dialog] {
+        dialog.setNote(friends::FriendPatterns::countPatterns(dialog.text()) >
+                               friends::FriendPatterns::kMaxPatterns
+                           ? QString("Only the first 1,000 names are used.")
+                           : QString());
+    };
+    tellUnused();
+    QObject::connect(dialog.Text1, &QPlainTextEdit::textChanged, &dialog, tellUnused);
     while (dialog.exec() == QDialog::Accepted) {
         const Status written = friends::writeFriendsFile(path, dialog.text());
         if (written) {

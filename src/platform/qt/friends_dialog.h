@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <string>
 
+class QLabel;
 class QPlainTextEdit;
 
 namespace zerlin::qt {
@@ -17,8 +18,11 @@ class FriendsDialog : public QDialog {
 
     // The text with its lines ended by "\n" alone.
     std::string text() const;
+    // A line below the text, about it; empty: none.
+    void setNote(const QString& note);
 
     QPlainTextEdit* Text1;
+    QLabel* Label2;
 };
 
 }  // namespace zerlin::qt

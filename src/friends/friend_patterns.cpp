@@ -120,7 +120,11 @@ FriendPatterns FriendPatterns::fromText(std::string_view fileText) {
                 }
             }
             wild.pattern = std::move(pattern);
-            patterns.wildcards_.push_back(std::move(wild));
+            if (wild.head > 0) {
+                patterns.anchored_[wild.pattern.front()].push_back(std::move(wild));
+            } else {
+                patterns.floating_.push_back(std::move(wild));
+            }
         }
         return ++patterns.size_ < kMaxPatterns;
     });
@@ -148,23 +152,28 @@ bool FriendPatterns::matches(std::string_view name) const {
     if (plain_.contains(key)) {
         return true;
     }
-    if (wildcards_.empty()) {
-        return false;
-    }
     const std::uint64_t holds = bitsOf(key);
-    const std::u32string_view whole = key;
-    return std::ranges::any_of(wildcards_, [&](const Wildcard& w) {
+    if (anyMatches(floating_, key, holds)) {
+        return true;
+    }
+    const auto anchored = anchored_.find(key.front());
+    return anchored != anchored_.end() && anyMatches(anchored->second, key, holds);
+}
+
+bool FriendPatterns::anyMatches(const std::vector<Wildcard>& patterns, std::u32string_view name,
+                                std::uint64_t holds) {
+    return std::ranges::any_of(patterns, [&](const Wildcard& w) {
         // What the pattern needs is checked before it is walked: most patterns fail here.
-        if ((w.needs & ~holds) != 0 || whole.size() < w.minLength ||
-            (!w.anyLength && whole.size() != w.minLength)) {
+        if ((w.needs & ~holds) != 0 || name.size() < w.minLength ||
+            (!w.anyLength && name.size() != w.minLength)) {
             return false;
         }
         const std::u32string_view pattern = w.pattern;
-        if (whole.substr(0, w.head) != pattern.substr(0, w.head) ||
-            whole.substr(whole.size() - w.tail) != pattern.substr(pattern.size() - w.tail)) {
+        if (name.substr(0, w.head) != pattern.substr(0, w.head) ||
+            name.substr(name.size() - w.tail) != pattern.substr(pattern.size() - w.tail)) {
             return false;
         }
-        return globMatch(pattern, whole);
+        return globMatch(pattern, name);
     });
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -52,8 +53,14 @@ class FriendPatterns {
         std::size_t tail = 0;       // characters after the last one
     };
 
+    static bool anyMatches(const std::vector<Wildcard>& patterns, std::u32string_view name,
+                           std::uint64_t holds);
+
     std::unordered_set<std::u32string> plain_;  // folded
-    std::vector<Wildcard> wildcards_;
+    // Patterns that start with a character (not `*` or `?`), by that character: only those of
+    // a name's first character are tried.
+    std::unordered_map<char32_t, std::vector<Wildcard>> anchored_;
+    std::vector<Wildcard> floating_;  // those that start with `*` or `?`
     std::size_t size_ = 0;
     mutable std::size_t tries_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "app/friends_editor.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 
 #include "friends/friend_patterns.h"
@@ -18,10 +19,11 @@ bool editFriendsFile(QWidget* parent, const std::string& path, MessageBox& messa
     qt::FriendsDialog dialog(text.value(), parent);
     // The whole text is kept and written; only the first names are matched.
     const auto tellUnused = [&dialog] {
-        dialog.setNote(friends::FriendPatterns::countPatterns(dialog.text()) >
-                               friends::FriendPatterns::kMaxPatterns
-                           ? QString("Only the first 1,000 names are used.")
-                           : QString());
+        const bool unused = friends::FriendPatterns::countPatterns(dialog.text()) >
+                            friends::FriendPatterns::kMaxPatterns;
+        dialog.Label2->setText(unused ? QString("Only the first 1,000 names are used.")
+                                      : QString());
+        dialog.Label2->setVisible(unused);
     };
     tellUnused();
     QObject::connect(dialog.Text1, &QPlainTextEdit::textChanged, &dialog, tellUnused);

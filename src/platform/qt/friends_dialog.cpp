@@ -39,13 +39,6 @@ FriendsDialog::FriendsDialog(const std::string& text, QWidget* parent)
     Text1->setPlainText(lines);
 }
 
-void FriendsDialog::setNote(const QString& note) {
-    if (Label2->text() != note) {
-        Label2->setText(note);
-        Label2->setVisible(!note.isEmpty());
-    }
-}
-
 std::string FriendsDialog::text() const {
     // A pasted line may bring its own line end: a line is a line, whatever ended it.
     QString text = Text1->toPlainText();

@@ -18,11 +18,9 @@ class FriendsDialog : public QDialog {
 
     // The text with its lines ended by "\n" alone.
     std::string text() const;
-    // A line below the text, about it; empty: none.
-    void setNote(const QString& note);
 
     QPlainTextEdit* Text1;
-    QLabel* Label2;
+    QLabel* Label2;  // a note below the text, hidden until one is set
 };
 
 }  // namespace zerlin::qt

@@ -234,6 +234,24 @@ class ServersWindowTest : public QObject {
         QVERIFY(next.findChild<QCheckBox*>("FriendsOnly")->isChecked());
     }
 
+    // A server's answer replaces the list's players: its row's friends are matched again.
+    void friendsFollowTheAnswer() {
+        Rig rig("127.0.23.12:8080", {"--count", "1"});  // .101 answers with Player0 to Player4
+        rig.friends = zerlin::friends::FriendPatterns::fromText("soldier0x0\nPLAYER3\n");
+        rig.window->friendsChanged();
+        rig.window->open();
+        const QAbstractItemModel* m = rig.table()->model();
+        const auto description = [&] {
+            return m->rowCount() == 1
+                       ? m->index(0, 0).data(Qt::AccessibleDescriptionRole).toString()
+                       : QString();
+        };
+        QVERIFY(waitFor([&] { return description() == "friends: Player3"; }, 4000));
+        rig.table()->setCurrentIndex(m->index(0, 0));
+        QVERIFY(rig.window->findChild<QPlainTextEdit*>("Details")->toPlainText().endsWith(
+            "\nFriends: Player3"));
+    }
+
     void markupAndDetails() {
         // The server with markup in its list name is the silent .103: its name stays the list's.
         Rig rig("127.0.23.8:8080", {"--mixed", "--count", "1", "--first", "127.0.23.103"});

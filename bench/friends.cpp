@@ -12,7 +12,8 @@
 //   arrivals_ms the notifications' refresh of the 60 servers
 //   match_ms    the matching alone: the 15,360 players once (found: the friends among them)
 // and tries, the names matched in all (15,360 for the rows, 960 players an answer; never more
-// for a sort, a scroll or a click). Prints them as one line of "name=value" words.
+// for a sort, a scroll or a click). Prints them as one line of "name=value" words. With
+// --no-friends, the same with no friend set: the turns' cost without matching.
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -169,7 +170,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "bench/friends: the kept list was not written\n");
         return 1;
     }
-    const std::string text = friendsText();
+    // --no-friends: the same without friends, for what the rest of the work costs.
+    const std::string text =
+        argc > 1 && std::string(argv[1]) == "--no-friends" ? "" : friendsText();
     zerlin::friends::FriendPatterns friends = zerlin::friends::FriendPatterns::fromText(text);
     StandInPings pings;
     MapSettings settings;

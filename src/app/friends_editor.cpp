@@ -1,5 +1,9 @@
 #include "app/friends_editor.h"
 
+#include <QLabel>
+#include <QPlainTextEdit>
+
+#include "friends/friend_patterns.h"
 #include "friends/friends_file.h"
 #include "platform/dialogs.h"
 #include "platform/qt/friends_dialog.h"
@@ -13,6 +17,16 @@ bool editFriendsFile(QWidget* parent, const std::string& path, MessageBox& messa
         return false;
     }
     qt::FriendsDialog dialog(text.value(), parent);
+    // The whole text is kept and written; only the first names are matched.
+    const auto tellUnused = [&dialog] {
+        const bool unused = friends::FriendPatterns::countPatterns(dialog.text()) >
+                            friends::FriendPatterns::kMaxPatterns;
+        dialog.Label2->setText(unused ? QString("Only the first 1,000 names are used.")
+                                      : QString());
+        dialog.Label2->setVisible(unused);
+    };
+    tellUnused();
+    QObject::connect(dialog.Text1, &QPlainTextEdit::textChanged, &dialog, tellUnused);
     while (dialog.exec() == QDialog::Accepted) {
         const Status written = friends::writeFriendsFile(path, dialog.text());
         if (written) {

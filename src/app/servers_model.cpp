@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QPixmap>
 
+#include "friends/playing_friends.h"
 #include "platform/qt/strings.h"
 
 namespace zerlin::app {
@@ -122,7 +123,7 @@ QString ServersModel::description(const servers::ServerRow& r) const {
     if (r.bookmarked) {
         marks << "bookmarked";
     }
-    if (const std::vector<std::string> names = friendsOn(r); !names.empty()) {
+    if (const std::vector<std::string>& names = friendsOn(r); !names.empty()) {
         QStringList friends;
         for (const std::string& name : names) {
             friends << qt::toQString(name);
@@ -132,20 +133,26 @@ QString ServersModel::description(const servers::ServerRow& r) const {
     return marks.join(", ");
 }
 
-std::vector<std::string> ServersModel::friendsOn(const servers::ServerRow& row) const {
-    std::vector<std::string> names;
-    if (!friends_ || friends_->empty()) {
-        return names;
+const std::vector<std::string>& ServersModel::friendsOn(const servers::ServerRow& row) const {
+    static const std::vector<std::string> kNone;
+    const std::vector<servers::ServerRow>& rows = browser_.rows();
+    if (rows.empty() || &row < rows.data() || &row >= rows.data() + rows.size()) {
+        return kNone;
     }
-    // Servers keep players who left past numPlayers: those are not on it.
-    const std::size_t on = std::min(row.info.players.size(),
-                                    static_cast<std::size_t>(std::max(0, row.info.numPlayers)));
-    for (std::size_t i = 0; i < on; ++i) {
-        if (friends_->matches(row.info.players[i].name)) {
-            names.push_back(row.info.players[i].name);
-        }
+    const auto at = static_cast<std::size_t>(&row - rows.data());
+    return at < rowFriends_.size() ? rowFriends_[at] : kNone;
+}
+
+void ServersModel::matchFriends(std::size_t row) {
+    const std::vector<servers::ServerRow>& rows = browser_.rows();
+    rowFriends_.resize(rows.size());
+    if (row < rows.size()) {
+        const status::ServerStatus& info = rows[row].info;
+        rowFriends_[row] = friends_
+                               ? friends::playingFriends(info.players, info.numPlayers, *friends_,
+                                                         &status::PlayerStatus::name)
+                               : std::vector<std::string>();
     }
-    return names;
 }
 
 QVariant ServersModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -158,6 +165,10 @@ QVariant ServersModel::headerData(int section, Qt::Orientation orientation, int 
 
 void ServersModel::replaced() {
     beginResetModel();
+    rowFriends_.clear();
+    for (std::size_t r = 0; r < browser_.rows().size(); ++r) {
+        matchFriends(r);
+    }
     endResetModel();
 }
 

@@ -21,12 +21,14 @@ class ServersModel : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     const servers::ServerRow* row(int index) const;
-    // The friends marked in the rows; none: no row is marked.
+    // The friends marked in the rows; none: no row is marked. Matched with the next replaced().
     void setFriends(const friends::FriendPatterns* friends) { friends_ = friends; }
-    // The players on a row's server who are friends, in the server's order.
-    std::vector<std::string> friendsOn(const servers::ServerRow& row) const;
+    // The players on a row's server who are friends, in the server's order, as last matched.
+    const std::vector<std::string>& friendsOn(const servers::ServerRow& row) const;
+    // A row's answer came: its friends are matched again (shown with the next rowsChanged()).
+    void matchFriends(std::size_t row);
 
-    // The browser's list was replaced, or rows of it changed.
+    // The browser's list was replaced (its friends are matched), or rows of it changed.
     void replaced();
     void rowsChanged(std::size_t first, std::size_t last);
 
@@ -41,6 +43,9 @@ class ServersModel : public QAbstractTableModel {
     QIcon bookmark_;
     QIcon lockedBookmark_;
     const friends::FriendPatterns* friends_ = nullptr;
+    // Each row's friends, matched when the row or the friends change: drawing, sorting and
+    // filtering read them here.
+    std::vector<std::vector<std::string>> rowFriends_;
 };
 
 }  // namespace zerlin::app

@@ -372,6 +372,7 @@ void ServersWindow::bookmarksChanged() {
 }
 
 void ServersWindow::rowChanged(std::size_t row) {
+    model_->matchFriends(row);
     changedFirst_ = std::min(changedFirst_, row);
     changedLast_ = std::max(changedLast_, row);
     if (!changedTimer_.isActive()) {
@@ -420,6 +421,9 @@ void ServersWindow::showLine() {
     if (!browser_->showingKept()) {
         kept_->clear();
     }
+    // Read out as shown: the line, then the kept list's time when there is one.
+    status_->setAccessibleDescription(
+        kept_->text().isEmpty() ? status_->text() : status_->text() + ' ' + kept_->text());
 }
 
 void ServersWindow::friendsChanged() {
@@ -434,7 +438,7 @@ void ServersWindow::showDetails() {
     const servers::ServerRow* row = rowAt(table_->currentIndex());
     QString text = row ? qt::toQString(servers::detailsText(*row)) : QString();
     if (row) {
-        if (const std::vector<std::string> names = model_->friendsOn(*row); !names.empty()) {
+        if (const std::vector<std::string>& names = model_->friendsOn(*row); !names.empty()) {
             QStringList friends;
             for (const std::string& name : names) {
                 friends << qt::toQString(name);

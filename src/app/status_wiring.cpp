@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/row_status.h"
+#include "friends/playing_friends.h"
 #include "platform/qt/strings.h"
 #include "status/status_text.h"
 
@@ -13,18 +14,18 @@ namespace zerlin::app {
 
 namespace {
 
-// "\nFriends playing: <names>" when the server's answer lists friends, else nothing.
+// "Friends playing: <names>" when the server's answer lists friends on it, else nothing.
 std::string friendsLine(const status::ServerState& state, const friends::FriendPatterns* friends) {
-    if (!friends || friends->empty() || !state.answer) {
+    if (!friends || !state.answer) {
         return {};
     }
+    const status::ServerStatus& answer = state.answer->status;
     std::string names;
-    for (const status::PlayerStatus& player : state.answer->status.players) {
-        if (friends->matches(player.name)) {
-            names += (names.empty() ? "" : ", ") + player.name;
-        }
+    for (const std::string& name : friends::playingFriends(answer.players, answer.numPlayers,
+                                                           *friends, &status::PlayerStatus::name)) {
+        names += (names.empty() ? "" : ", ") + status::shortened(name);
     }
-    return names.empty() ? std::string() : "\nFriends playing: " + names;
+    return names.empty() ? std::string() : "Friends playing: " + names;
 }
 
 }  // namespace
@@ -91,7 +92,7 @@ void StatusWiring::start() {
         }
         const status::ServerState& state = service_.state(rows_->rowServer(row.row()));
         return StatusToolTip::Tip{
-            status::tooltipText(state) + friendsLine(state, friends_ ? friends_() : nullptr),
+            status::tooltipText(state, friendsLine(state, friends_ ? friends_() : nullptr)),
             window_.List1->visualRect(row)};
     });
     boxesTip_ = std::make_unique<StatusToolTip>(*window_.Text2, [this](const QPoint&) {

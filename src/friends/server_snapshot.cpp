@@ -2,25 +2,20 @@
 
 #include <algorithm>
 
+#include "friends/playing_friends.h"
+
 namespace zerlin::friends {
 
+std::size_t playingCount(std::size_t listed, int numPlayers) {
+    return std::min(listed, static_cast<std::size_t>(std::max(numPlayers, 0)));
+}
+
 std::span<const std::string> ServerSnapshot::playing() const {
-    const std::size_t count =
-        std::min(players.size(), static_cast<std::size_t>(std::max(numPlayers, 0)));
-    return std::span<const std::string>(players).first(count);
+    return std::span<const std::string>(players).first(playingCount(players.size(), numPlayers));
 }
 
 std::vector<std::string> friendsOn(const ServerSnapshot& server, const FriendPatterns& friends) {
-    std::vector<std::string> found;
-    if (friends.empty()) {
-        return found;
-    }
-    for (const std::string& player : server.playing()) {
-        if (friends.matches(player)) {
-            found.push_back(player);
-        }
-    }
-    return found;
+    return playingFriends(server.players, server.numPlayers, friends);
 }
 
 }  // namespace zerlin::friends

@@ -172,13 +172,17 @@ std::string describe(const ServerState& state) {
     return text;
 }
 
-std::string tooltipText(const ServerState& state) {
+std::string tooltipText(const ServerState& state, std::string_view afterName) {
     const Indicator indicator = indicatorOf(state);
     if (indicator != Indicator::Up && indicator != Indicator::Full) {
-        return describe(state);
+        // Being asked again, the last answer's line stays.
+        return afterName.empty() ? describe(state) : describe(state).append("\n").append(afterName);
     }
     const ServerStatus& s = state.answer->status;
     std::string text = s.hostName.empty() ? "(no name)" : shortened(s.hostName);
+    if (!afterName.empty()) {
+        text.append("\n").append(afterName);
+    }
     text += "\nMap: " + (s.mapName.empty() ? "-" : shortened(s.mapName));
     if (!s.gameType.empty()) {
         text += " (" + shortened(s.gameType) + ")";

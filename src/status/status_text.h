@@ -48,6 +48,8 @@ std::string describe(const ServerState& state);
 // ping, then each team's players by score (name, score, kills, deaths, ping). Server texts are
 // as sent but shortened, and the players and teams listed are bounded (the rest counted as
 // "and N more"): whoever shows it must show it as plain text, never as markup.
-std::string tooltipText(const ServerState& state);
+// afterName, when not empty, is a line put right after the server's name: what must stay when
+// a tooltip is cut to fit.
+std::string tooltipText(const ServerState& state, std::string_view afterName = {});
 
 }  // namespace zerlin::status

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -51,6 +52,39 @@ class FriendsEditorTest : public QObject {
         });
         QVERIFY(!app::editFriendsFile(nullptr, path.toStdString(), messages));
         QCOMPARE(read(path), QByteArray("# my clan\n\nBob\n*jürgen\n  ??x  \n"));
+    }
+
+    // Past 1,000 names the editor tells that the rest are not used, and still writes them all.
+    // Notes and blank lines do not count.
+    void namesPastTheLimitAreToldAndKept() {
+        const QString path = dir_.filePath("many/friends.txt");
+        QDir().mkpath(dir_.filePath("many"));
+        QByteArray text = "# notes\n\n";
+        for (int i = 0; i < 1000; ++i) {
+            text += "Player" + QByteArray::number(i) + (i % 100 == 0 ? "\n\n# more\n" : "\n");
+        }
+        write(path, text);
+        QStringList notes;
+        whenShown([&](FriendsDialog& dialog) {
+            notes << (dialog.Label2->isVisibleTo(&dialog) ? dialog.Label2->text() : "");
+            dialog.Text1->moveCursor(QTextCursor::End);
+            dialog.Text1->insertPlainText("  #not a name\n");
+            notes << (dialog.Label2->isVisibleTo(&dialog) ? dialog.Label2->text() : "");
+            dialog.Text1->insertPlainText("Last*\n");
+            notes << (dialog.Label2->isVisibleTo(&dialog) ? dialog.Label2->text() : "");
+            dialog.accept();
+        });
+        test::FakeMessageBox messages;
+        QVERIFY(app::editFriendsFile(nullptr, path.toStdString(), messages));
+        const QString told = "Only the first 1,000 names are used.";
+        QCOMPARE(notes, QStringList({"", "", told}));
+        QCOMPARE(read(path), text + "  #not a name\nLast*\n");
+        whenShown([&](FriendsDialog& dialog) {
+            notes << (dialog.Label2->isVisibleTo(&dialog) ? dialog.Label2->text() : "");
+            dialog.reject();
+        });
+        QVERIFY(!app::editFriendsFile(nullptr, path.toStdString(), messages));
+        QCOMPARE(notes.last(), told);
     }
 
     void anUnreadableFileIsNotOffered() {

@@ -3,6 +3,7 @@
 // status service: what each way the list can answer or fail shows, the kept list, the filters
 // and sorting, the details, and the settings kept.
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -85,6 +86,14 @@ struct Rig {
         return cells;
     }
 };
+
+// What assistive technology is given for a widget: its name and description.
+QString readOut(QWidget* widget) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+    return accessible ? accessible->text(QAccessible::Name) + ": " +
+                            accessible->text(QAccessible::Description)
+                      : QString();
+}
 
 }  // namespace
 
@@ -195,11 +204,26 @@ class ServersWindowTest : public QObject {
         QCOMPARE(marked, QStringList{"127.0.23.202:14567 friends: Soldier1x0, Soldier1x1, "
                                      "Soldier1x2, Soldier1x3, Soldier1x4, Soldier1x5, "
                                      "Soldier1x6, Soldier1x7"});
+        // Matched when the list came, not again to draw, sort, filter or detail the rows.
+        const std::size_t tries = rig.friends.tries();
+        QVERIFY(tries > 0);
+        rig.table()->sortByColumn(0, Qt::AscendingOrder);
+        rig.table()->grab();
+        for (int r = 0; r < m->rowCount(); ++r) {
+            for (int c = 0; c < m->columnCount(); ++c) {
+                for (const int role : {Qt::DisplayRole, Qt::AccessibleTextRole,
+                                       Qt::AccessibleDescriptionRole, Qt::DecorationRole}) {
+                    (void)m->index(r, c).data(role);
+                }
+            }
+        }
         rig.window->findChild<QCheckBox*>("FriendsOnly")->setChecked(true);
         QCOMPARE(m->rowCount(), 1);
         rig.table()->setCurrentIndex(m->index(0, 0));
         QVERIFY(rig.window->findChild<QPlainTextEdit*>("Details")->toPlainText().contains(
             "Friends: Soldier1x0, Soldier1x1"));
+        rig.table()->grab();
+        QCOMPARE(rig.friends.tries(), tries);
         rig.friends = zerlin::friends::FriendPatterns::fromText("# none\n");
         rig.window->friendsChanged();
         QCOMPARE(m->rowCount(), 0);
@@ -208,6 +232,24 @@ class ServersWindowTest : public QObject {
                                         {});
         next.open();
         QVERIFY(next.findChild<QCheckBox*>("FriendsOnly")->isChecked());
+    }
+
+    // A server's answer replaces the list's players: its row's friends are matched again.
+    void friendsFollowTheAnswer() {
+        Rig rig("127.0.23.12:8080", {"--count", "1"});  // .101 answers with Player0 to Player4
+        rig.friends = zerlin::friends::FriendPatterns::fromText("soldier0x0\nPLAYER3\n");
+        rig.window->friendsChanged();
+        rig.window->open();
+        const QAbstractItemModel* m = rig.table()->model();
+        const auto description = [&] {
+            return m->rowCount() == 1
+                       ? m->index(0, 0).data(Qt::AccessibleDescriptionRole).toString()
+                       : QString();
+        };
+        QVERIFY(waitFor([&] { return description() == "friends: Player3"; }, 4000));
+        rig.table()->setCurrentIndex(m->index(0, 0));
+        QVERIFY(rig.window->findChild<QPlainTextEdit*>("Details")->toPlainText().endsWith(
+            "\nFriends: Player3"));
     }
 
     void markupAndDetails() {
@@ -244,7 +286,12 @@ class ServersWindowTest : public QObject {
         filter->setText("LISTED SERVER 3");  // the silent .103 keeps the list's name
         QCOMPARE(rig.column(6), QStringList{"127.0.23.103:14567"});
         QCOMPARE(rig.line(), QString("1 servers, 15 players"));
+        // Read out as shown, and again as the line changes.
+        auto* line = rig.window->findChild<QLabel*>("ServersStatus");
+        QCOMPARE(readOut(line), QString("Servers status: 1 servers, 15 players"));
         filter->clear();
+        QCOMPARE(readOut(line), "Servers status: " + rig.line());
+        QVERIFY(rig.line().startsWith("7 servers"));
         rig.window->findChild<QSpinBox*>("MaxPing")->setValue(500);
         QCOMPARE(rig.table()->model()->rowCount(), 5);  // the two silent ones go
         rig.window->findChild<QSpinBox*>("MaxPing")->setValue(0);
@@ -301,6 +348,10 @@ class ServersWindowTest : public QObject {
         QVERIFY2(line->text().startsWith(kFailed + " Showing the list of "),
                  qPrintable(line->text()));
         QVERIFY(line->text().contains(QRegularExpression(" of \\d\\d:\\d\\d\\.$")));
+        // A screen reader reads the line as shown: the failure, then the kept list's time.
+        const QString kept = window.findChild<QLabel*>("KeptTime")->text();
+        QVERIFY(kept.startsWith("List of "));
+        QCOMPARE(readOut(line), "Servers status: " + line->text() + " " + kept);
     }
 
   private:

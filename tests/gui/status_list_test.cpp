@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextDocument>
+#include <QToolTip>
 #include <fstream>
 
 #include "app/row_status.h"
@@ -39,7 +40,8 @@ class StatusListTest : public QObject {
                         "127.0.14.3:23000:one,players=64,max=64,map=berlin,password=1",
                         "127.0.14.4:23000:silent", "127.0.14.5:23000:markup,players=0",
                         "127.0.14.6:23000:full-then-free,after=2", "127.0.14.7:23000:one",
-                        "127.0.14.8:23000:one,map=", "127.0.14.9:23000:one,players=5"});
+                        "127.0.14.8:23000:one,map=", "127.0.14.9:23000:one,players=5",
+                        "127.0.14.10:23000:stale,players=2"});
         QVERIFY(standIn_.waitForReadyRead(5000));
         QCOMPARE(standIn_.readLine().trimmed(), QByteArray("ready"));
     }
@@ -80,16 +82,22 @@ class StatusListTest : public QObject {
             RowStatusKind kind;
             QString description;  // ", \d+ ms" stands for the ping
             QString inTooltip;    // shown literally by the tooltip
+            QString friends;      // the tooltip's second line names them
         } cases[] = {
-            {row("Up", "127.0.14.2"), RowStatusKind::Up, "23/64 players, wake, \\d+ ms", "wake"},
+            {row("Up", "127.0.14.2"), RowStatusKind::Up, "23/64 players, wake, \\d+ ms", "wake",
+             "Player1, Player22"},
             {row("Full", "127.0.14.3"), RowStatusKind::Full,
-             "64/64 players, berlin, \\d+ ms, password", "berlin"},
-            {row("Silent", "127.0.14.4"), RowStatusKind::NoAnswer, "no answer", "no answer"},
+             "64/64 players, berlin, \\d+ ms, password", "berlin", "Player1, Player22"},
+            {row("Silent", "127.0.14.4"), RowStatusKind::NoAnswer, "no answer", "no answer", ""},
             {row("Markup", "127.0.14.5"), RowStatusKind::Up, "0/64 players, Wake, \\d+ ms",
-             "<b>Bold</b> <img src=\"x\"> &amp;"},
-            {row("No map", "127.0.14.8"), RowStatusKind::Up, "3/64 players, \\d+ ms", "3/64"},
+             "<b>Bold</b> <img src=\"x\"> &amp;", ""},
+            {row("No map", "127.0.14.8"), RowStatusKind::Up, "3/64 players, \\d+ ms", "3/64",
+             "Player1"},
+            // Players listed past the count (Gone2 to Gone4) have left: no friends of theirs.
+            {row("Stale", "127.0.14.10"), RowStatusKind::Up, "2/64 players, Wake, \\d+ ms", "2/64",
+             "Player1"},
             {"Junk                               ://127.0.14.2:14567", RowStatusKind::NoAnswer,
-             "no answer", "no answer"},
+             "no answer", "no answer", ""},
         };
         for (const auto& c : cases) {
             h.controls.List1.append(c.row);
@@ -121,12 +129,33 @@ class StatusListTest : public QObject {
             shown.setHtml(
                 zerlin::test::gui::toolTipAt(*list.viewport(), list.visualItemRect(item).center()));
             QVERIFY2(shown.toPlainText().contains(c.inTooltip), qPrintable(shown.toPlainText()));
-            QCOMPARE(shown.toPlainText().contains("Friends playing: Player1, Player22"), i == 0);
+            const QStringList lines = shown.toPlainText().split('\n');
+            QCOMPARE(lines.size() > 1 && lines[1].startsWith("Friends playing: ") ? lines[1].mid(17)
+                                                                                  : QString(),
+                     c.friends);
             // A server that does not answer names no friend.
             if (c.kind == RowStatusKind::NoAnswer) {
                 QVERIFY(!shown.toPlainText().contains("Friends"));
             }
         }
+        // Cut to fit the screen, however large the font, the tip keeps the friends: they come
+        // right after the server's name.
+        const QFont font = QToolTip::font();
+        for (const int pixels : {12, 20, 30}) {
+            QFont large = font;
+            large.setPixelSize(pixels);
+            QToolTip::setFont(large);
+            QTextDocument tip;
+            tip.setHtml(zerlin::test::gui::toolTipAt(*list.viewport(),
+                                                     list.visualItemRect(list.item(0)).center()));
+            const QStringList lines = tip.toPlainText().split('\n');
+            QVERIFY2(lines.size() > 2 && lines[1] == "Friends playing: Player1, Player22",
+                     qPrintable(tip.toPlainText()));
+            if (pixels == 30) {
+                QCOMPARE(lines.last(), QString::fromUtf8("\u2026"));  // it was cut
+            }
+        }
+        QToolTip::setFont(font);
         QCOMPARE(list.item(1)->data(zerlin::app::RowStatusPlayersRole).toString(), "64/64");
         QVERIFY(list.item(1)->data(zerlin::app::RowStatusPasswordRole).toBool());
 

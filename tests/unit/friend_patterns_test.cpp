@@ -9,6 +9,9 @@
 #include "doubles/temp_folder.h"
 #include "friends/friend_patterns.h"
 #include "friends/friends_file.h"
+#include "friends/playing_friends.h"
+#include "friends/server_snapshot.h"
+#include "status/server_status.h"
 #include "text/case_fold.h"
 
 namespace zerlin {
@@ -100,6 +103,90 @@ TEST(FriendPatterns, ReadsOnePatternALineSkippingBlankAndCommentLines) {
             EXPECT_FALSE(patterns.matches(name)) << c.text << " / " << name;
         }
     }
+}
+
+// The first 1,000 lines holding a pattern are used, plain or not; notes and blank lines between
+// them do not count.
+TEST(FriendPatterns, UsesTheFirstThousandPatterns) {
+    std::string text = "# clan\n\n";
+    for (int i = 1; i <= 1002; ++i) {
+        text += (i % 3 == 0 ? "*x" : "Name") + std::to_string(i) + "\n";
+        if (i % 250 == 0) {
+            text += "  # a note\n \t\n";
+        }
+    }
+    const FriendPatterns patterns = FriendPatterns::fromText(text);
+    EXPECT_EQ(patterns.size(), FriendPatterns::kMaxPatterns);
+    EXPECT_EQ(FriendPatterns::countPatterns(text), 1002U);
+    const std::vector<std::pair<std::string, bool>> names = {
+        {"name1", true},    {"Ax3", true},       {"name998", true}, {"Bx999", true},
+        {"name1000", true}, {"name1001", false}, {"Cx1002", false}};
+    for (const auto& [name, used] : names) {
+        EXPECT_EQ(patterns.matches(name), used) << name;
+    }
+}
+
+// Plain names are looked up and patterns are ruled out by what they need before they are
+// walked: neither may give another answer than walking every pattern.
+TEST(FriendPatterns, LookUpsAgreeWithWalkingEachPattern) {
+    const std::vector<std::string> patterns = {
+        "Bob", "b?b", "*bob",  "bob*",  "*bob*", "b*b",   "?",      "??",   "*",
+        "?*",  "*?",  "a*b*c", "*ab*?", "[x]*",  "*[x]",  "j?rgen", "*ü*",  "*?*?*",
+        "Ж*",  "*ẞ",  "a?",    "?a",    "*aa*",  "ab?ab", "Strauß", "**b**"};
+    const std::vector<std::string> names = {
+        "bob",       "BOB", "bab",  "xbob",   "bobx",    "b",   "bb",   "a",     "ab",    "ba",
+        "abc",       "acb", "abxc", "abab",   "ababx",   "aab", "[x]",  "[X]y",  "y[x]",  "jürgen",
+        "J\xFCrgen", "ж",   "ЖУК",  "STRAUẞ", "strauss", "aa",  "xaax", "abcab", " bob ", ""};
+    for (const std::string& pattern : patterns) {
+        const FriendPatterns compiled = FriendPatterns::fromText(pattern);
+        const std::u32string folded = friends::foldedName(pattern);
+        for (const std::string& name : names) {
+            const std::u32string key = friends::foldedName(name);
+            EXPECT_EQ(compiled.matches(name), !key.empty() && friends::globMatch(folded, key))
+                << "pattern " << pattern << ", name " << name;
+        }
+    }
+    // All of them at once: the name matches when one of them does.
+    std::string all;
+    for (const std::string& pattern : patterns) {
+        all += pattern + "\n";
+    }
+    const FriendPatterns every = FriendPatterns::fromText(all);
+    EXPECT_TRUE(every.matches("anything"));
+    EXPECT_FALSE(every.matches("  "));
+}
+
+// Which players on a server are friends: the same answer for the players of a status answer (the
+// rows and the bookmarks' tooltips) and for those of a snapshot (the notifications), and never
+// one past numPlayers.
+TEST(PlayingFriends, OnlyThePlayersOnTheServerCount) {
+    const std::vector<std::string> listed = {"Ann", "Bob", "Carl", "Ann2", "Bob"};
+    const FriendPatterns friends = FriendPatterns::fromText("ann*\nbob\n");
+    const std::vector<std::pair<int, std::vector<std::string>>> cases = {
+        {-3, {}},
+        {0, {}},
+        {1, {"Ann"}},
+        {3, {"Ann", "Bob"}},
+        {4, {"Ann", "Bob", "Ann2"}},
+        {5, {"Ann", "Bob", "Ann2", "Bob"}},
+        {64, {"Ann", "Bob", "Ann2", "Bob"}},
+    };
+    std::vector<status::PlayerStatus> answered;
+    for (const std::string& name : listed) {
+        answered.push_back(status::PlayerStatus{name});
+    }
+    for (const auto& [numPlayers, expected] : cases) {
+        friends::ServerSnapshot snapshot;
+        snapshot.players = listed;
+        snapshot.numPlayers = numPlayers;
+        EXPECT_EQ(friends::friendsOn(snapshot, friends), expected) << numPlayers;
+        EXPECT_EQ(
+            friends::playingFriends(answered, numPlayers, friends, &status::PlayerStatus::name),
+            expected)
+            << numPlayers;
+    }
+    EXPECT_TRUE(friends::playingFriends(answered, 5, FriendPatterns(), &status::PlayerStatus::name)
+                    .empty());
 }
 
 TEST(FriendsFile, LivesBesideTheSettingsAndKeepsEveryLine) {

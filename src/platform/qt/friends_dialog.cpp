@@ -10,7 +10,7 @@
 namespace zerlin::qt {
 
 FriendsDialog::FriendsDialog(const std::string& text, QWidget* parent)
-    : QDialog(parent), Text1(new QPlainTextEdit(this)) {
+    : QDialog(parent), Text1(new QPlainTextEdit(this)), Label2(new QLabel(this)) {
     setObjectName("Friends");
     setWindowTitle(QString("Friends"));
     auto* help = new QLabel(QString("One player a line. * stands for any characters and ? for one; "
@@ -21,12 +21,17 @@ FriendsDialog::FriendsDialog(const std::string& text, QWidget* parent)
     Text1->setAccessibleName(QString("Friends"));
     Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     Text1->setTabChangesFocus(true);
+    Label2->setObjectName("Label2");
+    Label2->setTextFormat(Qt::PlainText);
+    Label2->setWordWrap(true);
+    Label2->hide();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(help);
     layout->addWidget(Text1);
+    layout->addWidget(Label2);
     layout->addWidget(buttons);
     resize(360, 320);
     QString lines = toQString(text);

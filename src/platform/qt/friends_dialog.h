@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <string>
 
+class QLabel;
 class QPlainTextEdit;
 
 namespace zerlin::qt {
@@ -19,6 +20,7 @@ class FriendsDialog : public QDialog {
     std::string text() const;
 
     QPlainTextEdit* Text1;
+    QLabel* Label2;  // a note below the text, hidden until one is set
 };
 
 }  // namespace zerlin::qt

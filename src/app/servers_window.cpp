@@ -154,7 +154,6 @@ void ServersWindow::build() {
     filters->addWidget(hideFull_);
     filters->addWidget(hidePassword_);
     filters->addWidget(friendsOnly_);
-    filters->addWidget(played_);
     filters->addWidget(maxPingLabel);
     filters->addWidget(maxPing_);
     filters->addWidget(friendsButton_);
@@ -187,6 +186,8 @@ void ServersWindow::build() {
     for (int column = 0; column < servers::kColumns; ++column) {
         table_->setColumnWidth(column, widths[column]);
     }
+    // Shown beside the name, where the user looks first, when it is shown at all.
+    table_->horizontalHeader()->moveSection(static_cast<int>(servers::Column::LastPlayed), 1);
     table_->setColumnHidden(static_cast<int>(servers::Column::LastPlayed), true);
 
     details_ = new QPlainTextEdit(this);
@@ -211,6 +212,8 @@ void ServersWindow::build() {
     kept_->setTextFormat(Qt::PlainText);
     kept_->setEnabled(false);
     auto* line = new QHBoxLayout;
+    // Beside the status line: the filters' row has no room to spare.
+    line->addWidget(played_);
     line->addWidget(status_, 1);
     line->addWidget(kept_);
 

@@ -74,10 +74,13 @@ struct BrowserRig {
     std::time_t now = 1'800'000'000;
     int replaced = 0;
     std::vector<std::size_t> changedRows;
+    std::vector<std::string> keepFailures;
     ServersBrowser browser{
         walk, pings, keptPath, [this] { return now; },
-        ServersBrowser::Hooks{
-            [this] { ++replaced; }, [this](std::size_t r) { changedRows.push_back(r); }, {}, {}}};
+        ServersBrowser::Hooks{[this] { ++replaced; },
+                              [this](std::size_t r) { changedRows.push_back(r); },
+                              {},
+                              [this](const std::string& why) { keepFailures.push_back(why); }}};
     BrowserRig() {
         browser.setListUrl(kUrl);
         pings.setHandler(
@@ -253,6 +256,19 @@ TEST(ServersBrowser, BookmarkedRowsAreMarked) {
     rig.browser.setBookmarks({{" 127.0.22.1 ", "14567"}});
     EXPECT_TRUE(rig.browser.rows()[0].bookmarked);
     EXPECT_FALSE(rig.browser.rows()[1].bookmarked);
+}
+
+TEST(ServersBrowser, AListThatCannotBeKeptIsToldOnce) {
+    BrowserRig rig;
+    std::filesystem::create_directories(rig.keptPath);  // a folder in the file's place
+    for (int round = 0; round < 2; ++round) {
+        rig.browser.refresh();
+        rig.http.answer(200, onePage("127.0.22.1"));
+        rig.browser.keepList();
+    }
+    ASSERT_EQ(rig.keepFailures.size(), 1u);
+    EXPECT_EQ(rig.keepFailures[0], rig.keptPath + ": It is a folder.");
+    EXPECT_TRUE(std::filesystem::is_directory(rig.keptPath));
 }
 
 TEST(KeptServerList, RoundTripAndBadFiles) {

@@ -446,10 +446,9 @@ void ServersWindow::showLine() {
 }
 
 void ServersWindow::refreshNow() {
-    if (browser_->showingPlayed()) {
-        // Asked again, and read again: another copy may have joined meanwhile.
-        showPlayed(true);
-    }
+    // The played servers are asked again, and read again: another copy may have joined
+    // meanwhile. The order the user chose stays.
+    playedChanged();
     // The list goes on being got in the background, for when it is shown again.
     browser_->refresh();
 }

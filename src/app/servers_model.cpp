@@ -13,8 +13,8 @@ namespace zerlin::app {
 
 namespace {
 
-const char* const kHeaders[servers::kColumns] = {"Server", "Players", "Map",    "Game type",
-                                                 "Mod",    "Ping",    "Address"};
+const char* const kHeaders[servers::kColumns] = {"Server", "Players", "Map",     "Game type",
+                                                 "Mod",    "Ping",    "Address", "Last played"};
 
 // A padlock for a password, a small flag for a bookmarked server, or both side by side.
 QIcon markIcon(bool lock, bool bookmark) {
@@ -99,7 +99,7 @@ QVariant ServersModel::data(const QModelIndex& index, int role) const {
             return {};
         case Qt::ForegroundRole:
             // A list kept from an earlier run is shown dimmed until the new one comes.
-            if (browser_.showingKept()) {
+            if (browser_.showingKept() && !browser_.showingPlayed()) {
                 return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
             }
             return {};

@@ -61,12 +61,20 @@ ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBacke
       run_(run ? std::move(run) : [](const std::function<void()>& command) { command(); }),
       messages_(messages),
       friendsPath_(std::move(friendsPath)),
-      friends_(notifier, [this](const friends::ServerSnapshot& server) {
-          const std::size_t colon = server.key.rfind(':');
-          join(server.key.substr(0, colon), server.key.substr(colon + 1));
-      }) {
+      friends_(notifier,
+               [this](const friends::ServerSnapshot& server) {
+                   const std::size_t colon = server.key.rfind(':');
+                   join(server.key.substr(0, colon), server.key.substr(colon + 1));
+               }),
+      played_(servers::playedPath(qt::toStdString(QCoreApplication::applicationName())),
+              [this](const std::string& text) { messages_.show(text); }),
+      playedJoins_(played_, status, form.List1) {
     reloadFriends();
+    form_.setJoinRecorder(&playedJoins_);
     walk_.setCompleteHandler([this](const servers::WalkOutcome& outcome) {
+        if (outcome.ok) {
+            playedJoins_.listed(outcome.servers);
+        }
         friends_.refreshed(friendSnapshots(outcome.servers),
                            std::chrono::duration_cast<friends::FriendArrivals::Time>(
                                std::chrono::steady_clock::now().time_since_epoch()));
@@ -104,6 +112,7 @@ ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBacke
 }
 
 ServersOpener::~ServersOpener() {
+    form_.setJoinRecorder(nullptr);
     servers_.reset();
     pings_.reset();
 }
@@ -142,10 +151,23 @@ void ServersOpener::open() {
             reloadFriends();
             return true;
         };
+        actions.played = [this] { return played_.load(); };
+        actions.forget = [this](const std::string& ip, std::uint16_t port) {
+            (void)played_.forget(ip, port);
+        };
+        actions.tell = [this](const std::string& text) { messages_.show(text); };
         servers_ = std::make_unique<ServersWindow>(
             settings_, *pings_,
             servers::keptListPath(qt::toStdString(QCoreApplication::applicationName())),
             std::move(actions), &walk_);
+        playedJoins_.setFindRow([this](const std::string& ip, std::uint16_t port) {
+            return servers_ ? servers_->browser().findRow(ip, port) : nullptr;
+        });
+        playedJoins_.setRecorded([this] {
+            if (servers_) {
+                servers_->playedChanged();
+            }
+        });
     }
     servers_->open();
 }

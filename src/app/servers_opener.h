@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/form1_wiring.h"
+#include "app/played_joins.h"
 #include "app/slot_waiting.h"
 #include "friends/friend_watch.h"
 #include "mainwindow/form1.h"
@@ -17,6 +18,7 @@
 #include "platform/qt/qt_timer.h"
 #include "platform/settings_backend.h"
 #include "servers/list_walk.h"
+#include "servers/played_servers.h"
 #include "status/status_service.h"
 
 namespace zerlin::app {
@@ -63,6 +65,8 @@ class ServersOpener {
     qt::QtTimer deadline_;
     servers::ListWalk walk_{http_, deadline_};
     friends::FriendWatch friends_;
+    servers::PlayedServers played_;
+    PlayedJoins playedJoins_;
     QTimer friendsTimer_;
     QTimer firstAsk_;
     std::unique_ptr<StatusPings> pings_;

@@ -64,14 +64,19 @@ ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pin
       walk_(walk ? *walk : ownWalk_) {
     browser_ = std::make_unique<servers::ServersBrowser>(
         walk_, pings, std::move(keptPath), [] { return std::time(nullptr); },
-        servers::ServersBrowser::Hooks{[this] { rowsReplaced(); },
-                                       [this](std::size_t row) { rowChanged(row); },
-                                       [this] { showLine(); }});
+        servers::ServersBrowser::Hooks{
+            [this] { rowsReplaced(); }, [this](std::size_t row) { rowChanged(row); },
+            [this] { showLine(); },
+            [this](const std::string& why) {
+                if (!closing_ && actions_.tell) {
+                    actions_.tell("Zerlin couldn't keep the server list: " + why);
+                }
+            }});
     pings.setHandler(
         [this](const std::string& ip, std::uint16_t port) { browser_->pingChanged(ip, port); });
     build();
     periodic_.setInterval(kServersRefreshMs);
-    connect(&periodic_, &QTimer::timeout, this, [this] { browser_->refresh(); });
+    connect(&periodic_, &QTimer::timeout, this, [this] { refreshNow(); });
     settledTimer_.setSingleShot(true);
     settledTimer_.setInterval(kSettledMs);
     connect(&settledTimer_, &QTimer::timeout, this, [this] {
@@ -97,6 +102,7 @@ ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pin
 }
 
 ServersWindow::~ServersWindow() {
+    closing_ = true;
     walk_.cancel();
     browser_->keepList();
     // The table, its proxy and its model read the browser: they go before the members do.
@@ -123,6 +129,9 @@ void ServersWindow::build() {
     hidePassword_->setObjectName("HidePassword");
     friendsOnly_ = new QCheckBox("Friends only", this);
     friendsOnly_->setObjectName("FriendsOnly");
+    played_ = new QCheckBox("Played recently", this);
+    played_->setObjectName("PlayedRecently");
+    played_->setToolTip("The servers you joined lately instead of the server list");
     friendsButton_ = new QPushButton("Friends", this);
     friendsButton_->setObjectName("Friends");
     friendsButton_->setToolTip("The names and patterns of your friends");
@@ -173,10 +182,13 @@ void ServersWindow::build() {
     table_->horizontalHeader()->setSectionsMovable(true);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->installEventFilter(this);
-    const int widths[servers::kColumns] = {260, 70, 110, 90, 80, 75, 150};
+    const int widths[servers::kColumns] = {260, 70, 110, 90, 80, 75, 150, 90};
     for (int column = 0; column < servers::kColumns; ++column) {
         table_->setColumnWidth(column, widths[column]);
     }
+    // Shown beside the name, where the user looks first, when it is shown at all.
+    table_->horizontalHeader()->moveSection(static_cast<int>(servers::Column::LastPlayed), 1);
+    table_->setColumnHidden(static_cast<int>(servers::Column::LastPlayed), true);
 
     details_ = new QPlainTextEdit(this);
     details_->setObjectName("Details");
@@ -200,6 +212,8 @@ void ServersWindow::build() {
     kept_->setTextFormat(Qt::PlainText);
     kept_->setEnabled(false);
     auto* line = new QHBoxLayout;
+    // Beside the status line: the filters' row has no room to spare.
+    line->addWidget(played_);
     line->addWidget(status_, 1);
     line->addWidget(kept_);
 
@@ -224,14 +238,15 @@ void ServersWindow::build() {
             friendsChanged();
         }
     });
-    connect(refresh_, &QPushButton::clicked, this, [this] { browser_->refresh(); });
+    connect(played_, &QCheckBox::toggled, this, [this](bool on) { showPlayed(on); });
+    connect(refresh_, &QPushButton::clicked, this, [this] { refreshNow(); });
     // Escape and the desktop's close key close it, as a window without a frame needs.
     for (const QKeySequence& keys :
          {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)}) {
         connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
     }
     auto* f5 = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(f5, &QShortcut::activated, this, [this] { browser_->refresh(); });
+    connect(f5, &QShortcut::activated, this, [this] { refreshNow(); });
     connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& i) { joinRow(i); });
     connect(table_, &QTableView::customContextMenuRequested, this,
             [this](const QPoint& at) { showMenu(at); });
@@ -266,19 +281,20 @@ void ServersWindow::restoreSettings() {
         resize(std::min(size[0].toInt(), 10000), std::min(size[1].toInt(), 10000));
     }
     // The columns' widths, then the sort column and order ("a" or "d").
+    // A layout written before the Last played column came has one width less.
     const QStringList columns = qt::toQString(read(settings_, keys::serversColumns)).split(',');
-    if (columns.size() == servers::kColumns + 2) {
-        for (int column = 0; column < servers::kColumns; ++column) {
+    const auto widths = static_cast<int>(columns.size()) - 2;
+    if (widths == servers::kColumns || widths == servers::kColumns - 1) {
+        for (int column = 0; column < widths; ++column) {
             const int width = columns[column].toInt();
             if (width >= 20 && width <= 2000) {
                 table_->setColumnWidth(column, width);
             }
         }
-        const int sortColumn = columns[servers::kColumns].toInt();
+        const int sortColumn = columns[widths].toInt();
         if (sortColumn >= 0 && sortColumn < servers::kColumns) {
-            table_->sortByColumn(sortColumn, columns[servers::kColumns + 1] == "d"
-                                                 ? Qt::DescendingOrder
-                                                 : Qt::AscendingOrder);
+            table_->sortByColumn(
+                sortColumn, columns[widths + 1] == "d" ? Qt::DescendingOrder : Qt::AscendingOrder);
         }
     }
     proxy_->setFilter({qt::toStdString(filter_->text()), hideEmpty_->isChecked(),
@@ -313,8 +329,11 @@ void ServersWindow::saveLayout() {
         columns += std::to_string(table_->columnWidth(column)) + ",";
     }
     const QHeaderView* header = table_->horizontalHeader();
-    columns += std::to_string(header->sortIndicatorSection()) + "," +
-               (header->sortIndicatorOrder() == Qt::DescendingOrder ? "d" : "a");
+    // The played servers' order by time is their own: the list's is what is kept.
+    const bool played = browser_->showingPlayed();
+    const int sortColumn = played ? listSortColumn_ : header->sortIndicatorSection();
+    const Qt::SortOrder order = played ? listSortOrder_ : header->sortIndicatorOrder();
+    columns += std::to_string(sortColumn) + "," + (order == Qt::DescendingOrder ? "d" : "a");
     settings_.write(keys::serversSize.section,
                     SettingsEntries{{keys::serversSize.key,
                                      std::to_string(width()) + "," + std::to_string(height())},
@@ -339,6 +358,10 @@ void ServersWindow::showEvent(QShowEvent* event) {
     browser_->setListUrl(url ? *url : std::string(keys::kDefaultServersListUrl));
     bookmarksChanged();
     browser_->opened();
+    if (played_->isChecked()) {
+        // Read afresh, newest first: another copy may have joined meanwhile.
+        showPlayed(true);
+    }
     periodic_.start();
 }
 
@@ -402,7 +425,7 @@ void ServersWindow::rowsReplaced() {
     model_->replaced();
     proxy_->refilter();
     const std::optional<std::time_t> time = browser_->listTime();
-    kept_->setText(browser_->showingKept() && time
+    kept_->setText(browser_->showingKept() && time && !browser_->showingPlayed()
                        ? qt::toQString("List of " + servers::clockTime(*time))
                        : QString());
     showLine();
@@ -418,12 +441,51 @@ void ServersWindow::showLine() {
         }
     }
     status_->setText(qt::toQString(browser_->statusLine(static_cast<std::size_t>(shown), players)));
-    if (!browser_->showingKept()) {
+    if (!browser_->showingKept() || browser_->showingPlayed()) {
         kept_->clear();
     }
     // Read out as shown: the line, then the kept list's time when there is one.
     status_->setAccessibleDescription(
         kept_->text().isEmpty() ? status_->text() : status_->text() + ' ' + kept_->text());
+}
+
+void ServersWindow::refreshNow() {
+    // The played servers are asked again, and read again: another copy may have joined
+    // meanwhile. The order the user chose stays.
+    playedChanged();
+    // The list goes on being got in the background, for when it is shown again.
+    browser_->refresh();
+}
+
+void ServersWindow::showPlayed(bool on) {
+    QHeaderView* header = table_->horizontalHeader();
+    const int lastPlayed = static_cast<int>(servers::Column::LastPlayed);
+    if (on) {
+        if (!browser_->showingPlayed()) {
+            listSortColumn_ = header->sortIndicatorSection();
+            listSortOrder_ = header->sortIndicatorOrder();
+        }
+        browser_->showPlayed(actions_.played ? actions_.played()
+                                             : std::vector<servers::PlayedServer>());
+        table_->setColumnHidden(lastPlayed, false);
+        table_->sortByColumn(lastPlayed, Qt::DescendingOrder);
+    } else if (browser_->showingPlayed()) {
+        browser_->showListed();
+        table_->setColumnHidden(lastPlayed, true);
+        table_->sortByColumn(listSortColumn_, listSortOrder_);
+    }
+}
+
+void ServersWindow::playedChanged() {
+    if (browser_->showingPlayed() && isVisible()) {
+        // Kept in the order the user chose; a new join shows first when sorted by time.
+        const QHeaderView* header = table_->horizontalHeader();
+        const int column = header->sortIndicatorSection();
+        const Qt::SortOrder order = header->sortIndicatorOrder();
+        browser_->showPlayed(actions_.played ? actions_.played()
+                                             : std::vector<servers::PlayedServer>());
+        table_->sortByColumn(column, order);
+    }
 }
 
 void ServersWindow::friendsChanged() {
@@ -503,6 +565,15 @@ void ServersWindow::showMenu(const QPoint& at) {
             actions_.copyLink(ip, port);
         }
     });
+    if (row->lastPlayed) {
+        const std::uint16_t gamePort = row->listed.port;
+        connect(menu->addAction("Forget"), &QAction::triggered, this, [this, ip, gamePort] {
+            if (actions_.forget) {
+                actions_.forget(ip, gamePort);
+            }
+            playedChanged();
+        });
+    }
     menu->popup(table_->viewport()->mapToGlobal(at));
 }
 

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -50,6 +51,11 @@ class ServersWindow : public QWidget {
         // The friends to mark, and the editor of the friends file (whether it was written).
         std::function<const friends::FriendPatterns*()> friends;
         std::function<bool(QWidget* parent)> editFriends;
+        // The servers played recently, newest first, and forgetting one of them.
+        std::function<std::vector<servers::PlayedServer>()> played;
+        std::function<void(const std::string& ip, std::uint16_t port)> forget;
+        // Tells the user something went wrong (a message box).
+        std::function<void(const std::string& text)> tell;
     };
 
     // walk: the list walk to share with the rest of the program (the friends' refreshes); none:
@@ -64,6 +70,8 @@ class ServersWindow : public QWidget {
     void bookmarksChanged();
     // The friends changed: their marks and the Friends only filter are drawn again.
     void friendsChanged();
+    // A join was remembered: the played servers, when shown, are read again.
+    void playedChanged();
 
     servers::ServersBrowser& browser() { return *browser_; }
     qt::QtHttpClient& http() { return http_; }
@@ -85,6 +93,8 @@ class ServersWindow : public QWidget {
     void rowChanged(std::size_t row);
     void showChanged();
     void joinRow(const QModelIndex& index);
+    void showPlayed(bool on);
+    void refreshNow();
     void showMenu(const QPoint& at);
     const servers::ServerRow* rowAt(const QModelIndex& proxyIndex) const;
 
@@ -102,6 +112,10 @@ class ServersWindow : public QWidget {
     QCheckBox* hideFull_ = nullptr;
     QCheckBox* hidePassword_ = nullptr;
     QCheckBox* friendsOnly_ = nullptr;
+    QCheckBox* played_ = nullptr;
+    // The list's sort column and order, kept while the played servers are sorted by time.
+    int listSortColumn_ = -1;
+    Qt::SortOrder listSortOrder_ = Qt::AscendingOrder;
     QPushButton* friendsButton_ = nullptr;
     QSpinBox* maxPing_ = nullptr;
     QPushButton* refresh_ = nullptr;
@@ -117,6 +131,7 @@ class ServersWindow : public QWidget {
     std::size_t changedLast_ = 0;
     QTimer lineTimer_;  // the status line's sums, once a run of answers has come in
     bool restored_ = false;
+    bool closing_ = false;  // the window goes: nothing is told any more
 };
 
 }  // namespace zerlin::app

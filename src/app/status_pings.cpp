@@ -16,8 +16,10 @@ void StatusPings::ask(const std::vector<servers::PingTarget>& servers) {
     std::vector<status::Request> requests;
     requests.reserve(servers.size());
     for (const servers::PingTarget& server : servers) {
-        requests.emplace_back(status::ServerKey{server.ip, std::to_string(server.port)},
-                              server.queryPort);
+        // No query port: the one found by searching, as for a bookmark.
+        requests.emplace_back(
+            status::ServerKey{server.ip, std::to_string(server.port)},
+            server.queryPort > 0 ? std::optional(server.queryPort) : std::nullopt);
     }
     client_.refresh(requests);
 }

@@ -17,6 +17,13 @@ class OptionsOpener {
     virtual void open() = 0;
 };
 
+// Told of each join that started the game: the IP and port as the boxes held them.
+class JoinRecorder {
+  public:
+    virtual ~JoinRecorder() = default;
+    virtual void joined(const std::string& ip, const std::string& port) = 0;
+};
+
 struct Form1Controls {
     Window& window;
     TextBox& Label1;  // the title
@@ -65,6 +72,9 @@ class Form1 {
     void options();
     [[noreturn]] void quit();
 
+    // Who is told of the joins that started the game; none by default.
+    void setJoinRecorder(JoinRecorder* recorder) { joinRecorder_ = recorder; }
+
     Window& window;
     TextBox& Label1;
     TextBox& Text1;
@@ -85,6 +95,7 @@ class Form1 {
     Launcher& launcher_;
     Program& program_;
     OptionsOpener& options_;
+    JoinRecorder* joinRecorder_ = nullptr;
 };
 
 }  // namespace zerlin

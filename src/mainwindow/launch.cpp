@@ -64,6 +64,10 @@ void Form1::join() {
             messages_.show(startFailed + started.error());
         } else {
             Timer1.start(kCleanUpDelay);
+            // Every join that starts the game passes here, whichever part of the program asked.
+            if (joinRecorder_) {
+                joinRecorder_->joined(ip, port);
+            }
         }
     }
 

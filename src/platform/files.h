@@ -19,10 +19,13 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
 // new file cannot take) and a writable file in a folder that takes no new file are written in
 // place, after the room for bytes was reserved, unless that is refused (readers that do not lock
 // could see it half written): then the first are replaced all the same and the last fails. A
-// symbolic link is followed; a dangling one gets the file it names.
+// symbolic link is followed; a dangling one gets the file it names. The program's own files
+// take Links::replaced instead: a link in their place (dangling or not) is replaced by a file,
+// and whatever it names is never written.
 enum class InPlace { allowed, refused };
+enum class Links { followed, replaced };
 Status replaceFile(const std::string& requested, const std::string& bytes,
-                   InPlace inPlace = InPlace::allowed);
+                   InPlace inPlace = InPlace::allowed, Links links = Links::followed);
 
 // The user's temporary folder, the empty text when there is none.
 std::string temporaryFolder();

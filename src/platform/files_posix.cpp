@@ -259,17 +259,22 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
     return bytes;
 }
 
-Status replaceFile(const std::string& requested, const std::string& bytes, InPlace inPlace) {
+Status replaceFile(const std::string& requested, const std::string& bytes, InPlace inPlace,
+                   Links links) {
     if (requested.empty()) {
         return Failure{kNoName};
     }
-    const Result<std::string> resolved = resolveLinks(requested);
+    const Result<std::string> resolved =
+        links == Links::followed ? resolveLinks(requested) : Result<std::string>(requested);
     if (!resolved) {
         return Failure{resolved.error()};
     }
     const std::string& path = resolved.value();
     struct stat old {};
-    const bool exists = ::stat(path.c_str(), &old) == 0;
+    // A link that is to be replaced counts as no file: the rename puts the new one in its place.
+    const bool exists = links == Links::followed
+                            ? ::stat(path.c_str(), &old) == 0
+                            : ::lstat(path.c_str(), &old) == 0 && !S_ISLNK(old.st_mode);
     if (exists) {
         if (Status replaceable = checkReplaceable(path, old); !replaceable) {
             return replaceable;

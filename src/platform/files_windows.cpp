@@ -122,13 +122,16 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
     return bytes;
 }
 
-Status replaceFile(const std::string& path, const std::string& bytes, InPlace inPlace) {
+Status replaceFile(const std::string& path, const std::string& bytes, InPlace inPlace,
+                   Links links) {
     if (path.empty()) {
         return Failure{kNoName};
     }
     const std::wstring target = text::toUtf16(path);
     const DWORD attributes = GetFileAttributesW(target.c_str());
-    const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    // A link that is to be replaced counts as no file: the move puts the new one in its place.
+    const bool exists = attributes != INVALID_FILE_ATTRIBUTES &&
+                        !(links == Links::replaced && (attributes & FILE_ATTRIBUTE_REPARSE_POINT));
     if (exists && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return Failure{kFolder};
     }

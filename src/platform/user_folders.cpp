@@ -83,4 +83,20 @@ std::string cache() {
     return base + (base.back() == '/' ? ".cache" : "/.cache");
 }
 
+std::string state() {
+#ifdef _WIN32
+    if (const char* local = std::getenv("LOCALAPPDATA"); absolute(local)) {
+        return local;
+    }
+#endif
+    if (const char* xdg = std::getenv("XDG_STATE_HOME"); absolute(xdg)) {
+        return xdg;
+    }
+    const std::string base = home();
+    if (base.empty()) {
+        return {};
+    }
+    return base + (base.back() == '/' ? ".local/state" : "/.local/state");
+}
+
 }  // namespace zerlin::folders

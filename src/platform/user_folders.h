@@ -17,4 +17,8 @@ std::string config();
 // home's `.cache` (on Windows, LOCALAPPDATA); the empty text when no home is known.
 std::string cache();
 
+// The folder of the user's state kept between runs: XDG_STATE_HOME when it is an absolute path,
+// else the home's `.local/state` (on Windows, LOCALAPPDATA); the empty text when no home is known.
+std::string state();
+
 }  // namespace zerlin::folders

@@ -90,7 +90,13 @@ Status saveKeptList(const std::string& path, const std::string& encoded) {
     }
     std::error_code error;
     std::filesystem::create_directories(toPath(path).parent_path(), error);
-    return files::replaceFile(path, encoded, files::InPlace::refused);
+    // The program's own file: a link in its place is replaced, never written through.
+    if (const Status saved =
+            files::replaceFile(path, encoded, files::InPlace::refused, files::Links::replaced);
+        !saved) {
+        return Failure{path + ": " + saved.error()};
+    }
+    return {};
 }
 
 std::optional<KeptList> loadKeptList(const std::string& path) {

@@ -30,7 +30,8 @@ std::string encodeKeptList(std::time_t time, bool fromLoopback,
 // they were listed.
 std::optional<KeptList> decodeKeptList(std::string_view text);
 
-// Writes the list, replacing the file whole or not at all (its folder made when missing).
+// Writes the list, replacing the file whole or not at all (its folder made when missing); a link
+// in its place is replaced by the file. A failure says "<path>: <why>".
 Status saveKeptList(const std::string& path, const KeptList& list);
 Status saveKeptList(const std::string& path, const std::string& encoded);
 // None when there is none or it cannot be read: it is then ignored, and replaced later.

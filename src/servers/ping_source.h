@@ -13,7 +13,7 @@ namespace zerlin::servers {
 struct PingTarget {
     std::string ip;
     std::uint16_t port = 0;
-    std::uint16_t queryPort = 0;
+    std::uint16_t queryPort = 0;  // 0: not known, searched for
 };
 
 // Where the Servers window's pings come from: the program's status service, which the

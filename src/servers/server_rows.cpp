@@ -145,6 +145,8 @@ bool lessThan(const ServerRow& a, const ServerRow& b, Column column) {
         case Column::Address:
             return std::tuple(addressBytes(a), a.listed.port) <
                    std::tuple(addressBytes(b), b.listed.port);
+        case Column::LastPlayed:
+            return a.lastPlayed.value_or(0) < b.lastPlayed.value_or(0);
     }
     return false;
 }
@@ -168,6 +170,8 @@ std::string cellText(const ServerRow& row, Column column) {
             return row.ping == Ping::NoAnswer ? "no answer" : "";
         case Column::Address:
             return row.listed.address();
+        case Column::LastPlayed:
+            return row.lastPlayed ? playedTimeText(*row.lastPlayed, std::time(nullptr)) : "";
     }
     return {};
 }
@@ -203,15 +207,35 @@ std::string failureLine(const std::time_t* keptTime) {
     return line;
 }
 
-std::string clockTime(std::time_t time) {
+namespace {
+
+std::tm localTime(std::time_t time) {
     std::tm local{};
 #ifdef _WIN32
     localtime_s(&local, &time);
 #else
     localtime_r(&time, &local);
 #endif
+    return local;
+}
+
+}  // namespace
+
+std::string clockTime(std::time_t time) {
+    const std::tm local = localTime(time);
     char text[8] = {};
     std::strftime(text, sizeof text, "%H:%M", &local);
+    return text;
+}
+
+std::string playedTimeText(std::time_t played, std::time_t now) {
+    const std::tm then = localTime(played);
+    const std::tm today = localTime(now);
+    if (then.tm_year == today.tm_year && then.tm_yday == today.tm_yday) {
+        return clockTime(played);
+    }
+    char text[16] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%d", &then);
     return text;
 }
 

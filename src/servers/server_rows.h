@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,8 +13,9 @@
 // how they are filtered, sorted and summed up.
 namespace zerlin::servers {
 
-enum class Column { Server, Players, Map, GameType, Mod, Ping, Address };
-inline constexpr int kColumns = 7;
+// LastPlayed is shown only while the window lists the servers played recently.
+enum class Column { Server, Players, Map, GameType, Mod, Ping, Address, LastPlayed };
+inline constexpr int kColumns = 8;
 
 enum class Ping {
     None,      // not asked (yet)
@@ -28,7 +30,8 @@ struct ServerRow {
     Ping ping = Ping::None;
     int pingMs = 0;
     bool bookmarked = false;
-    std::string search;  // the folded texts the filter looks in
+    std::optional<std::time_t> lastPlayed;  // a server played recently: its last join
+    std::string search;                     // the folded texts the filter looks in
     // The folded name, map, game type and mod, made once for the sorting.
     std::string foldedName, foldedMap, foldedGameType, foldedMod;
 
@@ -74,5 +77,7 @@ std::string summaryLine(std::size_t servers, long long players);
 std::string failureLine(const std::time_t* keptTime);
 // "HH:MM" in local time.
 std::string clockTime(std::time_t time);
+// When a server was last played: "HH:MM" on the day of now, else "YYYY-MM-DD" (local time).
+std::string playedTimeText(std::time_t played, std::time_t now);
 
 }  // namespace zerlin::servers

@@ -19,7 +19,7 @@ ServersBrowser::ServersBrowser(ListWalk& walk, PingSource& pings, std::string ke
 void ServersBrowser::opened() {
     if (!keptLoaded_) {
         keptLoaded_ = true;
-        if (rows_.empty()) {
+        if ((played_ ? listRows_ : rows_).empty()) {
             if (std::optional<KeptList> kept = loadKeptList(keptPath_)) {
                 show(std::move(kept->servers), kept->time, true);
             }
@@ -68,25 +68,89 @@ void ServersBrowser::keepList() {
         return;
     }
     keepPending_ = false;
+    const std::vector<ServerRow>& rows = played_ ? listRows_ : rows_;
     std::vector<const ListedServer*> servers;
-    servers.reserve(rows_.size());
-    for (const ServerRow& row : rows_) {
+    servers.reserve(rows.size());
+    for (const ServerRow& row : rows) {
         servers.push_back(&row.listed);
     }
-    // A cache that cannot be written costs only the next start's first look.
-    (void)saveKeptList(keptPath_, encodeKeptList(*listTime_, servedFromLoopback(url_), servers));
+    // A cache that cannot be written costs only the next start's first look: said once.
+    const Status kept =
+        saveKeptList(keptPath_, encodeKeptList(*listTime_, servedFromLoopback(url_), servers));
+    if (!kept && !keepFailureTold_ && !keptPath_.empty() && hooks_.keepFailed) {
+        keepFailureTold_ = true;
+        hooks_.keepFailed(kept.error());
+    }
 }
 
 void ServersBrowser::show(std::vector<ListedServer> servers, std::time_t time, bool kept) {
-    rows_.clear();
-    rows_.reserve(servers.size());
-    index_.clear();
+    std::vector<ServerRow>& rows = played_ ? listRows_ : rows_;
+    rows.clear();
+    rows.reserve(servers.size());
     for (ListedServer& server : servers) {
-        index_.emplace(std::pair(server.ip, server.port), rows_.size());
-        rows_.emplace_back(std::move(server));
+        rows.emplace_back(std::move(server));
     }
     kept_ = kept;
     listTime_ = time;
+    if (played_) {
+        // Asked and shown when the list comes back into view.
+        return;
+    }
+    index();
+    markBookmarks();
+    askPings();
+}
+
+void ServersBrowser::index() {
+    index_.clear();
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        index_.emplace(std::pair(rows_[i].listed.ip, rows_[i].listed.port), i);
+    }
+}
+
+void ServersBrowser::showPlayed(const std::vector<PlayedServer>& played) {
+    if (!played_) {
+        listRows_ = std::move(rows_);
+        played_ = true;
+    }
+    rows_.clear();
+    rows_.reserve(played.size());
+    for (const PlayedServer& server : played) {
+        ListedServer listed;
+        listed.ip = server.ip;
+        listed.port = server.port;
+        // 0: not known, searched for as a bookmark's is.
+        listed.queryPort = server.queryPort.value_or(0);
+        listed.info.hostName = server.name;
+        listed.info.activeMods = server.mod;
+        ServerRow& row = rows_.emplace_back(std::move(listed));
+        row.lastPlayed = server.time;
+    }
+    index();
+    markBookmarks();
+    askPings();
+}
+
+const ServerRow* ServersBrowser::findRow(std::string_view ip, std::uint16_t port) const {
+    const std::string key = playedKey(ip, port);
+    for (const std::vector<ServerRow>* rows : {&rows_, &listRows_}) {
+        for (const ServerRow& row : *rows) {
+            if (row.listed.port == port && playedKey(row.listed.ip, port) == key) {
+                return &row;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void ServersBrowser::showListed() {
+    if (!played_) {
+        return;
+    }
+    played_ = false;
+    rows_ = std::move(listRows_);
+    listRows_.clear();
+    index();
     markBookmarks();
     askPings();
 }
@@ -117,6 +181,10 @@ void ServersBrowser::setPhase(Phase phase) {
 }
 
 std::string ServersBrowser::statusLine(std::size_t shownRows, long long shownPlayers) const {
+    if (played_) {
+        // These servers are asked one by one, whatever became of the list.
+        return summaryLine(shownRows, shownPlayers);
+    }
     switch (phase_) {
         case Phase::Getting:
         case Phase::Idle:

@@ -12,6 +12,7 @@
 #include "servers/kept_list.h"
 #include "servers/list_walk.h"
 #include "servers/ping_source.h"
+#include "servers/played_servers.h"
 #include "servers/server_rows.h"
 #include "status/status_service.h"
 
@@ -28,6 +29,8 @@ class ServersBrowser {
         std::function<void()> rowsReplaced;
         std::function<void(std::size_t row)> rowChanged;
         std::function<void()> lineChanged;  // the phase changed
+        // The list could not be kept ("<path>: <why>"): told the first time only.
+        std::function<void(const std::string& why)> keepFailed;
     };
     enum class Phase { Idle, Getting, Listed, Failed };
 
@@ -45,6 +48,15 @@ class ServersBrowser {
     void closed();
     // Asks for the list (F5, Refresh, every 2 minutes while shown).
     void refresh();
+
+    // Shows the servers played recently instead of the list, in their order, each asked
+    // directly; the list goes on being got and kept meanwhile, and comes back with showListed.
+    void showPlayed(const std::vector<PlayedServer>& played);
+    void showListed();
+    bool showingPlayed() const { return played_; }
+    // The row of a server (its IP without regard to case or blanks), shown or kept aside while
+    // the played servers are shown; none when neither holds it.
+    const ServerRow* findRow(std::string_view ip, std::uint16_t port) const;
 
     const std::vector<ServerRow>& rows() const { return rows_; }
     Phase phase() const { return phase_; }
@@ -70,6 +82,7 @@ class ServersBrowser {
     void walked(WalkOutcome outcome);
     void setPhase(Phase phase);
     void markBookmarks();
+    void index();
 
     ListWalk& walk_;
     PingSource& pings_;
@@ -77,7 +90,9 @@ class ServersBrowser {
     std::function<std::time_t()> now_;
     Hooks hooks_;
     std::string url_;
-    std::vector<ServerRow> rows_;
+    std::vector<ServerRow> rows_;      // those shown
+    std::vector<ServerRow> listRows_;  // the list's, while the played servers are shown
+    bool played_ = false;
     std::map<std::pair<std::string, std::uint16_t>, std::size_t> index_;
     std::vector<std::pair<std::string, std::string>> bookmarks_;
     Phase phase_ = Phase::Idle;
@@ -86,6 +101,7 @@ class ServersBrowser {
     bool quiet_ = false;  // while asking: the rows are merged afterwards
     std::optional<std::time_t> listTime_;
     bool keepPending_ = false;  // the list shown was got in this run and is not kept yet
+    bool keepFailureTold_ = false;
 };
 
 }  // namespace zerlin::servers

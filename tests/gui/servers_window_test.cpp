@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSpinBox>
@@ -24,6 +25,7 @@
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
 #include "servers/address_rules.h"
+#include "servers/played_servers.h"
 #include "status/status_client.h"
 #include "status/status_service.h"
 
@@ -352,6 +354,64 @@ class ServersWindowTest : public QObject {
         const QString kept = window.findChild<QLabel*>("KeptTime")->text();
         QVERIFY(kept.startsWith("List of "));
         QCOMPARE(readOut(line), "Servers status: " + line->text() + " " + kept);
+    }
+
+    // The servers played recently, from their file: listed newest first with the list down,
+    // each asked directly, and Forget taking one away at once and on disk.
+    void playedRecently() {
+        zerlin::test::TempFolder state;
+        zerlin::servers::PlayedServers played(state / "played.json", {});
+        const std::time_t now = std::time(nullptr);
+        // An address the list would never name is asked all the same (the port searched for).
+        QVERIFY(played.record({"127.0.23.101", 14567, 23000, "First", "", now - 300}));
+        QVERIFY(played.record({"127.0.23.103", 14567, 23000, "Silent", "", now - 200}));
+        QVERIFY(played.record({"127.0.23.102", 14567, std::nullopt, "", "", now - 100}));
+
+        Rig rig("127.0.23.12:8081");  // nothing listens there
+        zerlin::app::ServersWindow::Actions actions;
+        actions.played = [&] { return played.load(); };
+        actions.forget = [&](const std::string& ip, std::uint16_t port) {
+            (void)played.forget(ip, port);
+        };
+        rig.window = std::make_unique<zerlin::app::ServersWindow>(
+            rig.settings, rig.pings.pings, rig.folder / "servers.json", actions);
+        auto* box = rig.window->findChild<QCheckBox*>("PlayedRecently");
+        QVERIFY(box);
+        box->setChecked(true);
+        rig.window->open();
+        const int lastPlayed = static_cast<int>(zerlin::servers::Column::LastPlayed);
+        QVERIFY(!rig.table()->isColumnHidden(lastPlayed));
+        QCOMPARE(rig.column(6),
+                 (QStringList{"127.0.23.102:14567", "127.0.23.103:14567", "127.0.23.101:14567"}));
+        QVERIFY(waitFor([&] { return !rig.column(5).contains(QString()); }, 5000));
+        const QStringList pings = rig.column(5);
+        QVERIFY2(pings[0].endsWith(" ms") && pings[1] == "no answer" && pings[2].endsWith(" ms"),
+                 qPrintable(pings.join(",")));
+        QVERIFY(rig.column(lastPlayed)[0].contains(QRegularExpression("^\\d\\d[:-]\\d\\d")));
+        QVERIFY(waitFor([&] { return rig.line().startsWith("3 servers, "); }, 3000));
+
+        // Forget, from the row's menu.
+        const QRect second = rig.table()->visualRect(rig.table()->model()->index(1, 0));
+        emit rig.table()->customContextMenuRequested(second.center());
+        auto* menu = rig.window->findChild<QMenu*>("ServerMenu");
+        QVERIFY(menu);
+        QAction* forget = nullptr;
+        for (QAction* action : menu->actions()) {
+            if (action->text() == "Forget") {
+                forget = action;
+            }
+        }
+        QVERIFY(forget);
+        forget->trigger();
+        menu->close();
+        QCOMPARE(rig.column(6), (QStringList{"127.0.23.102:14567", "127.0.23.101:14567"}));
+        QCOMPARE(played.load().size(), std::size_t{2});
+        QCOMPARE(played.load().back().name, std::string("First"));
+
+        // Off: the list's view again, without the column or a Forget.
+        box->setChecked(false);
+        QVERIFY(rig.table()->isColumnHidden(lastPlayed));
+        QCOMPARE(rig.table()->model()->rowCount(), 0);
     }
 
   private:

@@ -74,10 +74,13 @@ struct BrowserRig {
     std::time_t now = 1'800'000'000;
     int replaced = 0;
     std::vector<std::size_t> changedRows;
+    std::vector<std::string> keepFailures;
     ServersBrowser browser{
         walk, pings, keptPath, [this] { return now; },
-        ServersBrowser::Hooks{
-            [this] { ++replaced; }, [this](std::size_t r) { changedRows.push_back(r); }, {}}};
+        ServersBrowser::Hooks{[this] { ++replaced; },
+                              [this](std::size_t r) { changedRows.push_back(r); },
+                              {},
+                              [this](const std::string& why) { keepFailures.push_back(why); }}};
     BrowserRig() {
         browser.setListUrl(kUrl);
         pings.setHandler(
@@ -122,6 +125,45 @@ TEST(ServersBrowser, FirstRunGetsTheListPingsItAndKeepsIt) {
     ASSERT_EQ(kept->servers.size(), 2u);
     EXPECT_EQ(kept->servers[1].address(), "127.0.22.2:14567");
     EXPECT_EQ(kept->servers[1].info.numPlayers, 2);  // the list's, not the answer's
+}
+
+TEST(ServersBrowser, PlayedServersAreAskedDirectlyWhileTheListGoesOnAside) {
+    BrowserRig rig;
+    rig.browser.opened();
+    rig.http.answer(200, onePage("127.0.22.1,127.0.22.2"));
+    ASSERT_EQ(rig.browser.rows().size(), 2u);
+
+    servers::PlayedServer bookmark{"Host.Example", 14600, std::nullopt, "Mine", "", 300};
+    // Not in the list, nor an address the list would let through: asked all the same.
+    servers::PlayedServer other{"10.1.2.3", 14567, 23007, "", "", 200};
+    rig.browser.showPlayed({bookmark, other});
+    ASSERT_TRUE(rig.browser.showingPlayed());
+    ASSERT_EQ(rig.browser.rows().size(), 2u);
+    EXPECT_EQ(rig.browser.rows()[0].info.hostName, "Mine");
+    EXPECT_EQ(cellText(rig.browser.rows()[0], servers::Column::Address), "Host.Example:14600");
+    ASSERT_EQ(rig.pings.asked.back().size(), 2u);
+    EXPECT_EQ(rig.pings.asked.back()[0].queryPort, 0);  // searched for
+    EXPECT_EQ(rig.pings.asked.back()[1].queryPort, 23007);
+    rig.pings.answer("10.1.2.3", 14567, 40);
+    EXPECT_EQ(cellText(rig.browser.rows()[1], servers::Column::Ping), "40 ms");
+    EXPECT_EQ(rig.browser.findRow(" host.example ", 14600), &rig.browser.rows()[0]);
+    EXPECT_NE(rig.browser.findRow("127.0.22.2", 14567), nullptr);  // the list's, set aside
+
+    // The list fails meanwhile: the played servers stay, summed up.
+    rig.browser.refresh();
+    rig.http.answer(500, "");
+    EXPECT_EQ(rig.line(), "2 servers, 7 players");
+    rig.browser.refresh();
+    rig.http.answer(200, onePage("127.0.22.3"));
+    EXPECT_EQ(rig.browser.rows().size(), 2u);
+
+    rig.browser.showListed();
+    EXPECT_FALSE(rig.browser.showingPlayed());
+    ASSERT_EQ(rig.browser.rows().size(), 1u);
+    EXPECT_EQ(rig.browser.rows()[0].listed.ip, "127.0.22.3");
+    EXPECT_FALSE(rig.browser.rows()[0].lastPlayed);
+    rig.browser.keepList();
+    EXPECT_EQ(servers::loadKeptList(rig.keptPath)->servers.size(), 1u);
 }
 
 TEST(ServersBrowser, WhenItOpensAndWhatTheLineSays) {
@@ -214,6 +256,19 @@ TEST(ServersBrowser, BookmarkedRowsAreMarked) {
     rig.browser.setBookmarks({{" 127.0.22.1 ", "14567"}});
     EXPECT_TRUE(rig.browser.rows()[0].bookmarked);
     EXPECT_FALSE(rig.browser.rows()[1].bookmarked);
+}
+
+TEST(ServersBrowser, AListThatCannotBeKeptIsToldOnce) {
+    BrowserRig rig;
+    std::filesystem::create_directories(rig.keptPath);  // a folder in the file's place
+    for (int round = 0; round < 2; ++round) {
+        rig.browser.refresh();
+        rig.http.answer(200, onePage("127.0.22.1"));
+        rig.browser.keepList();
+    }
+    ASSERT_EQ(rig.keepFailures.size(), 1u);
+    EXPECT_EQ(rig.keepFailures[0], rig.keptPath + ": It is a folder.");
+    EXPECT_TRUE(std::filesystem::is_directory(rig.keptPath));
 }
 
 TEST(KeptServerList, RoundTripAndBadFiles) {

@@ -69,6 +69,9 @@ class LoopMeter {
     // The work's start does not count (it is measured otherwise).
     void restartFromNow() { last_ = clock_.nsecsElapsed(); }
 
+    // Starts a new longest stall, for the next piece of work.
+    void resetStall() { stallNs_ = 0; }
+
     qint64 nowNs() const { return clock_.nsecsElapsed(); }
     qint64 elapsedMs() const { return clock_.elapsed(); }
     double stallMs() const { return static_cast<double>(stallNs_) / 1e6; }

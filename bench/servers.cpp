@@ -6,18 +6,24 @@
 //   pings_ms      from the list asked to the last answering server's ping in the table;
 //   stall_ms      the longest time the event loop did not come round until then;
 //   added_kib     the peak resident memory added (VmHWM after, VmRSS before);
-// and, with --filter, the time a one-letter filter takes on the rows (filter_ms).
+// and, with --filter, the time a one-letter filter takes on the rows (filter_ms). With --phases,
+// once the rows are in, while the pings go on arriving: a sort by each column in turn, then a
+// one-letter filter, each followed by 600 ms of the loop running, and the longest stall of the
+// event loop in each (sort0_stall_ms to sort6_stall_ms, filter_stall_ms).
 // Prints them as one line of "name=value" words.
-// Usage: zerlin_bench_servers LIST_URL ROWS ANSWERING [--filter]
+// Usage: zerlin_bench_servers LIST_URL ROWS ANSWERING [--filter | --phases]
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QTableView>
+#include <QTimer>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -62,12 +68,14 @@ class MapSettings : public zerlin::SettingsBackend {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc < 4) {
-        std::fprintf(stderr, "usage: zerlin_bench_servers LIST_URL ROWS ANSWERING [--filter]\n");
+        std::fprintf(stderr, "usage: zerlin_bench_servers LIST_URL ROWS ANSWERING "
+                             "[--filter | --phases]\n");
         return 2;
     }
     const int rows = std::atoi(argv[2]);
     const int answering = std::atoi(argv[3]);
     const bool filter = argc > 4 && std::string(argv[4]) == "--filter";
+    const bool phases = argc > 4 && std::string(argv[4]) == "--phases";
     const std::string keptPath = QDir::tempPath().toStdString() + "/zerlin-bench-servers-" +
                                  std::to_string(QCoreApplication::applicationPid()) + ".json";
 
@@ -94,12 +102,13 @@ int main(int argc, char* argv[]) {
     qint64 rowsNs = -1;
     qint64 pingsNs = -1;
     bool done = false;
-    zerlin::bench::LoopMeter meter([&] { return !done; },
+    bool inPhases = false;  // measuring the sorts and the filter: the loop runs on
+    zerlin::bench::LoopMeter meter([&] { return !done || inPhases; },
                                    [&] {
                                        done = rowsNs >= 0 && (pingsNs >= 0 || answering == 0);
-                                       return done;
+                                       return done && !inPhases;
                                    },
-                                   15000);
+                                   phases ? 120000 : 15000);
     QObject::connect(&window.http().manager(), &QNetworkAccessManager::finished,
                      [&] { lastPageNs = meter.nowNs(); });
     QObject::connect(model, &QAbstractItemModel::modelReset, [&] {
@@ -128,6 +137,7 @@ int main(int argc, char* argv[]) {
     meter.restartFromNow();
     QApplication::exec();
     const long peak = zerlin::bench::procStatusKb("VmHWM");
+    const double arrivalStallMs = meter.stallMs();
 
     double filterMs = -1;
     if (filter && rowsNs >= 0) {
@@ -140,12 +150,35 @@ int main(int argc, char* argv[]) {
         QApplication::processEvents();  // the repaint of what the filter left
         filterMs = static_cast<double>(keystroke.nsecsElapsed()) / 1e6;
     }
+    std::string phaseStalls;
+    if (phases && rowsNs >= 0) {
+        inPhases = true;
+        auto* box = window.findChild<QLineEdit*>("Filter");
+        const auto measure = [&](const std::string& name, const std::function<void()>& work) {
+            QEventLoop loop;
+            meter.restartFromNow();
+            meter.resetStall();
+            QTimer::singleShot(0, &loop, work);
+            QTimer::singleShot(600, &loop, &QEventLoop::quit);
+            loop.exec();
+            char figure[64];
+            std::snprintf(figure, sizeof figure, " %s_stall_ms=%.2f", name.c_str(),
+                          meter.stallMs());
+            phaseStalls += figure;
+        };
+        for (int column = 0; column < model->columnCount(); ++column) {
+            measure("sort" + std::to_string(column),
+                    [table, column] { table->sortByColumn(column, Qt::AscendingOrder); });
+        }
+        measure("filter", [box] { box->setText("w"); });
+        inPhases = false;
+    }
     QFile::remove(QString::fromStdString(keptPath));
     const auto ms = [](qint64 ns) { return ns < 0 ? -1.0 : static_cast<double>(ns) / 1e6; };
     std::printf(
         "rows_ms=%.1f after_page_ms=%.1f pings_ms=%.1f stall_ms=%.2f added_kib=%ld "
-        "filter_ms=%.2f\n",
-        ms(rowsNs), rowsNs < 0 ? -1.0 : ms(rowsNs - lastPageNs), ms(pingsNs), meter.stallMs(),
-        peak - rssBefore, filterMs);
+        "filter_ms=%.2f%s\n",
+        ms(rowsNs), rowsNs < 0 ? -1.0 : ms(rowsNs - lastPageNs), ms(pingsNs), arrivalStallMs,
+        peak - rssBefore, filterMs, phaseStalls.c_str());
     return rowsNs < 0 ? 1 : 0;
 }

@@ -16,13 +16,24 @@ void FriendWatch::refreshed(const std::vector<ServerSnapshot>& servers, FriendAr
     }
 }
 
+namespace {
+
+// Some notification services read markup in the summary as well as in the body, and only the
+// body is escaped: a name that could be taken for markup goes to the body.
+bool fitsSummary(const std::string& name) {
+    return name.find_first_of("<>&") == std::string::npos;
+}
+
+}  // namespace
+
 std::string arrivalSummary(const Arrival& arrival) {
-    return arrival.player + " is playing";
+    return fitsSummary(arrival.player) ? arrival.player + " is playing" : "A friend is playing";
 }
 
 std::string arrivalBody(const Arrival& arrival) {
     const ServerSnapshot& server = arrival.server;
-    std::string body = server.name.empty() ? server.key : server.name;
+    std::string body = fitsSummary(arrival.player) ? "" : arrival.player + " is playing · ";
+    body += server.name.empty() ? server.key : server.name;
     body += " · " + std::to_string(server.numPlayers) + "/" + std::to_string(server.maxPlayers);
     if (!server.map.empty()) {
         body += " · " + server.map;

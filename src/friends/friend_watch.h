@@ -33,7 +33,8 @@ class FriendWatch {
 };
 
 // The notification of an arrival: "<player> is playing", and the server as
-// "<name> · <players>/<maximum> · <map>".
+// "<name> · <players>/<maximum> · <map>". A name holding "<", ">" or "&" is left out of the
+// summary ("A friend is playing") and starts the body instead: "<player> is playing · ...".
 std::string arrivalSummary(const Arrival& arrival);
 std::string arrivalBody(const Arrival& arrival);
 

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "servers/address_rules.h"
+#include "text/server_text.h"
 
 namespace zerlin::servers {
 
@@ -130,24 +131,18 @@ void readPlayers(const json& object, const std::map<long long, int>& teamNumber,
 }  // namespace
 
 std::string cleanText(std::string_view text) {
-    std::string out;
-    out.reserve(std::min(text.size(), kMaxTextLength * 4));
+    std::size_t cut = 0;
     std::size_t characters = 0;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
+    while (cut < text.size() && characters < kMaxTextLength) {
+        const auto lead = static_cast<unsigned char>(text[cut]);
         const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        if (characters == kMaxTextLength || i + length > text.size()) {
+        if (cut + length > text.size()) {
             break;
         }
-        if (lead < 0x20 || lead == 0x7F) {
-            out += ' ';
-        } else {
-            out.append(text.substr(i, length));
-        }
-        i += length;
+        cut += length;
         ++characters;
     }
-    return out;
+    return text::plainServerText(text.substr(0, cut));
 }
 
 std::optional<ListedServer> readServer(const json& object, bool listFromLoopback) {

@@ -27,6 +27,9 @@ std::string searchText(const status::ServerStatus& info) {
 }
 
 int pingRank(const ServerRow& row) {
+    if (row.notPinged != NotPinged::No) {
+        return 3;
+    }
     switch (row.ping) {
         case Ping::Answered:
             return 0;
@@ -119,7 +122,7 @@ bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedT
     if (filter.hidePassword && row.info.password) {
         return false;
     }
-    if (filter.maxPing > 0 && (row.ping == Ping::NoAnswer ||
+    if (filter.maxPing > 0 && (row.ping == Ping::NoAnswer || row.notPinged != NotPinged::No ||
                                (row.ping == Ping::Answered && row.pingMs > filter.maxPing))) {
         return false;
     }
@@ -164,6 +167,9 @@ std::string cellText(const ServerRow& row, Column column) {
         case Column::Mod:
             return row.info.activeMods;
         case Column::Ping:
+            if (row.notPinged != NotPinged::No) {
+                return "not pinged";
+            }
             if (row.ping == Ping::Answered) {
                 return std::to_string(row.pingMs) + " ms";
             }
@@ -183,9 +189,14 @@ std::string detailsText(const ServerRow& row) {
     std::string text = status::tooltipText(state);
     if (row.ping != Ping::Answered) {
         const std::string ping = "\nPing: " + std::to_string(row.pingMs) + " ms";
+        std::string instead = row.ping == Ping::NoAnswer ? "\nPing: no answer" : "\nPing: asking";
+        if (row.notPinged == NotPinged::LowQueryPort) {
+            instead = "\nNot pinged: query port below 1024.";
+        } else if (row.notPinged == NotPinged::CrowdedAddress) {
+            instead = "\nNot pinged: more than 16 servers at this address.";
+        }
         if (const std::size_t at = text.find(ping); at != std::string::npos) {
-            text.replace(at, ping.size(),
-                         row.ping == Ping::NoAnswer ? "\nPing: no answer" : "\nPing: asking");
+            text.replace(at, ping.size(), instead);
         }
     }
     return text + "\nAddress: " + row.listed.address();

@@ -24,11 +24,19 @@ enum class Ping {
     NoAnswer,
 };
 
+// Why a row is not pinged (see planPings).
+enum class NotPinged {
+    No,
+    LowQueryPort,    // a query port below 1024
+    CrowdedAddress,  // more servers of its address than are asked
+};
+
 struct ServerRow {
     ListedServer listed;        // as the list said it: what is kept between runs
     status::ServerStatus info;  // the list's, or the fresher status answer where there is one
     Ping ping = Ping::None;
     int pingMs = 0;
+    NotPinged notPinged = NotPinged::No;  // then ping stays None
     bool bookmarked = false;
     std::optional<std::time_t> lastPlayed;  // a server played recently: its last join
     std::string search;                     // the folded texts the filter looks in
@@ -50,7 +58,8 @@ struct Filter {
     bool hideEmpty = false;
     bool hideFull = false;
     bool hidePassword = false;
-    int maxPing = 0;  // 0 = any; otherwise a server that answered slower or not at all goes
+    int maxPing = 0;  // 0 = any; otherwise a server that answered slower, not at all or was
+                      // not pinged goes
 };
 
 // Whether the row is shown; foldedText is folded(filter.text), folded once for all rows.
@@ -59,15 +68,15 @@ bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedT
 bool isFull(const status::ServerStatus& info);
 
 // Whether a sorts before b by the column: numbers as numbers, players then their maximum,
-// pings with those still asked and those without answer last, addresses by their numbers. Rows
-// that tie keep their order.
+// pings with those still asked, those without answer and those not asked last, addresses by their
+// numbers. Rows that tie keep their order.
 bool lessThan(const ServerRow& a, const ServerRow& b, Column column);
 
-// The cell's text: "23/64", "48 ms", "" while asking, "no answer", "IP:port".
+// The cell's text: "23/64", "48 ms", "" while asking, "no answer", "not pinged", "IP:port".
 std::string cellText(const ServerRow& row, Column column);
 
 // The details pane's plain text: what a bookmark's tooltip tells of its server, the ping as
-// the row has it ("asking", "no answer").
+// the row has it ("asking", "no answer"), or why it is not pinged.
 std::string detailsText(const ServerRow& row);
 
 // The status line's texts.

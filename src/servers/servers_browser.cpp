@@ -4,6 +4,7 @@
 
 #include "servers/address_rules.h"
 #include "servers/kept_list.h"
+#include "servers/ping_plan.h"
 #include "text/ascii.h"
 
 namespace zerlin::servers {
@@ -156,17 +157,25 @@ void ServersBrowser::showListed() {
 }
 
 void ServersBrowser::askPings() {
+    // The list's limits guard against whoever edits the list; the servers played were chosen
+    // by the user, and each is asked (its query port searched for where it is not known).
     std::vector<PingTarget> targets;
-    targets.reserve(rows_.size());
-    for (const ServerRow& row : rows_) {
-        targets.push_back({row.listed.ip, row.listed.port, row.listed.queryPort});
+    if (played_) {
+        for (ServerRow& row : rows_) {
+            row.notPinged = NotPinged::No;
+            targets.push_back({row.listed.ip, row.listed.port, row.listed.queryPort});
+        }
+    } else {
+        targets = planPings(rows_);
     }
     // The changes the asking itself reports are shown with the rows, below, not one by one.
     quiet_ = true;
     pings_.ask(targets);
     quiet_ = false;
     for (ServerRow& row : rows_) {
-        mergeState(row, pings_.state(row.listed.ip, row.listed.port));
+        if (row.notPinged == NotPinged::No) {
+            mergeState(row, pings_.state(row.listed.ip, row.listed.port));
+        }
     }
     if (hooks_.rowsReplaced) {
         hooks_.rowsReplaced();
@@ -213,8 +222,8 @@ void ServersBrowser::markBookmarks() {
 
 void ServersBrowser::pingChanged(const std::string& ip, std::uint16_t port) {
     const auto found = index_.find({ip, port});
-    if (quiet_ || found == index_.end()) {
-        return;
+    if (quiet_ || found == index_.end() || rows_[found->second].notPinged != NotPinged::No) {
+        return;  // a server not pinged may be a bookmark's, asked for the bookmark
     }
     mergeState(rows_[found->second], pings_.state(ip, port));
     if (hooks_.rowChanged) {

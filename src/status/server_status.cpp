@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "text/code_page.h"
+#include "text/server_text.h"
 
 namespace zerlin::status {
 
@@ -16,13 +17,7 @@ namespace {
 constexpr int kMaxIndex = 1024;
 
 std::string decodeText(std::string_view bytes) {
-    std::string text = text::windows1252ToUtf8(bytes);
-    for (char& c : text) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = ' ';
-        }
-    }
-    return text;
+    return text::plainServerText(text::windows1252ToUtf8(bytes));
 }
 
 // A decimal number, with a sign; 0 for anything else.

@@ -70,14 +70,16 @@ void StatusService::want(ClientId client, const std::vector<Request>& requests, 
         return;
     }
     // In the order given, so that the list's top rows are asked first; each server once.
+    // Scheduled once for them all: a schedule looks at every probe, and a list is thousands.
     std::set<ServerKey> asked;
     for (const Request& request : requests) {
         if (asked.insert(request.server).second) {
             Entry& entry = entries_[request.server];
             entry.queryPort = request.queryPort;
-            this->ask(request.server, entry);
+            beginQuery(request.server, entry);
         }
     }
+    schedule();
 }
 
 void StatusService::ask(ClientId client, const Request& request) {
@@ -118,13 +120,19 @@ bool StatusService::busy(ClientId client) const {
 }
 
 void StatusService::ask(const ServerKey& key, Entry& entry) {
+    if (beginQuery(key, entry)) {
+        schedule();
+    }
+}
+
+bool StatusService::beginQuery(const ServerKey& key, Entry& entry) {
     if (entry.state.asking) {
-        return;
+        return false;
     }
     entry.state.asking = true;
     changed(key);
     start(key, entry);
-    schedule();
+    return true;
 }
 
 const ServerState& StatusService::state(const ServerKey& server) const {

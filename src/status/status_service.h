@@ -130,7 +130,10 @@ class StatusService {
     void keepOnly(ClientId client, const std::set<ServerKey>& servers);
     bool busy(ClientId client) const;
 
+    // Starts asking the server unless it is asked already; ask() schedules the sending too,
+    // beginQuery() leaves that to its caller (who starts many at once).
     void ask(const ServerKey& key, Entry& entry);
+    bool beginQuery(const ServerKey& key, Entry& entry);
     void start(const ServerKey& key, Entry& entry);
     void startAsking(Entry& entry);
     void startAsking(Entry& entry, std::uint16_t port, bool remembered);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The friends' watch of the real program under Xvfb, with the Servers window never opened: a
-# stand-in server list on 127.0.24.1 whose servers are read from a file the test rewrites, a
+# stand-in server list on 127.0.24.1 (a port the system gives) whose servers are read from a file the test rewrites, a
 # stand-in notification service with the actions capability, the list asked every 2 seconds
 # ([Friends] RefreshSeconds). Nothing is asked until a friend is written into the friends file,
 # by hand while Zerlin runs. A friend who appears between two refreshes is told once, naming
@@ -65,22 +65,22 @@ make_wine_prefix "$work"
 mkdir -p "$work/stand-in" "$work/cache"
 cp "$here/stand_in_wine.sh" "$work/bin/wine"
 chmod +x "$work/bin/wine"
-cat >"$work/config/zerlin/settings.ini" <<INI
-[Sti]
-Sti=$game_dir/BF1942.exe
-[Servers]
-ListUrl=http://127.0.24.1:8080/v2/bf1942
-[Friends]
-RefreshSeconds=2
-INI
 list "Someone" "Other"
 
 "$notification_standin" --actions "$work/notified" >"$work/notify.log" 2>&1 &
 notify_pid=$!
-"$lister" 127.0.24.1:8080 --file "$work/list.json" --seconds 100 >"$work/list.log" 2>&1 &
+"$lister" 127.0.24.1:0 --file "$work/list.json" --seconds 100 >"$work/list.log" 2>&1 &
 lister_pid=$!
 wait_for 5 grep -q ready "$work/notify.log" || { echo "FAIL: no notification stand-in"; exit 1; }
 wait_for 5 grep -q ready "$work/list.log" || { echo "FAIL: the list stand-in"; exit 1; }
+cat >"$work/config/zerlin/settings.ini" <<INI
+[Sti]
+Sti=$game_dir/BF1942.exe
+[Servers]
+ListUrl=http://$(sed -n 's/^listening //p' "$work/list.log")/v2/bf1942
+[Friends]
+RefreshSeconds=2
+INI
 
 start_xvfb "$work" || { echo "FAIL: Xvfb"; exit 1; }
 export DISPLAY="$xvfb_display" HOME="$work" XDG_CONFIG_HOME="$work/config"
@@ -120,6 +120,16 @@ gdbus call --session --dest org.freedesktop.Notifications \
 wait_for 15 test -e "$work/stand-in/run1.done" || { echo "FAIL: never joined"; failures=$((failures + 1)); }
 check "Join joins the friend's server as the notification named it" yes \
     "$(grep -q '+joinServer 127.0.24.10:14567 ' "$work/stand-in/run1.script" 2>/dev/null && echo yes || echo no)"
+
+# A friend whose name holds markup and a right-to-left override: the summary holds no markup,
+# the body has the name escaped, the override is gone.
+printf '# my squad\n*jürgen\n*evil1\n' >"$work/config/zerlin/friends.txt"
+list "Someone" 'Other,<img src=x>evil\u202e1'
+told() { [ "$(wc -l <"$work/notified")" -ge "$1" ]; }  # told <n>: n notifications or more
+wait_for 15 told 2
+check "a name of markup is told in the body, escaped, and turns nothing around" \
+    "A friend is playing|&lt;img src=x&gt;evil1 is playing · Bravo · 2/32 · Wake Island|action,Join" \
+    "$(sed -n 2p "$work/notified" 2>/dev/null)"
 
 if [ "$failures" -ne 0 ]; then
     echo "--- zerlin output"; cat "$work/zerlin.log"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Servers window of the real program under Xvfb, against a stand-in server list on
 # 127.0.21.1 (three pages, with private, public and malformed entries) and stand-in game servers
-# on 127.0.22.1 to 127.0.22.7 (.3 and .6 silent): SERVERS and Ctrl+F open it; the listed servers
-# show within 3 seconds with their pings and "no answer"; the filter; a double-click joins through
+# on 127.0.22.1 to 127.0.22.7 (.3 and .6 silent), each on a port the system gives and the list
+# names: SERVERS and Ctrl+F open it; the listed servers show with their pings and "no answer"
+# (the time they took is told, not judged: the benchmark measures it); the filter; a double-click joins through
 # the stand-in wine; a row becomes a bookmark; after the list server is gone, a new start shows
 # the kept list, dimmed. Rows are read from the window's pixels: the columns' widths and the sort
 # (by address) are set in the settings, so each row and cell has a known place.
@@ -28,14 +29,17 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$standin" --seconds 60 127.0.22.1:23000:one,players=5,max=32 127.0.22.2:23000:one,players=9 \
-    127.0.22.3:23000:silent 127.0.22.4:23000:one 127.0.22.5:23000:one 127.0.22.6:23000:silent \
-    127.0.22.7:23000:one >"$work/standin.log" 2>&1 &
+"$standin" --seconds 120 127.0.22.1:0:one,players=5,max=32 127.0.22.2:0:one,players=9 \
+    127.0.22.3:0:silent 127.0.22.4:0:one 127.0.22.5:0:one 127.0.22.6:0:silent \
+    127.0.22.7:0:one >"$work/standin.log" 2>&1 &
 standin_pid=$!
-"$lister" 127.0.21.1:8080 --mixed --count 7 --per-page 5 --seconds 60 >"$work/list.log" 2>&1 &
-lister_pid=$!
 wait_for 5 grep -q ready "$work/standin.log" || { echo "FAIL: the game stand-ins"; exit 1; }
+query_ports=$(sed -n 's/^bound .*://p' "$work/standin.log" | paste -sd,)
+"$lister" 127.0.21.1:0 --mixed --count 7 --per-page 5 --query-ports "$query_ports" \
+    --seconds 120 >"$work/list.log" 2>&1 &
+lister_pid=$!
 wait_for 5 grep -q ready "$work/list.log" || { echo "FAIL: the list stand-in"; exit 1; }
+list_at=$(sed -n 's/^listening //p' "$work/list.log")
 
 prefix="$work/prefix"
 game="$prefix/drive_c/Games/BF1942"
@@ -50,7 +54,7 @@ cat >"$work/config/zerlin/settings.ini" <<INI
 [Sti]
 Sti=$game/BF1942.exe
 [Servers]
-ListUrl=http://127.0.21.1:8080/v2/bf1942
+ListUrl=http://$list_at/v2/bf1942
 Size=900,500
 Columns=200,70,100,90,70,80,150,6,a
 INI
@@ -116,10 +120,15 @@ while read -r n at; do
     seen="$(address)|$(ping_left)|$(ping_right)"
     if [ "$seen" = "$expected" ]; then took=$at; break; fi
 done <"$work/early.txt"
+# Not there in the first 4 s (a loaded machine, a sanitizer build): waited for, within a limit
+# that only a fault reaches.
+deadline=$(($(date +%s) + 60))
+while [ -z "$took" ] && [ "$seen" != "$expected" ] && [ "$(date +%s)" -lt "$deadline" ]; do
+    shot
+    seen="$(address)|$(ping_left)|$(ping_right)"
+    sleep 0.2
+done
 check "8 rows, pings, no answer (shown after ${took:-more than 4000} ms)" "$expected" "$seen"
-if timing_checked; then
-    check "... within 3 s" yes "$([ -n "$took" ] && [ "$took" -le 3000 ] && echo yes || echo no)"
-fi
 check "three pages asked, the cursor and after as given" 3 "$(grep -c 'GET /v2/bf1942/servers' "$work/list.log")"
 check "the requests name Zerlin" 3 "$(grep -c 'UA=Zerlin/' "$work/list.log")"
 check "the kept list is written" yes "$([ -s "$work/cache/zerlin/servers.json" ] && echo yes || echo no)"

@@ -1,6 +1,6 @@
 #!/bin/bash
 # Waits for a slot in the real window under Xvfb, as a user would: adds a bookmark of a stand-in
-# game server that is full for its first seconds (127.0.16.2), chooses "Join when a slot frees"
+# game server that is full for its first seconds (on a 127.0.16.x address), chooses "Join when a slot frees"
 # from the row's context menu and sees the notification, then the join through the stand-in
 # wine. Run it inside dbus-run-session: a stand-in notification service takes the messages.
 set -u
@@ -37,10 +37,12 @@ chmod +x "$work/bin/wine"
 notify_pid=$!
 wait_for 5 grep -q ready "$work/notify.log" || { echo "FAIL: no notification stand-in"; exit 1; }
 after=12
-"$status_standin" --seconds 60 "127.0.16.2:23000:full-then-free,max=32,after=$after" \
+# On a loopback address free at the game's query port, which the stand-in finds.
+"$status_standin" --seconds 60 "127.0.16.*:23000:full-then-free,max=32,after=$after" \
     >"$work/server.log" 2>&1 &
 server_pid=$!
 wait_for 5 grep -q ready "$work/server.log" || { echo "FAIL: no stand-in server"; exit 1; }
+server_ip=$(sed -n 's/^bound \(.*\):23000$/\1/p' "$work/server.log")
 started=$SECONDS
 
 start_xvfb "$work" || { echo "FAIL: Xvfb did not start"; exit 1; }
@@ -54,7 +56,7 @@ zerlin_pid=$!
 
 find_main_window || { echo "FAIL: the main window did not appear"; cat "$work/zerlin.log"; exit 1; }
 
-type_into 300 73 127.0.16.2   # the IP box
+type_into 300 73 "$server_ip"  # the IP box
 type_into 460 73 14567        # the port box
 click_at 48 240               # the word ADD
 sleep 0.5
@@ -69,7 +71,7 @@ xdotool key Down Return       # its first item, "Join when a slot frees"
 wait_for 40 test -e "$work/stand-in/run1.done" || { echo "FAIL: never joined"; failures=$((failures + 1)); }
 check "joined once the slot was free" yes "$([ $((SECONDS - started)) -ge "$after" ] && echo yes || echo no)"
 check "the bookmark's server joined" yes \
-    "$(grep -q '+joinServer 127.0.16.2:14567 ' "$work/stand-in/run1.script" 2>/dev/null && echo yes || echo no)"
+    "$(grep -q "+joinServer $server_ip:14567 " "$work/stand-in/run1.script" 2>/dev/null && echo yes || echo no)"
 check "one notification, naming the bookmark" "Zerlin|A slot is free on Evening server: joining." \
     "$(cat "$work/notified" 2>/dev/null)"
 sleep 6

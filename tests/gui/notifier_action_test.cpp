@@ -65,6 +65,25 @@ class NotifierActionTest : public QObject {
         QVERIFY(!joined);
     }
 
+    // Whatever a caller passes, the summary reaches the service with no markup character and
+    // the body escaped, with an action or without.
+    void sendsTextThatNoServiceTakesForMarkup() {
+        startService({"--actions"});
+        qt::QtNotifier notifier;
+        notifier.notifyWithAction("<img src=file:///etc/passwd>&amp;", "<i>a</i> & b", "Join",
+                                  [] {});
+        notifier.notify("x<b>y</b>", "&lt;");
+        const QString summary = QString::fromUtf8(
+            "\u2039img src=file:///etc/passwd\u203A"
+            "\uFF06amp;");
+        // The message with an action waits for the service's capabilities: either comes first.
+        QTRY_COMPARE_WITH_TIMEOUT(lines().size(), 2, 5000);
+        QStringList received = lines();
+        received.sort();
+        QCOMPARE(received, (QStringList{QString::fromUtf8("x\u2039b\u203Ay\u2039/b\u203A|&amp;lt;"),
+                                        summary + "|&lt;i&gt;a&lt;/i&gt; &amp; b|action,Join"}));
+    }
+
   private:
     void startService(QStringList arguments) {
         QFile::remove(file());

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <fstream>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "app/slot_waiting.h"
 #include "app/status_network.h"
@@ -31,14 +33,16 @@ struct FakeClipboard : Clipboard {
     std::string text;
 };
 
-// The stand-in servers of this test: 127.0.15.x. Each row names its server by its scenario.
+// The stand-in servers of this test, each on a loopback address it finds free at the game's
+// query port (hosts, in this order). Each row names its server by its scenario.
 const char* const kServers[] = {
-    "127.0.15.2:23000:one,players=3,max=32",            // free at once
-    "127.0.15.3:23000:full-then-free,max=32,after=9",   // joined when it frees
-    "127.0.15.4:23000:full-then-free,max=32,after=3",   // waits stopped, deleted, reopened
-    "127.0.15.5:23000:silent-then-up,max=32,after=14",  // told when up
+    "127.*.*.*:23000:one,players=3,max=32",            // free at once
+    "127.*.*.*:23000:full-then-free,max=32,after=9",   // joined when it frees
+    "127.*.*.*:23000:full-then-free,max=32,after=3",   // waits stopped, deleted, reopened
+    "127.*.*.*:23000:silent-then-up,max=32,after=14",  // told when up
 };
 const char* const kRowNames[] = {"Free now", "Frees soon", "Frees early", "Comes up"};
+std::vector<std::string> hosts;
 
 class SlotWaitTest : public QObject {
     Q_OBJECT
@@ -55,8 +59,14 @@ class SlotWaitTest : public QObject {
             servers << server;
         }
         standIn_.start(ZERLIN_STATUS_STANDIN, servers);
-        QVERIFY(standIn_.waitForReadyRead(5000));
-        QCOMPARE(standIn_.readLine().trimmed(), QByteArray("ready"));
+        while (standIn_.canReadLine() || standIn_.waitForReadyRead(5000)) {
+            const QString line = QString::fromUtf8(standIn_.readLine()).trimmed();
+            if (line == "ready") {
+                break;
+            }
+            hosts.push_back(line.section(' ', 1).section(':', 0, 0).toStdString());
+        }
+        QCOMPARE(hosts.size(), std::size(kServers));
         clock_.start();
     }
 
@@ -82,8 +92,8 @@ class SlotWaitTest : public QObject {
                                      }
                                  });
         for (int i = 0; i < 4; ++i) {
-            w.controls.List1.append(makeBookmarkEntry(
-                kRowNames[i], QString(kServers[i]).section(':', 0, 0).toStdString(), "14567"));
+            w.controls.List1.append(
+                makeBookmarkEntry(kRowNames[i], hosts[static_cast<std::size_t>(i)], "14567"));
         }
         w.window.show();
         QListWidget& list = *w.window.List1;
@@ -92,14 +102,14 @@ class SlotWaitTest : public QObject {
         QCOMPARE(menuOf(list, 0),
                  (QStringList{"Join when a slot frees", "Tell me when it is up", "Copy link"}));
         choose("Copy link");
-        QCOMPARE(clipboard.text, std::string("zerlin:127.0.15.2:14567"));
+        QCOMPARE(clipboard.text, "zerlin:" + hosts[0] + ":14567");
 
         // A free server is joined at once, through the join's checks: no game path, no start.
         openMenu(list, 0);
         choose("Join when a slot frees");
         QTRY_COMPARE_WITH_TIMEOUT(w.messages.shown,
                                   std::vector<std::string>{"The path isn't correct!"}, 3000);
-        QCOMPARE(w.controls.Text2.text(), std::string("127.0.15.2"));
+        QCOMPARE(w.controls.Text2.text(), hosts[0]);
         QCOMPARE(w.controls.Text3.text(), std::string("14567"));
         QVERIFY(w.launcher.started.empty());
         QCOMPARE(notified(), QStringList{"Zerlin|A slot is free on Free now: joining."});
@@ -149,7 +159,7 @@ class SlotWaitTest : public QObject {
         choose("Join when a slot frees");
         QTRY_VERIFY_WITH_TIMEOUT(!w.launcher.started.empty(), 16000);
         QVERIFY2(clock_.elapsed() >= 8000, "not joined while the server was full");
-        QCOMPARE(w.controls.Text2.text(), std::string("127.0.15.3"));
+        QCOMPARE(w.controls.Text2.text(), hosts[1]);
         QCOMPARE(notified(), (QStringList{"Zerlin|A slot is free on Free now: joining.",
                                           "Zerlin|A slot is free on Frees soon: joining."}));
 
@@ -174,8 +184,8 @@ class SlotWaitTest : public QObject {
         app::StatusNetwork network(true);
         app::SlotWaiting waiting(w.window, w.form, notifier, clipboard, modal, network.service());
         app::StatusWiring status(w.window, w.controls.List1, network.service());
-        w.controls.List1.append(makeBookmarkEntry("Up", "127.0.15.2", "14567"));
-        w.controls.List1.append(makeBookmarkEntry("No address", "//127.0.15.2", "14567"));
+        w.controls.List1.append(makeBookmarkEntry("Up", hosts[0], "14567"));
+        w.controls.List1.append(makeBookmarkEntry("No address", "//" + hosts[0], "14567"));
         w.window.show();
         status.start();
         QVERIFY(test::gui::waitFor([&] { return status.idle(); }, 5000));

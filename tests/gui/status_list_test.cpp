@@ -1,6 +1,6 @@
 // The list's server status in the real main window, against stand-in servers that this test
-// starts on 127.0.14.x: what each row carries for drawing, tooltips and assistive technology,
-// F5, and the refresh when bookmarks are opened or added.
+// starts on loopback addresses it finds free: what each row carries for drawing, tooltips and
+// assistive technology, F5, and the refresh when bookmarks are opened or added.
 
 #include <QLineEdit>
 #include <QListWidget>
@@ -10,6 +10,7 @@
 #include <QTextDocument>
 #include <QToolTip>
 #include <fstream>
+#include <map>
 
 #include "app/row_status.h"
 #include "app/status_network.h"
@@ -21,6 +22,14 @@ using RowStatusKind = zerlin::status::Indicator;
 using zerlin::app::RowStatusKindRole;
 
 namespace {
+
+// The stand-in servers' addresses by their number in the stand-in's arguments (from 2): each is
+// a loopback address the stand-in found free at the game's query port.
+std::map<int, std::string> hosts;
+
+std::string at(int server) {
+    return hosts[server];
+}
 
 std::string row(const std::string& name, const std::string& host) {
     std::string text = name;
@@ -36,14 +45,21 @@ class StatusListTest : public QObject {
   private slots:
     void initTestCase() {
         standIn_.start(ZERLIN_STATUS_STANDIN,
-                       {"--seconds", "60", "127.0.14.2:23000:one,players=23,max=64,map=wake",
-                        "127.0.14.3:23000:one,players=64,max=64,map=berlin,password=1",
-                        "127.0.14.4:23000:silent", "127.0.14.5:23000:markup,players=0",
-                        "127.0.14.6:23000:full-then-free,after=2", "127.0.14.7:23000:one",
-                        "127.0.14.8:23000:one,map=", "127.0.14.9:23000:one,players=5",
-                        "127.0.14.10:23000:stale,players=2"});
-        QVERIFY(standIn_.waitForReadyRead(5000));
-        QCOMPARE(standIn_.readLine().trimmed(), QByteArray("ready"));
+                       {"--seconds", "90", "127.*.*.*:23000:one,players=23,max=64,map=wake",
+                        "127.*.*.*:23000:one,players=64,max=64,map=berlin,password=1",
+                        "127.*.*.*:23000:silent", "127.*.*.*:23000:markup,players=0",
+                        "127.*.*.*:23000:full-then-free,after=2", "127.*.*.*:23000:one",
+                        "127.*.*.*:23000:one,map=", "127.*.*.*:23000:one,players=5",
+                        "127.*.*.*:23000:stale,players=2"});
+        int server = 2;
+        while (standIn_.canReadLine() || standIn_.waitForReadyRead(5000)) {
+            const QString line = QString::fromUtf8(standIn_.readLine()).trimmed();
+            if (line == "ready") {
+                break;
+            }
+            hosts[server++] = line.section(' ', 1).section(':', 0, 0).toStdString();
+        }
+        QCOMPARE(hosts.size(), std::size_t{9});
     }
 
     void cleanupTestCase() {
@@ -55,12 +71,12 @@ class StatusListTest : public QObject {
     // the stand-in, 2 s after its start, has not yet freed a slot.
     void f5AsksAgain() {
         zerlin::test::gui::WindowHarness h;
-        h.controls.List1.append(row("Turns free", "127.0.14.6"));
+        h.controls.List1.append(row("Turns free", at(6)));
         zerlin::app::StatusNetwork network(true);
         zerlin::app::StatusWiring wiring(h.window, h.controls.List1, network.service());
         wiring.start();
         QListWidgetItem* item = h.window.List1->item(0);
-        QVERIFY(zerlin::test::gui::waitFor([&] { return wiring.idle(); }, 3000));
+        QVERIFY(zerlin::test::gui::waitFor([&] { return wiring.idle(); }, 20000));
         QCOMPARE(item->data(RowStatusKindRole).toInt(), static_cast<int>(RowStatusKind::Full));
         QTest::qWait(2100);  // the stand-in frees a slot 2 s after it started answering
         h.window.show();
@@ -71,7 +87,8 @@ class StatusListTest : public QObject {
         QVERIFY(wiring.service()->busy());
         QCOMPARE(item->data(RowStatusKindRole).toInt(), static_cast<int>(RowStatusKind::Full));
         QVERIFY(zerlin::test::gui::waitFor(
-            [&] { return item->data(RowStatusKindRole).toInt() == int(RowStatusKind::Up); }, 3000));
+            [&] { return item->data(RowStatusKindRole).toInt() == int(RowStatusKind::Up); },
+            20000));
     }
 
     // Each row keeps its text; its status goes to the item's roles.
@@ -84,19 +101,18 @@ class StatusListTest : public QObject {
             QString inTooltip;    // shown literally by the tooltip
             QString friends;      // the tooltip's second line names them
         } cases[] = {
-            {row("Up", "127.0.14.2"), RowStatusKind::Up, "23/64 players, wake, \\d+ ms", "wake",
+            {row("Up", at(2)), RowStatusKind::Up, "23/64 players, wake, \\d+ ms", "wake",
              "Player1, Player22"},
-            {row("Full", "127.0.14.3"), RowStatusKind::Full,
-             "64/64 players, berlin, \\d+ ms, password", "berlin", "Player1, Player22"},
-            {row("Silent", "127.0.14.4"), RowStatusKind::NoAnswer, "no answer", "no answer", ""},
-            {row("Markup", "127.0.14.5"), RowStatusKind::Up, "0/64 players, Wake, \\d+ ms",
+            {row("Full", at(3)), RowStatusKind::Full, "64/64 players, berlin, \\d+ ms, password",
+             "berlin", "Player1, Player22"},
+            {row("Silent", at(4)), RowStatusKind::NoAnswer, "no answer", "no answer", ""},
+            {row("Markup", at(5)), RowStatusKind::Up, "0/64 players, Wake, \\d+ ms",
              "<b>Bold</b> <img src=\"x\"> &amp;", ""},
-            {row("No map", "127.0.14.8"), RowStatusKind::Up, "3/64 players, \\d+ ms", "3/64",
-             "Player1"},
+            {row("No map", at(8)), RowStatusKind::Up, "3/64 players, \\d+ ms", "3/64", "Player1"},
             // Players listed past the count (Gone2 to Gone4) have left: no friends of theirs.
-            {row("Stale", "127.0.14.10"), RowStatusKind::Up, "2/64 players, Wake, \\d+ ms", "2/64",
+            {row("Stale", at(10)), RowStatusKind::Up, "2/64 players, Wake, \\d+ ms", "2/64",
              "Player1"},
-            {"Junk                               ://127.0.14.2:14567", RowStatusKind::NoAnswer,
+            {"Junk                               ://" + at(2) + ":14567", RowStatusKind::NoAnswer,
              "no answer", "no answer", ""},
         };
         for (const auto& c : cases) {
@@ -112,7 +128,7 @@ class StatusListTest : public QObject {
         QVERIFY(list.item(0)->data(RowStatusKindRole).isNull());  // nothing before start()
         wiring.start();
         QCOMPARE(list.item(0)->data(Qt::AccessibleDescriptionRole).toString(), "asking");
-        QVERIFY(zerlin::test::gui::waitFor([&] { return wiring.idle(); }, 5000));
+        QVERIFY(zerlin::test::gui::waitFor([&] { return wiring.idle(); }, 20000));
         h.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&h.window));
         for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
@@ -160,13 +176,13 @@ class StatusListTest : public QObject {
         QVERIFY(list.item(1)->data(zerlin::app::RowStatusPasswordRole).toBool());
 
         // The server in the boxes, not a bookmark, is asked once the boxes settle.
-        h.window.Text2->setText("127.0.14.9");
+        h.window.Text2->setText(QString::fromStdString(at(9)));
         h.window.Text3->setText("14567");
         QVERIFY(zerlin::test::gui::waitFor(
             [&] {
                 return zerlin::test::gui::toolTipAt(*h.window.Text2, {5, 5}).contains("5/64");
             },
-            4000));
+            20000));
     }
 
     // ADD and OPEN fill the list: the new rows are asked; a deleted row's server is forgotten.
@@ -176,19 +192,19 @@ class StatusListTest : public QObject {
         zerlin::app::StatusWiring wiring(h.window, h.controls.List1, network.service());
         wiring.start();
         QListWidget& list = *h.window.List1;
-        h.window.Text2->setText("127.0.14.7");
+        h.window.Text2->setText(QString::fromStdString(at(7)));
         h.window.Text3->setText("14567");
         h.input.answers.push_back("Added");
         h.form.add();
         QCOMPARE(list.count(), 1);
         QVERIFY(zerlin::test::gui::waitFor(
             [&] { return list.item(0)->data(RowStatusKindRole).toInt() == int(RowStatusKind::Up); },
-            3000));
+            20000));
 
         zerlin::test::TempFolder folder;
         const auto file = folder.path() / "list.sbk";
-        std::ofstream(file, std::ios::binary) << row("Opened up", "127.0.14.2") << "\r\n"
-                                              << row("Opened full", "127.0.14.3") << "\r\n";
+        std::ofstream(file, std::ios::binary) << row("Opened up", at(2)) << "\r\n"
+                                              << row("Opened full", at(3)) << "\r\n";
         h.fileDialog.answers.push_back(file.string());
         h.form.open();
         QCOMPARE(list.count(), 2);
@@ -197,15 +213,15 @@ class StatusListTest : public QObject {
                 return list.item(0)->data(RowStatusKindRole).toInt() == int(RowStatusKind::Up) &&
                        list.item(1)->data(RowStatusKindRole).toInt() == int(RowStatusKind::Full);
             },
-            3000));
-        // The boxes still name 127.0.14.7, no longer a bookmark: it stays known, for their tooltip.
-        QVERIFY(wiring.service()->state({"127.0.14.7", "14567"}).ended);
+            20000));
+        // The boxes still name server 7, no longer a bookmark: it stays known, for their tooltip.
+        QVERIFY(wiring.service()->state({at(7), "14567"}).ended);
 
         list.setCurrentRow(0);
         h.form.remove();
         QTest::qWait(50);
-        QVERIFY(!wiring.service()->state({"127.0.14.2", "14567"}).ended);
-        QVERIFY(wiring.service()->state({"127.0.14.3", "14567"}).ended);
+        QVERIFY(!wiring.service()->state({at(2), "14567"}).ended);
+        QVERIFY(wiring.service()->state({at(3), "14567"}).ended);
     }
 
   private:

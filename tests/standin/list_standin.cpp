@@ -7,6 +7,7 @@
 //   --seconds N      ends after N seconds (60 unless told)
 //   --count N        servers generated, on consecutive addresses from --first (default 7)
 //   --first IP       the first generated server's address (default 127.0.22.1)
+//   --query-ports P,Q,...  the generated servers' query ports, in turn (23000 unless told)
 //   --per-page N     entries a page (default 100)
 //   --players N      at most N players listed a server (default 40)
 //   --mixed          adds, at the front: a server with markup in its name, servers on private
@@ -18,7 +19,8 @@
 //   --file PATH      the servers are the JSON array in PATH, read again at each first page, so
 //                    that a test changes who plays between two refreshes
 //
-// Each request is printed as "GET <target> UA=<user agent>"; "ready" once listening.
+// PORT 0 takes a port the system gives. Once listening it prints "listening ADDRESS:PORT" and
+// "ready"; then each request as "GET <target> UA=<user agent>".
 
 #include <QCoreApplication>
 #include <QFile>
@@ -46,6 +48,7 @@ struct Options {
     int statusPage = 0;
     int statusCode = 200;
     QString file;
+    QList<int> queryPorts;
 };
 
 const char* const kMaps[] = {"Wake Island", "El Alamein", "Berlin", "Stalingrad", "Midway"};
@@ -81,24 +84,25 @@ QJsonArray listOf(const Options& o) {
                                           {"team", p % 2 + 1},
                                           {"teamLabel", p % 2 ? "Allies" : "Axis"}});
         }
-        QJsonObject server{{"ip", ip},
-                           {"port", 14567},
-                           {"queryPort", 23000},
-                           {"name", QString("Listed Server %1").arg(i + 1)},
-                           {"numPlayers", players},
-                           {"maxPlayers", i % 3 == 0 ? 32 : 64},
-                           {"mapName", kMaps[i % 5]},
-                           {"password", i % 7 == 3},
-                           {"gameType", "conquest"},
-                           {"gameVersion", "v1.612"},
-                           {"gameId", i % 3 == 1 ? "xpack1" : "bf1942"},
-                           {"reservedSlots", 2},
-                           {"roundTimeRemain", 900},
-                           {"tickets1", 150},
-                           {"tickets2", 120},
-                           {"teams", QJsonArray{QJsonObject{{"index", 1}, {"label", "Axis"}},
-                                                QJsonObject{{"index", 2}, {"label", "Allies"}}}},
-                           {"players", playerList}};
+        QJsonObject server{
+            {"ip", ip},
+            {"port", 14567},
+            {"queryPort", o.queryPorts.isEmpty() ? 23000 : o.queryPorts[i % o.queryPorts.size()]},
+            {"name", QString("Listed Server %1").arg(i + 1)},
+            {"numPlayers", players},
+            {"maxPlayers", i % 3 == 0 ? 32 : 64},
+            {"mapName", kMaps[i % 5]},
+            {"password", i % 7 == 3},
+            {"gameType", "conquest"},
+            {"gameVersion", "v1.612"},
+            {"gameId", i % 3 == 1 ? "xpack1" : "bf1942"},
+            {"reservedSlots", 2},
+            {"roundTimeRemain", 900},
+            {"tickets1", 150},
+            {"tickets2", 120},
+            {"teams", QJsonArray{QJsonObject{{"index", 1}, {"label", "Axis"}},
+                                 QJsonObject{{"index", 2}, {"label", "Allies"}}}},
+            {"players", playerList}};
         if (o.mixed && i == 0) {
             server["name"] = "<b>Bold</b> & <a href='x'>Co</a>";
         }
@@ -117,6 +121,8 @@ QJsonArray listOf(const Options& o) {
 class Standin : public QObject {
   public:
     Standin(const Options& options) : options_(options), servers_(listOf(options)) {}
+
+    unsigned port() const { return server_.serverPort(); }
 
     bool listen(const QHostAddress& address, quint16 port) {
         connect(&server_, &QTcpServer::newConnection, this, [this] {
@@ -266,6 +272,11 @@ int main(int argc, char* argv[]) {
             options.hangPage = value.toInt(), ++i;
         } else if (a == "--junk-page") {
             options.junkPage = value.toInt(), ++i;
+        } else if (a == "--query-ports") {
+            for (const QString& port : value.split(',')) {
+                options.queryPorts.append(port.toInt());
+            }
+            ++i;
         } else if (a == "--file") {
             options.file = value, ++i;
         } else if (a == "--status-page") {
@@ -282,7 +293,7 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "list_standin: cannot listen on %s\n", qPrintable(args[1]));
         return 1;
     }
-    std::printf("ready\n");
+    std::printf("listening %s:%u\nready\n", qPrintable(address.toString()), standin.port());
     std::fflush(stdout);
     QTimer::singleShot(seconds * 1000, &app, &QCoreApplication::quit);
     return QCoreApplication::exec();

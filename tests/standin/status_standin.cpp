@@ -3,7 +3,10 @@
 //
 //   status_standin [--seconds N] ADDRESS:PORT:SCENARIO[,key=value...] ...
 //
-// Each server is bound to its own address (never to all of them). "ready" is printed once all
+// Each server is bound to its own address (never to all of them). A "*" in place of one of the
+// address's numbers picks a number free at the port (1 to 254, at random; the address's other
+// servers of the same pattern get others); PORT 0 takes a port the system gives. The address of
+// each server of either kind is printed, in order, as "bound ADDRESS:PORT", and "ready" once all
 // are bound; the program ends after N seconds (60 unless told).
 //
 // Scenarios: one, reverse (three parts, last first), twice (three parts, the second sent
@@ -29,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <map>
 #include <string>
 #include <vector>
@@ -225,6 +229,48 @@ bool parseServer(const std::string& text, Server& server) {
     return true;
 }
 
+// The address with each "*" replaced by a number from 1 to 254.
+std::string pick(const std::string& pattern) {
+    std::string address;
+    for (const char c : pattern) {
+        address += c == '*' ? std::to_string(1 + std::rand() % 254) : std::string(1, c);
+    }
+    return address;
+}
+
+// Binds the server's socket, picking its address's free numbers and its port as asked; the
+// server then holds the address and port bound.
+bool bindServer(Server& server) {
+    const std::string pattern = server.address;
+    const int tries = pattern.find('*') == std::string::npos ? 1 : 500;
+    for (int t = 0; t < tries; ++t) {
+        server.address = pick(pattern);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(server.port));
+        if (inet_pton(AF_INET, server.address.c_str(), &address.sin_addr) != 1 ||
+            (ntohl(address.sin_addr.s_addr) >> 24) != 127) {
+            std::fprintf(stderr, "status_standin: %s is no loopback address\n", pattern.c_str());
+            return false;
+        }
+        server.socket = socket(AF_INET, SOCK_DGRAM, 0);
+        if (server.socket < 0) {
+            break;
+        }
+        if (bind(server.socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            socklen_t length = sizeof address;
+            getsockname(server.socket, reinterpret_cast<sockaddr*>(&address), &length);
+            server.port = ntohs(address.sin_port);
+            return true;
+        }
+        close(server.socket);
+        server.socket = -1;
+    }
+    std::fprintf(stderr, "status_standin: cannot bind %s:%d: %s\n", pattern.c_str(), server.port,
+                 std::strerror(errno));
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -243,22 +289,14 @@ int main(int argc, char** argv) {
         }
         servers.push_back(server);
     }
+    std::srand(static_cast<unsigned>(getpid()) ^ static_cast<unsigned>(time(nullptr)));
     for (Server& server : servers) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(static_cast<std::uint16_t>(server.port));
-        if (inet_pton(AF_INET, server.address.c_str(), &address.sin_addr) != 1 ||
-            (ntohl(address.sin_addr.s_addr) >> 24) != 127) {
-            std::fprintf(stderr, "status_standin: %s is no loopback address\n",
-                         server.address.c_str());
-            return 2;
-        }
-        server.socket = socket(AF_INET, SOCK_DGRAM, 0);
-        if (server.socket < 0 ||
-            bind(server.socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-            std::fprintf(stderr, "status_standin: cannot bind %s:%d: %s\n", server.address.c_str(),
-                         server.port, std::strerror(errno));
+        const bool picked = server.port == 0 || server.address.find('*') != std::string::npos;
+        if (!bindServer(server)) {
             return 1;
+        }
+        if (picked) {
+            std::printf("bound %s:%d\n", server.address.c_str(), server.port);
         }
     }
     std::printf("ready\n");

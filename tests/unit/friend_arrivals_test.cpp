@@ -174,5 +174,28 @@ TEST(FriendWatch, NotifiesEachArrivalWithAJoinOfItsServer) {
     EXPECT_EQ(notifier.sent.back(), "Ann is playing|Wake Island 24/7 · 2/64 · wake|Join");
 }
 
+// Only the body of a message is escaped by the notifier: a name that a service could take for
+// markup never reaches the summary.
+TEST(FriendWatch, KeepsNamesThatLookLikeMarkupOutOfTheSummary) {
+    struct Case {
+        std::string player;
+        std::string sent;
+    };
+    const Case cases[] = {
+        {"<img src=file:///etc/passwd>evil1",
+         "A friend is playing|<img src=file:///etc/passwd>evil1 is playing · Server 1 · 1/64|Join"},
+        {"Tom&evil1", "A friend is playing|Tom&evil1 is playing · Server 1 · 1/64|Join"},
+        {"a>evil1", "A friend is playing|a>evil1 is playing · Server 1 · 1/64|Join"},
+        {"[1st]evil1", "[1st]evil1 is playing|Server 1 · 1/64|Join"},
+    };
+    for (const Case& c : cases) {
+        ActionNotifier notifier;
+        friends::FriendWatch watch(notifier, [](const ServerSnapshot&) {});
+        watch.setFriends(FriendPatterns::fromText("*evil1"));
+        watch.refreshed({serverOf("1:1:" + c.player)}, {});
+        EXPECT_EQ(notifier.sent, std::vector<std::string>{c.sent}) << c.player;
+    }
+}
+
 }  // namespace
 }  // namespace zerlin

@@ -174,7 +174,8 @@ TEST(ServerPage, FieldsLimitsAndTexts) {
         "teams":[{"index":2,"label":"Allies","tickets":80},{"index":1,"label":"Axis","tickets":150}],
         "players":[)" +
         players + R"(]},
-        {"ip":"81.0.0.2","port":14567,"queryPort":70000,"password":"yes","name":"Jürgen"}]})";
+        {"ip":"81.0.0.2","port":14567,"queryPort":70000,"password":"yes","name":"Jürgen",
+         "mapName":"Wake\u202E\u2066 Island\u0085\u2028"}]})";
     const auto page = servers::parsePage(body, false);
     ASSERT_TRUE(page);
     ASSERT_EQ(page->servers.size(), 2u);
@@ -197,6 +198,7 @@ TEST(ServerPage, FieldsLimitsAndTexts) {
     EXPECT_EQ(b.queryPort, 23000);
     EXPECT_FALSE(b.info.password);
     EXPECT_EQ(b.info.hostName, "Jürgen");
+    EXPECT_EQ(b.info.mapName, "Wake Island  ");  // no override, no line break
     EXPECT_EQ(b.info.numPlayers, 0);
     EXPECT_FALSE(b.info.maxPlayers);
     // A name of many-byte characters is cut by characters, never inside one.

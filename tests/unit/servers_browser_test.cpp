@@ -166,6 +166,80 @@ TEST(ServersBrowser, PlayedServersAreAskedDirectlyWhileTheListGoesOnAside) {
     EXPECT_EQ(servers::loadKeptList(rig.keptPath)->servers.size(), 1u);
 }
 
+// A list can name one host many times with any port: only 16 servers of an address are asked
+// a refresh, and no query port below 1024; the others are shown and say why they have no ping.
+TEST(ServersBrowser, PingsNoLowPortAndAtMost16ServersOfAnAddress) {
+    struct Entry {
+        std::string ip;
+        int queryPort;
+        std::string pinged;  // the Ping cell once every asked server answered
+    };
+    std::vector<Entry> entries;
+    for (int i = 0; i < 18; ++i) {
+        entries.push_back({"127.0.22.1", 30000 + i, i < 16 ? "5 ms" : "not pinged"});
+    }
+    const std::vector<Entry> others = {
+        {"127.0.22.2", 53, "not pinged"}, {"127.0.22.2", 1023, "not pinged"},
+        {"127.0.22.2", 1024, "5 ms"},     {"127.0.22.3", 23000, "5 ms"},
+        {"127.0.22.1", 22, "not pinged"},  // a low port does not count among the 16
+        {"127.0.22.4", 0, "5 ms"},         // no query port: the usual one
+    };
+    entries.insert(entries.begin() + 3, others.begin(), others.end());
+    std::string page;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        page += (page.empty() ? "" : ",") + std::string(R"({"ip":")") + entries[i].ip +
+                R"(","port":)" + std::to_string(14000 + i) +
+                (entries[i].queryPort ? R"(,"queryPort":)" + std::to_string(entries[i].queryPort)
+                                      : std::string()) +
+                "}";
+    }
+    page = R"({"servers":[)" + page + R"(],"hasMore":false})";
+
+    BrowserRig rig;
+    rig.browser.opened();
+    rig.http.answer(200, page);
+    const auto& rows = rig.browser.rows();
+    ASSERT_EQ(rows.size(), entries.size());
+    ASSERT_EQ(rig.pings.asked.size(), 1u);
+    std::map<std::string, int> perAddress;
+    for (const servers::PingTarget& target : rig.pings.asked[0]) {
+        EXPECT_GE(target.queryPort, 1024) << target.ip << ":" << target.port;
+        ++perAddress[target.ip];
+    }
+    EXPECT_EQ(perAddress,
+              (std::map<std::string, int>{
+                  {"127.0.22.1", 16}, {"127.0.22.2", 1}, {"127.0.22.3", 1}, {"127.0.22.4", 1}}));
+    for (const servers::PingTarget& target : rig.pings.asked[0]) {
+        rig.pings.answer(target.ip, target.port, 5);
+    }
+    // An answer for a server not pinged (a bookmark's, asked for the bookmark) changes nothing.
+    rig.pings.answer("127.0.22.1", 14022, 9);
+    rig.pings.answer("127.0.22.1", 14007, 9);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(rows[i].listed.address() + " query port " +
+                     std::to_string(entries[i].queryPort));
+        EXPECT_EQ(cellText(rows[i], servers::Column::Ping), entries[i].pinged);
+        const std::string details = detailsText(rows[i]);
+        const bool low = entries[i].queryPort != 0 && entries[i].queryPort < 1024;
+        EXPECT_EQ(details.find("Not pinged: query port below 1024.") != std::string::npos, low);
+        EXPECT_EQ(
+            details.find("Not pinged: more than 16 servers at this address.") != std::string::npos,
+            !low && entries[i].pinged == "not pinged");
+        EXPECT_EQ(details.find("Ping:") != std::string::npos, entries[i].pinged != "not pinged");
+    }
+    // A server not pinged has no ping to pass a limit by, and sorts after the rest.
+    EXPECT_FALSE(servers::passes(rows[3], servers::Filter{"", false, false, false, 100}, ""));
+    EXPECT_TRUE(servers::passes(rows[0], servers::Filter{"", false, false, false, 100}, ""));
+    EXPECT_TRUE(lessThan(rows[0], rows[3], servers::Column::Ping));
+    EXPECT_FALSE(lessThan(rows[3], rows[0], servers::Column::Ping));
+
+    // The count starts anew at each refresh: the same 19 are asked again.
+    rig.browser.refresh();
+    rig.http.answer(200, page);
+    ASSERT_EQ(rig.pings.asked.size(), 2u);
+    EXPECT_EQ(rig.pings.asked[1].size(), 19u);
+}
+
 TEST(ServersBrowser, WhenItOpensAndWhatTheLineSays) {
     struct Case {
         const char* name;

@@ -127,6 +127,13 @@ TEST(StatusReply, ReadsTheStatus) {
          {},
          {},
          "a b c"},
+        {"bytes the code page leaves undefined are no controls on the screen",
+         "\\hostname\\a\x81"
+         "b\x9D"
+         "c\\mapname\\Wake\\numplayers\\1\\playername_0\\x\x8Fy",
+         {"x y"},
+         {""},
+         "a b c"},
         {"an odd word at the end", base + "\\playername_0\\Ann\\score_0", {"Ann"}, {""}},
     };
     for (const Case& c : cases) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "text/ascii.h"
+#include "text/server_text.h"
 #include "text/utf16.h"
 #include "text/utf8.h"
 
@@ -54,6 +55,66 @@ TEST(Utf8, ReplacesBytesThatAreNotUtf8) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(utf8::replaceIllFormed(c.bytes), c.expected);
+    }
+}
+
+// What a server sends is shown on one line and in its own order: nothing in it can end the line
+// or turn the texts after it around (a name "evil\u202Egnp.exe" would read "evilexe.png").
+TEST(ServerText, BreaksNoLineAndTurnsNothingAround) {
+    const std::string r = "\xEF\xBF\xBD";
+    struct Case {
+        const char* what;
+        std::string text;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"plain and non-Latin text", "Caf\xC3\xA9 \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D <b>&",
+         "Caf\xC3\xA9 \xD7\xA9\xD7\x9C\xD7\x95\xD7\x9D <b>&"},
+        {"C0 controls and DEL",
+         "a\nb\tc\rd\x7F"
+         "e\x01",
+         "a b c d e "},
+        {"C1 controls: U+0080, U+0085, U+009B, U+009F",
+         "a\xC2\x80"
+         "b\xC2\x85"
+         "c\xC2\x9B"
+         "d\xC2\x9F",
+         "a b c d "},
+        {"U+00A0 is no control",
+         "a\xC2\xA0"
+         "b",
+         "a\xC2\xA0"
+         "b"},
+        {"line and paragraph separators",
+         "a\xE2\x80\xA8"
+         "b\xE2\x80\xA9"
+         "c",
+         "a b c"},
+        {"an override turning a file name around", "evil4\xE2\x80\xAEgnp.exe", "evil4gnp.exe"},
+        {"embeddings and overrides U+202A to U+202E",
+         "\xE2\x80\xAA"
+         "a\xE2\x80\xAB"
+         "b\xE2\x80\xAC"
+         "c\xE2\x80\xAD"
+         "d\xE2\x80\xAE",
+         "abcd"},
+        {"isolates U+2066 to U+2069",
+         "\xE2\x81\xA6"
+         "a\xE2\x81\xA7"
+         "b\xE2\x81\xA8"
+         "c\xE2\x81\xA9",
+         "abc"},
+        {"the neighbours are kept: U+2027, U+202F, U+2065 (unassigned), U+206A",
+         "\xE2\x80\xA7\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA",
+         "\xE2\x80\xA7\xE2\x80\xAF\xE2\x81\xA5\xE2\x81\xAA"},
+        {"bytes that are no UTF-8",
+         "a\xFF"
+         "b\xE2\x80",
+         "a" + r + "b" + r + r},
+        {"nothing", "", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(text::plainServerText(c.text), c.expected) << c.what;
     }
 }
 

@@ -22,6 +22,12 @@ constexpr std::size_t kMaxShown = 32;
 
 }  // namespace
 
+QString plainSummary(QString summary) {
+    return summary.replace('<', QChar(0x2039))
+        .replace('>', QChar(0x203A))
+        .replace('&', QChar(0xFF06));
+}
+
 NotificationActions::NotificationActions() {
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.connect(kService, kPath, kInterface, QStringLiteral("ActionInvoked"), this,
@@ -76,7 +82,7 @@ void NotificationActions::post(Message message) {
     }
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
     // A service may read the body as markup: the texts are escaped to stay plain text.
-    call << QString("Zerlin") << 0U << QString("zerlin") << message.title
+    call << QString("Zerlin") << 0U << QString("zerlin") << plainSummary(message.title)
          << message.body.toHtmlEscaped() << actions << QVariantMap() << -1;
     auto* watcher = new QDBusPendingCallWatcher(
         QDBusConnection::sessionBus().asyncCall(call, kReplyTimeoutMs), this);

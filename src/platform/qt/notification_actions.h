@@ -8,6 +8,11 @@
 
 namespace zerlin::qt {
 
+// The summary as sent: services differ on whether they read markup there (the specification
+// says plain text, some take markup all the same), so it holds no "<", ">" or "&" at all;
+// each becomes a character that looks alike and means nothing to markup.
+QString plainSummary(QString summary);
+
 // Messages with one action through the freedesktop notification service on the session bus.
 // The service is asked once for its capabilities; where it lists no "actions", messages go
 // without one. Nothing here waits for the service.

@@ -40,7 +40,7 @@ void QtNotifier::notify(const std::string& title, const std::string& body) {
                                                        "/org/freedesktop/Notifications",
                                                        "org.freedesktop.Notifications", "Notify");
     // A service may read the body as markup: the texts are escaped to stay plain text.
-    call << QString("Zerlin") << 0U << QString("zerlin") << toQString(title)
+    call << QString("Zerlin") << 0U << QString("zerlin") << plainSummary(toQString(title))
          << toQString(body).toHtmlEscaped() << QStringList() << QVariantMap() << -1;
     // Not waited for: a service that is slow or never answers must not stop the window. With
     // no service on the session bus, the call fails and nothing is shown.

@@ -1,0 +1,46 @@
+#include "servers/ping_plan.h"
+
+#include <unordered_map>
+
+#include "servers/address_rules.h"
+
+namespace zerlin::servers {
+
+namespace {
+
+// The address as one number, so that two spellings of it count together.
+std::uint32_t addressKey(const std::string& ip) {
+    const std::optional<net::IpAddress> address = parseIpv4(ip);
+    if (!address) {
+        return 0;
+    }
+    const auto& b = address->bytes;
+    return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) |
+           std::uint32_t{b[3]};
+}
+
+}  // namespace
+
+std::vector<PingTarget> planPings(std::vector<ServerRow>& rows) {
+    std::vector<PingTarget> targets;
+    targets.reserve(rows.size());
+    std::unordered_map<std::uint32_t, std::size_t> asked;
+    for (ServerRow& row : rows) {
+        const ListedServer& server = row.listed;
+        if (server.queryPort < kLowestQueryPort) {
+            row.notPinged = NotPinged::LowQueryPort;
+            continue;
+        }
+        std::size_t& count = asked[addressKey(server.ip)];
+        if (count >= kMaxPingsPerAddress) {
+            row.notPinged = NotPinged::CrowdedAddress;
+            continue;
+        }
+        ++count;
+        row.notPinged = NotPinged::No;
+        targets.push_back({server.ip, server.port, server.queryPort});
+    }
+    return targets;
+}
+
+}  // namespace zerlin::servers

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "servers/ping_source.h"
+#include "servers/server_rows.h"
+
+// Which listed servers are pinged. The list is anyone's to edit: were every entry asked, one
+// host named a thousand times with a thousand ports would get a thousand datagrams from every
+// copy of the program at each refresh. So the well-known ports are never asked, and one
+// address only so many times.
+namespace zerlin::servers {
+
+inline constexpr std::uint16_t kLowestQueryPort = 1024;
+inline constexpr std::size_t kMaxPingsPerAddress = 16;
+
+// Marks each row asked or not (ServerRow::notPinged), in the list's order: a query port below
+// kLowestQueryPort is not asked, nor any server of an address after its first
+// kMaxPingsPerAddress asked ones. Returns the servers to ask.
+std::vector<PingTarget> planPings(std::vector<ServerRow>& rows);
+
+}  // namespace zerlin::servers

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "mods/installed_mods.h"
+#include "mods/server_mods.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/settings_backend.h"
@@ -65,6 +67,12 @@ class Form1 {
     void options();
     [[noreturn]] void quit();
 
+    // Which mod each server runs, as the list and the status answers last said: a join passes
+    // the boxes' server's mod to the game.
+    mods::ServerMods& serverMods() { return serverMods_; }
+    // The mods installed beside the game path's BF1942.exe.
+    mods::InstalledMods& installedMods() { return installedMods_; }
+
     Window& window;
     TextBox& Label1;
     TextBox& Text1;
@@ -85,6 +93,8 @@ class Form1 {
     Launcher& launcher_;
     Program& program_;
     OptionsOpener& options_;
+    mods::ServerMods serverMods_;
+    mods::InstalledMods installedMods_;
 };
 
 }  // namespace zerlin

@@ -23,6 +23,8 @@ class ServersModel : public QAbstractTableModel {
     const servers::ServerRow* row(int index) const;
     // The friends marked in the rows; none: no row is marked.
     void setFriends(const friends::FriendPatterns* friends) { friends_ = friends; }
+    // The mods installed, whose names the Mod column shows.
+    void setMods(const mods::ModTable* mods) { mods_ = mods; }
     // The players on a row's server who are friends, in the server's order.
     std::vector<std::string> friendsOn(const servers::ServerRow& row) const;
 
@@ -41,6 +43,7 @@ class ServersModel : public QAbstractTableModel {
     QIcon bookmark_;
     QIcon lockedBookmark_;
     const friends::FriendPatterns* friends_ = nullptr;
+    const mods::ModTable* mods_ = nullptr;
 };
 
 }  // namespace zerlin::app

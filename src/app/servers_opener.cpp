@@ -67,6 +67,10 @@ ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBacke
       }) {
     reloadFriends();
     walk_.setCompleteHandler([this](const servers::WalkOutcome& outcome) {
+        // The mod each server runs, as the list says, for a join of one of them.
+        for (const servers::ListedServer& server : outcome.servers) {
+            form_.serverMods().heard(server.ip, std::to_string(server.port), server.info.mod());
+        }
         friends_.refreshed(friendSnapshots(outcome.servers),
                            std::chrono::duration_cast<friends::FriendArrivals::Time>(
                                std::chrono::steady_clock::now().time_since_epoch()));
@@ -135,6 +139,9 @@ void ServersOpener::open() {
             return servers;
         };
         actions.friends = [this] { return &friends_.friends(); };
+        actions.installedMods = [this] {
+            return &form_.installedMods().forGamePath(form_.Text1.text());
+        };
         actions.editFriends = [this](QWidget* parent) {
             if (!editFriendsFile(parent, friendsPath_, messages_)) {
                 return false;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "friends/friend_patterns.h"
+#include "mods/installed_mods.h"
 #include "platform/qt/qt_http.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/settings_backend.h"
@@ -50,6 +51,8 @@ class ServersWindow : public QWidget {
         // The friends to mark, and the editor of the friends file (whether it was written).
         std::function<const friends::FriendPatterns*()> friends;
         std::function<bool(QWidget* parent)> editFriends;
+        // The mods installed beside the game (read again where they changed).
+        std::function<const mods::ModTable*()> installedMods;
     };
 
     // walk: the list walk to share with the rest of the program (the friends' refreshes); none:
@@ -79,6 +82,8 @@ class ServersWindow : public QWidget {
     void saveFilters();
     void saveLayout();
     void filtersEdited();
+    servers::Filter currentFilter() const;
+    void modsChanged();
     void showLine();
     void showDetails();
     void rowsReplaced();
@@ -102,6 +107,8 @@ class ServersWindow : public QWidget {
     QCheckBox* hideFull_ = nullptr;
     QCheckBox* hidePassword_ = nullptr;
     QCheckBox* friendsOnly_ = nullptr;
+    QCheckBox* installedModsOnly_ = nullptr;
+    const mods::ModTable* mods_ = nullptr;
     QPushButton* friendsButton_ = nullptr;
     QSpinBox* maxPing_ = nullptr;
     QPushButton* refresh_ = nullptr;

@@ -90,18 +90,18 @@ void StatusWiring::start() {
             return StatusToolTip::Tip{"", window_.List1->visualRect(row)};
         }
         const status::ServerState& state = service_.state(rows_->rowServer(row.row()));
-        return StatusToolTip::Tip{
-            status::tooltipText(state) + friendsLine(state, friends_ ? friends_() : nullptr),
-            window_.List1->visualRect(row)};
+        return StatusToolTip::Tip{status::tooltipText(state, mods_ ? mods_() : nullptr) +
+                                      friendsLine(state, friends_ ? friends_() : nullptr),
+                                  window_.List1->visualRect(row)};
     });
     boxesTip_ = std::make_unique<StatusToolTip>(*window_.Text2, [this](const QPoint&) {
         const std::vector<int> rows = rows_->rowsOf(rows_->boxes());
         return StatusToolTip::Tip{
             rows_->boxes().host.empty()
                 ? ""
-                : status::tooltipText(rows.empty()
-                                          ? rows_->boxesState()
-                                          : service_.state(rows_->rowServer(rows.front()))),
+                : status::tooltipText(rows.empty() ? rows_->boxesState()
+                                                   : service_.state(rows_->rowServer(rows.front())),
+                                      mods_ ? mods_() : nullptr),
             {}};
     });
     refresh();

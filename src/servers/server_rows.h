@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "mods/installed_mods.h"
 #include "servers/listed_server.h"
 #include "status/status_service.h"
 
@@ -48,6 +49,10 @@ struct Filter {
     bool hideFull = false;
     bool hidePassword = false;
     int maxPing = 0;  // 0 = any; otherwise a server that answered slower or not at all goes
+    bool installedModsOnly = false;
+    // The mods installed: the text is looked for in their names too, and installedModsOnly
+    // hides the servers whose mod is none of them. None: mods are not looked at.
+    const mods::ModTable* mods = nullptr;
 };
 
 // Whether the row is shown; foldedText is folded(filter.text), folded once for all rows.
@@ -60,12 +65,13 @@ bool isFull(const status::ServerStatus& info);
 // that tie keep their order.
 bool lessThan(const ServerRow& a, const ServerRow& b, Column column);
 
-// The cell's text: "23/64", "48 ms", "" while asking, "no answer", "IP:port".
-std::string cellText(const ServerRow& row, Column column);
+// The cell's text: "23/64", "48 ms", "" while asking, "no answer", "IP:port"; the mod's name
+// where it is installed, else its id.
+std::string cellText(const ServerRow& row, Column column, const mods::ModTable* mods = nullptr);
 
 // The details pane's plain text: what a bookmark's tooltip tells of its server, the ping as
 // the row has it ("asking", "no answer").
-std::string detailsText(const ServerRow& row);
+std::string detailsText(const ServerRow& row, const mods::ModTable* mods = nullptr);
 
 // The status line's texts.
 std::string gettingLine();

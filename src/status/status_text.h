@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "mods/installed_mods.h"
 #include "status/status_service.h"
 
 // How a server's state is told: the mark the list draws, the one-line description for
@@ -47,7 +48,8 @@ std::string describe(const ServerState& state);
 // maximum with reserved slots, password, PunkBuster, mod, version, round time left, tickets,
 // ping, then each team's players by score (name, score, kills, deaths, ping). Server texts are
 // as sent but shortened, and the players and teams listed are bounded (the rest counted as
-// "and N more"): whoever shows it must show it as plain text, never as markup.
-std::string tooltipText(const ServerState& state);
+// "and N more"): whoever shows it must show it as plain text, never as markup. With the mods
+// installed, the mod's line names it as they do ("Mod: Desert Combat 0.7 (DC_Final)").
+std::string tooltipText(const ServerState& state, const mods::ModTable* installed = nullptr);
 
 }  // namespace zerlin::status

@@ -32,18 +32,20 @@ std::string decoded(std::string_view bytes) {
 // otherwise the rest of the line. Control characters become spaces, so that a name stays on one
 // line wherever it is shown.
 std::string valueOf(std::string_view rest) {
-    rest = text::trimmed(rest, kBlanks);
-    if (!rest.empty() && rest.front() == '"') {
-        rest.remove_prefix(1);
-        rest = rest.substr(0, rest.find('"'));
-    }
-    std::string value(text::trimmed(rest, kBlanks));
-    for (char& c : value) {
+    std::string line(rest);
+    for (char& c : line) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
             c = ' ';
         }
     }
-    return utf8::first(value, kMaxModTextLength);
+    std::string_view value = text::trimmed(line, kBlanks);
+    if (!value.empty() && value.front() == '"') {
+        value.remove_prefix(1);
+        value = value.substr(0, value.find('"'));
+    }
+    // Trimmed again after the cut, which may end on a blank.
+    const std::string cut = utf8::first(text::trimmed(value, kBlanks), kMaxModTextLength);
+    return std::string(text::trimmed(cut, kBlanks));
 }
 
 }  // namespace

@@ -64,6 +64,9 @@ TEST(InitCon, NameAndVersionOfEachSpelling) {
          std::string("game.setCustomGameName \"A\x01"
                      "B\"\n"),
          "A B", ""},
+        {"a control character at the end is no trailing blank",
+         "game.setCustomGameName \"Fr\xE9res \x01\"\rgame.setCustomGameVersion 1\x02\n",
+         "Fr\xC3\xA9res", "1"},
         {"junk", std::string("\x00\xFF\x7Fgame.setCustomGameName\x00\n\"\"\"\n", 28), "", ""},
         {"nothing", "", "", ""},
         {"past 64 KiB is not read", big + "game.setCustomGameName Late\n", "", ""},
@@ -77,9 +80,11 @@ TEST(InitCon, NameAndVersionOfEachSpelling) {
         EXPECT_EQ(read.name, c.name) << c.what;
         EXPECT_EQ(read.version, c.version) << c.what;
     }
-    // A name is cut to what a cell can show.
+    // A name is cut to what a cell can show, with no blank left at the cut.
     EXPECT_EQ(mods::readInitCon("game.setCustomGameName " + std::string(500, 'x')).name.size(),
               mods::kMaxModTextLength);
+    EXPECT_EQ(mods::readInitCon("game.setCustomGameName " + std::string(99, 'x') + " y").name,
+              std::string(99, 'x'));
 }
 
 // A game folder with mods, under the system's temporary folder.

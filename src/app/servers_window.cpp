@@ -115,6 +115,8 @@ void ServersWindow::build() {
     filter_->setAccessibleName("Filter");
     filter_->setPlaceholderText("Filter");
     filter_->setClearButtonEnabled(true);
+    // Room for a few words however many check boxes stand beside it.
+    filter_->setMinimumWidth(120);
     hideEmpty_ = new QCheckBox("Hide empty", this);
     hideEmpty_->setObjectName("HideEmpty");
     hideFull_ = new QCheckBox("Hide full", this);

@@ -34,6 +34,12 @@ App::App()
 #endif
     wireForm1(window_, form_);
     status_.setFriends([this] { return &servers_.friends().friends(); });
+    // What a server's own answer says of its mod, for a join of it.
+    statusNetwork_.service().setAnswerHandler(
+        [this](const status::ServerKey& server, const status::Answer& answer) {
+            form_.serverMods().heard(server.host, server.port, answer.status.mod());
+        });
+    status_.setMods([this] { return &form_.installedMods().forGamePath(form_.Text1.text()); });
 }
 
 void App::run(const std::vector<std::string>& arguments) {

@@ -83,11 +83,12 @@ QVariant ServersModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             // The mark of a row where a friend plays.
             if (column == servers::Column::Server && !friendsOn(*r).empty()) {
-                return QString::fromUtf8("\u2605 ") + qt::toQString(servers::cellText(*r, column));
+                return QString::fromUtf8("\u2605 ") +
+                       qt::toQString(servers::cellText(*r, column, mods_));
             }
-            return qt::toQString(servers::cellText(*r, column));
+            return qt::toQString(servers::cellText(*r, column, mods_));
         case Qt::AccessibleTextRole:
-            return qt::toQString(servers::cellText(*r, column));
+            return qt::toQString(servers::cellText(*r, column, mods_));
         case Qt::DecorationRole:
             return column == servers::Column::Server ? mark(*r) : QVariant();
         case Qt::AccessibleDescriptionRole:

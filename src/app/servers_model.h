@@ -23,6 +23,8 @@ class ServersModel : public QAbstractTableModel {
     const servers::ServerRow* row(int index) const;
     // The friends marked in the rows; none: no row is marked. Matched with the next replaced().
     void setFriends(const friends::FriendPatterns* friends) { friends_ = friends; }
+    // The mods installed, whose names the Mod column shows.
+    void setMods(const mods::ModTable* mods) { mods_ = mods; }
     // The players on a row's server who are friends, in the server's order, as last matched.
     const std::vector<std::string>& friendsOn(const servers::ServerRow& row) const;
     // A row's answer came: its friends are matched again (shown with the next rowsChanged()).
@@ -46,6 +48,7 @@ class ServersModel : public QAbstractTableModel {
     // Each row's friends, matched when the row or the friends change: drawing, sorting and
     // filtering read them here.
     std::vector<std::vector<std::string>> rowFriends_;
+    const mods::ModTable* mods_ = nullptr;
 };
 
 }  // namespace zerlin::app

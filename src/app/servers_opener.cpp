@@ -71,9 +71,16 @@ ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBacke
       playedJoins_(played_, status, form.List1) {
     reloadFriends();
     form_.setJoinRecorder(&playedJoins_);
+    playedJoins_.setModOf([this](const std::string& ip, const std::string& port) {
+        return form_.serverMods().modOf(ip, port).value_or(std::string());
+    });
     walk_.setCompleteHandler([this](const servers::WalkOutcome& outcome) {
         if (outcome.ok) {
             playedJoins_.listed(outcome.servers);
+        }
+        // The mod each server runs, as the list says, for a join of one of them.
+        for (const servers::ListedServer& server : outcome.servers) {
+            form_.serverMods().heard(server.ip, std::to_string(server.port), server.info.mod());
         }
         friends_.refreshed(friendSnapshots(outcome.servers),
                            std::chrono::duration_cast<friends::FriendArrivals::Time>(
@@ -144,6 +151,9 @@ void ServersOpener::open() {
             return servers;
         };
         actions.friends = [this] { return &friends_.friends(); };
+        actions.installedMods = [this] {
+            return &form_.installedMods().forGamePath(form_.Text1.text());
+        };
         actions.editFriends = [this](QWidget* parent) {
             if (!editFriendsFile(parent, friendsPath_, messages_)) {
                 return false;

@@ -121,6 +121,8 @@ void ServersWindow::build() {
     filter_->setAccessibleName("Filter");
     filter_->setPlaceholderText("Filter");
     filter_->setClearButtonEnabled(true);
+    // Room for a few words however many check boxes stand beside it.
+    filter_->setMinimumWidth(120);
     hideEmpty_ = new QCheckBox("Hide empty", this);
     hideEmpty_->setObjectName("HideEmpty");
     hideFull_ = new QCheckBox("Hide full", this);
@@ -132,6 +134,8 @@ void ServersWindow::build() {
     played_ = new QCheckBox("Played recently", this);
     played_->setObjectName("PlayedRecently");
     played_->setToolTip("The servers you joined lately instead of the server list");
+    installedModsOnly_ = new QCheckBox("Installed mods only", this);
+    installedModsOnly_->setObjectName("InstalledModsOnly");
     friendsButton_ = new QPushButton("Friends", this);
     friendsButton_->setObjectName("Friends");
     friendsButton_->setToolTip("The names and patterns of your friends");
@@ -154,6 +158,7 @@ void ServersWindow::build() {
     filters->addWidget(hideFull_);
     filters->addWidget(hidePassword_);
     filters->addWidget(friendsOnly_);
+    filters->addWidget(installedModsOnly_);
     filters->addWidget(maxPingLabel);
     filters->addWidget(maxPing_);
     filters->addWidget(friendsButton_);
@@ -224,7 +229,7 @@ void ServersWindow::build() {
     resize(900, 560);
 
     connect(filter_, &QLineEdit::textChanged, this, [this] { filtersEdited(); });
-    for (QCheckBox* box : {hideEmpty_, hideFull_, hidePassword_}) {
+    for (QCheckBox* box : {hideEmpty_, hideFull_, hidePassword_, installedModsOnly_}) {
         connect(box, &QCheckBox::toggled, this, [this] { filtersEdited(); });
     }
     connect(maxPing_, &QSpinBox::valueChanged, this, [this] { filtersEdited(); });
@@ -269,12 +274,14 @@ void ServersWindow::restoreSettings() {
     const QSignalBlocker blockPassword(hidePassword_);
     const QSignalBlocker blockPing(maxPing_);
     const QSignalBlocker blockFriends(friendsOnly_);
+    const QSignalBlocker blockMods(installedModsOnly_);
     filter_->setText(qt::toQString(read(settings_, keys::serversFilter)));
     hideEmpty_->setChecked(flag(settings_, keys::serversHideEmpty));
     hideFull_->setChecked(flag(settings_, keys::serversHideFull));
     hidePassword_->setChecked(flag(settings_, keys::serversHidePassword));
     maxPing_->setValue(std::max(0, toInt(read(settings_, keys::serversMaxPing), 0)));
     friendsOnly_->setChecked(flag(settings_, keys::serversFriendsOnly));
+    installedModsOnly_->setChecked(flag(settings_, keys::serversInstalledModsOnly));
     // "width,height"
     const QStringList size = qt::toQString(read(settings_, keys::serversSize)).split(',');
     if (size.size() == 2 && size[0].toInt() >= 200 && size[1].toInt() >= 150) {
@@ -297,27 +304,45 @@ void ServersWindow::restoreSettings() {
                 sortColumn, columns[widths + 1] == "d" ? Qt::DescendingOrder : Qt::AscendingOrder);
         }
     }
-    proxy_->setFilter({qt::toStdString(filter_->text()), hideEmpty_->isChecked(),
-                       hideFull_->isChecked(), hidePassword_->isChecked(), maxPing_->value()});
+    proxy_->setFilter(currentFilter());
     proxy_->setFriendsOnly(friendsOnly_->isChecked());
 }
 
+servers::Filter ServersWindow::currentFilter() const {
+    return {qt::toStdString(filter_->text()),
+            hideEmpty_->isChecked(),
+            hideFull_->isChecked(),
+            hidePassword_->isChecked(),
+            maxPing_->value(),
+            installedModsOnly_->isChecked(),
+            mods_};
+}
+
 void ServersWindow::filtersEdited() {
-    proxy_->setFilter({qt::toStdString(filter_->text()), hideEmpty_->isChecked(),
-                       hideFull_->isChecked(), hidePassword_->isChecked(), maxPing_->value()});
+    proxy_->setFilter(currentFilter());
     showLine();
     saveFilters();
+}
+
+// Reads the installed mods again where they changed: when the window is shown and when a list
+// comes, never for a paint.
+void ServersWindow::modsChanged() {
+    mods_ = actions_.installedMods ? actions_.installedMods() : nullptr;
+    model_->setMods(mods_);
+    proxy_->setFilter(currentFilter());
 }
 
 void ServersWindow::saveFilters() {
     settings_.write(
         keys::serversFilter.section,
-        SettingsEntries{{keys::serversFilter.key, qt::toStdString(filter_->text())},
-                        {keys::serversHideEmpty.key, yesNo(hideEmpty_->isChecked())},
-                        {keys::serversHideFull.key, yesNo(hideFull_->isChecked())},
-                        {keys::serversHidePassword.key, yesNo(hidePassword_->isChecked())},
-                        {keys::serversMaxPing.key, std::to_string(maxPing_->value())},
-                        {keys::serversFriendsOnly.key, yesNo(friendsOnly_->isChecked())}});
+        SettingsEntries{
+            {keys::serversFilter.key, qt::toStdString(filter_->text())},
+            {keys::serversHideEmpty.key, yesNo(hideEmpty_->isChecked())},
+            {keys::serversHideFull.key, yesNo(hideFull_->isChecked())},
+            {keys::serversHidePassword.key, yesNo(hidePassword_->isChecked())},
+            {keys::serversMaxPing.key, std::to_string(maxPing_->value())},
+            {keys::serversFriendsOnly.key, yesNo(friendsOnly_->isChecked())},
+            {keys::serversInstalledModsOnly.key, yesNo(installedModsOnly_->isChecked())}});
 }
 
 void ServersWindow::saveLayout() {
@@ -357,6 +382,7 @@ void ServersWindow::showEvent(QShowEvent* event) {
         settings_.find(keys::serversListUrl.section, keys::serversListUrl.key);
     browser_->setListUrl(url ? *url : std::string(keys::kDefaultServersListUrl));
     bookmarksChanged();
+    modsChanged();
     browser_->opened();
     if (played_->isChecked()) {
         // Read afresh, newest first: another copy may have joined meanwhile.
@@ -423,7 +449,7 @@ void ServersWindow::rowsReplaced() {
     changedFirst_ = std::numeric_limits<std::size_t>::max();
     changedLast_ = 0;
     model_->replaced();
-    proxy_->refilter();
+    modsChanged();
     const std::optional<std::time_t> time = browser_->listTime();
     kept_->setText(browser_->showingKept() && time && !browser_->showingPlayed()
                        ? qt::toQString("List of " + servers::clockTime(*time))
@@ -498,7 +524,7 @@ void ServersWindow::friendsChanged() {
 
 void ServersWindow::showDetails() {
     const servers::ServerRow* row = rowAt(table_->currentIndex());
-    QString text = row ? qt::toQString(servers::detailsText(*row)) : QString();
+    QString text = row ? qt::toQString(servers::detailsText(*row, mods_)) : QString();
     if (row) {
         if (const std::vector<std::string>& names = model_->friendsOn(*row); !names.empty()) {
             QStringList friends;

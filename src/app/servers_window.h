@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "friends/friend_patterns.h"
+#include "mods/installed_mods.h"
 #include "platform/qt/qt_http.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/settings_backend.h"
@@ -56,6 +57,8 @@ class ServersWindow : public QWidget {
         std::function<void(const std::string& ip, std::uint16_t port)> forget;
         // Tells the user something went wrong (a message box).
         std::function<void(const std::string& text)> tell;
+        // The mods installed beside the game (read again where they changed).
+        std::function<const mods::ModTable*()> installedMods;
     };
 
     // walk: the list walk to share with the rest of the program (the friends' refreshes); none:
@@ -87,6 +90,8 @@ class ServersWindow : public QWidget {
     void saveFilters();
     void saveLayout();
     void filtersEdited();
+    servers::Filter currentFilter() const;
+    void modsChanged();
     void showLine();
     void showDetails();
     void rowsReplaced();
@@ -116,6 +121,8 @@ class ServersWindow : public QWidget {
     // The list's sort column and order, kept while the played servers are sorted by time.
     int listSortColumn_ = -1;
     Qt::SortOrder listSortOrder_ = Qt::AscendingOrder;
+    QCheckBox* installedModsOnly_ = nullptr;
+    const mods::ModTable* mods_ = nullptr;
     QPushButton* friendsButton_ = nullptr;
     QSpinBox* maxPing_ = nullptr;
     QPushButton* refresh_ = nullptr;

@@ -92,7 +92,8 @@ void StatusWiring::start() {
         }
         const status::ServerState& state = service_.state(rows_->rowServer(row.row()));
         return StatusToolTip::Tip{
-            status::tooltipText(state, friendsLine(state, friends_ ? friends_() : nullptr)),
+            status::tooltipText(state, friendsLine(state, friends_ ? friends_() : nullptr),
+                                mods_ ? mods_() : nullptr),
             window_.List1->visualRect(row)};
     });
     boxesTip_ = std::make_unique<StatusToolTip>(*window_.Text2, [this](const QPoint&) {
@@ -100,9 +101,9 @@ void StatusWiring::start() {
         return StatusToolTip::Tip{
             rows_->boxes().host.empty()
                 ? ""
-                : status::tooltipText(rows.empty()
-                                          ? rows_->boxesState()
-                                          : service_.state(rows_->rowServer(rows.front()))),
+                : status::tooltipText(rows.empty() ? rows_->boxesState()
+                                                   : service_.state(rows_->rowServer(rows.front())),
+                                      {}, mods_ ? mods_() : nullptr),
             {}};
     });
     refresh();

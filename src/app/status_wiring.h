@@ -10,6 +10,7 @@
 
 #include "app/status_tooltip.h"
 #include "friends/friend_patterns.h"
+#include "mods/installed_mods.h"
 #include "platform/controls.h"
 #include "platform/qt/form1_window.h"
 #include "status/list_status.h"
@@ -50,6 +51,8 @@ class StatusWiring {
     void setFriends(std::function<const friends::FriendPatterns*()> friends) {
         friends_ = std::move(friends);
     }
+    // The mods installed, which the tooltips' mod line names.
+    void setMods(std::function<const mods::ModTable*()> mods) { mods_ = std::move(mods); }
     // Whether none of the list's and the boxes' servers is being asked and every answer is
     // shown.
     bool idle() const { return (!rows_ || !rows_->client().busy()) && changed_.empty(); }
@@ -79,6 +82,7 @@ class StatusWiring {
     std::unique_ptr<StatusToolTip> rowTip_;
     std::unique_ptr<StatusToolTip> boxesTip_;
     std::function<const friends::FriendPatterns*()> friends_;
+    std::function<const mods::ModTable*()> mods_;
 };
 
 }  // namespace zerlin::app

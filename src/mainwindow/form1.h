@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "mods/installed_mods.h"
+#include "mods/server_mods.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
 #include "platform/settings_backend.h"
@@ -74,6 +76,11 @@ class Form1 {
 
     // Who is told of the joins that started the game; none by default.
     void setJoinRecorder(JoinRecorder* recorder) { joinRecorder_ = recorder; }
+    // Which mod each server runs, as the list and the status answers last said: a join passes
+    // the boxes' server's mod to the game.
+    mods::ServerMods& serverMods() { return serverMods_; }
+    // The mods installed beside the game path's BF1942.exe.
+    mods::InstalledMods& installedMods() { return installedMods_; }
 
     Window& window;
     TextBox& Label1;
@@ -96,6 +103,8 @@ class Form1 {
     Program& program_;
     OptionsOpener& options_;
     JoinRecorder* joinRecorder_ = nullptr;
+    mods::ServerMods serverMods_;
+    mods::InstalledMods installedMods_;
 };
 
 }  // namespace zerlin

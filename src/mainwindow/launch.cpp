@@ -52,14 +52,20 @@ void Form1::join() {
                !named) {
         // The interpreter could not start in it: said before anything is written or started.
         messages_.show(startFailed + named.error());
+    } else if (const Result<std::string> mod = mods::gameFolderForJoin(
+                   installedMods_.forGamePath(gamePath), serverMods_.modOf(ip, port));
+               !mod) {
+        // The server's mod is missing: nothing is remembered or started, and the program stays.
+        messages_.show(mod.error());
+        return;
     } else {
         if (flag(settings_, keys::saveIpAtJoin)) {
             // Together, so that two joins at once never leave one's IP with the other's port.
             settings_.write(keys::ip.section,
                             SettingsEntries{{keys::ip.key, ip}, {keys::portWritten.key, port}});
         }
-        const Status started =
-            launcher_.start(LaunchRequest{launch::scriptBytes(ip, port), folder, gamePath});
+        const Status started = launcher_.start(
+            LaunchRequest{launch::scriptBytes(ip, port, mod.value()), folder, gamePath});
         if (!started) {
             messages_.show(startFailed + started.error());
         } else {

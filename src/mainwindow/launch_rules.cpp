@@ -59,8 +59,11 @@ bool isAllowedServerText(const std::string& text) {
     });
 }
 
-std::string scriptBytes(const std::string& ip, const std::string& port) {
-    return "BF1942.exe +restart 1 +joinServer " + ip + ":" + port + " +isInternet 1\r\nexit\r\n";
+std::string scriptBytes(const std::string& ip, const std::string& port,
+                        const std::string& modFolder) {
+    const std::string game = modFolder.empty() ? std::string() : "+game " + modFolder + " ";
+    return "BF1942.exe +restart 1 " + game + "+joinServer " + ip + ":" + port +
+           " +isInternet 1\r\nexit\r\n";
 }
 
 Status checkFolderName(const std::string& folder, PathStyle style) {

@@ -31,8 +31,11 @@ bool gamePathLooksRight(const std::string& gamePath, PathStyle style);
 inline constexpr std::size_t maxServerTextLength = 255;
 bool isAllowedServerText(const std::string& text);
 
-// The launch script's exact bytes: the game's command line and "exit", each ended by CR LF.
-std::string scriptBytes(const std::string& ip, const std::string& port);
+// The launch script's exact bytes: the game's command line and "exit", each ended by CR LF. A
+// mod's folder, when given, is passed with "+game" (an installed folder's name, which holds
+// only characters that the script reads as they are).
+std::string scriptBytes(const std::string& ip, const std::string& port,
+                        const std::string& modFolder = {});
 
 // Under Wine (PathStyle::Posix) the game's folder must have a name Windows allows in each of
 // its parts: none of < > : " | ? * \ or a control character, and no trailing dot or space.

@@ -12,6 +12,8 @@ namespace zerlin::files {
 // Reads a regular file of at most maxBytes: the whole file. A folder, pipe, device or missing
 // file fails at once, without blocking; a larger file fails without being read into memory.
 Result<std::string> readRegularFile(const std::string& path, std::size_t maxBytes);
+// As readRegularFile, but a larger file gives its first maxBytes.
+Result<std::string> readFileStart(const std::string& path, std::size_t maxBytes);
 
 // Replaces the file's contents with bytes so that a failure leaves the old file as it was:
 // written beside it, then renamed over it. A file that the new one could not stand in for (one

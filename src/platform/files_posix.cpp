@@ -213,7 +213,10 @@ bool keepsOwnerAndMode(int fd, const struct stat& old) {
 
 }  // namespace
 
-Result<std::string> readRegularFile(const std::string& path, std::size_t maxBytes) {
+namespace {
+
+// cut: a larger file gives its first maxBytes; otherwise it fails.
+Result<std::string> readFile(const std::string& path, std::size_t maxBytes, bool cut) {
     if (path.empty()) {
         return Failure{kNoName};
     }
@@ -232,7 +235,7 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
     if (!S_ISREG(info.st_mode)) {
         return Failure{kNotRegular};
     }
-    if (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) > maxBytes) {
+    if (!cut && (info.st_size < 0 || static_cast<unsigned long long>(info.st_size) > maxBytes)) {
         return Failure{tooLarge(maxBytes)};
     }
     const int flags = ::fcntl(fd.get(), F_GETFL);
@@ -241,8 +244,8 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
     }
     std::string bytes;
     int error = 0;
-    const bool read = readUpTo(static_cast<std::size_t>(info.st_size), maxBytes, bytes,
-                               [&](char* buffer, std::size_t room) -> long long {
+    const bool read = readUpTo(static_cast<std::size_t>(std::max<off_t>(info.st_size, 0)), maxBytes,
+                               bytes, [&](char* buffer, std::size_t room) -> long long {
                                    ssize_t got = 0;
                                    do {
                                        got = ::read(fd.get(), buffer, room);
@@ -254,9 +257,22 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
         return Failure{systemError(error)};
     }
     if (bytes.size() > maxBytes) {
-        return Failure{tooLarge(maxBytes)};
+        if (!cut) {
+            return Failure{tooLarge(maxBytes)};
+        }
+        bytes.resize(maxBytes);
     }
     return bytes;
+}
+
+}  // namespace
+
+Result<std::string> readRegularFile(const std::string& path, std::size_t maxBytes) {
+    return readFile(path, maxBytes, false);
+}
+
+Result<std::string> readFileStart(const std::string& path, std::size_t maxBytes) {
+    return readFile(path, maxBytes, true);
 }
 
 Status replaceFile(const std::string& requested, const std::string& bytes, InPlace inPlace,

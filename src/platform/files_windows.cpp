@@ -76,7 +76,10 @@ Status writeAll(Handle& file, const std::string& bytes) {
 
 }  // namespace
 
-Result<std::string> readRegularFile(const std::string& path, std::size_t maxBytes) {
+namespace {
+
+// cut: a larger file gives its first maxBytes; otherwise it fails.
+Result<std::string> readFile(const std::string& path, std::size_t maxBytes, bool cut) {
     if (path.empty()) {
         return Failure{kNoName};
     }
@@ -97,13 +100,13 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
     if (!GetFileSizeEx(file.get(), &size)) {
         return Failure{systemError(GetLastError())};
     }
-    if (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+    if (!cut && (size.QuadPart < 0 || static_cast<unsigned long long>(size.QuadPart) > maxBytes)) {
         return Failure{tooLarge(maxBytes)};
     }
     std::string bytes;
     DWORD error = 0;
-    const bool read = readUpTo(static_cast<std::size_t>(size.QuadPart), maxBytes, bytes,
-                               [&](char* buffer, std::size_t room) -> long long {
+    const bool read = readUpTo(static_cast<std::size_t>(std::max<LONGLONG>(size.QuadPart, 0)),
+                               maxBytes, bytes, [&](char* buffer, std::size_t room) -> long long {
                                    DWORD got = 0;
                                    const DWORD chunk =
                                        static_cast<DWORD>(std::min<std::size_t>(room, 1u << 30));
@@ -117,9 +120,22 @@ Result<std::string> readRegularFile(const std::string& path, std::size_t maxByte
         return Failure{systemError(error)};
     }
     if (bytes.size() > maxBytes) {
-        return Failure{tooLarge(maxBytes)};
+        if (!cut) {
+            return Failure{tooLarge(maxBytes)};
+        }
+        bytes.resize(maxBytes);
     }
     return bytes;
+}
+
+}  // namespace
+
+Result<std::string> readRegularFile(const std::string& path, std::size_t maxBytes) {
+    return readFile(path, maxBytes, false);
+}
+
+Result<std::string> readFileStart(const std::string& path, std::size_t maxBytes) {
+    return readFile(path, maxBytes, true);
 }
 
 Status replaceFile(const std::string& path, const std::string& bytes, InPlace inPlace,

@@ -14,11 +14,11 @@ void fold(ServerRow& row) {
     row.foldedName = folded(row.info.hostName);
     row.foldedMap = folded(row.info.mapName);
     row.foldedGameType = folded(row.info.gameType);
-    row.foldedMod = folded(row.info.activeMods);
+    row.foldedMod = folded(row.info.mod());
 }
 
 std::string searchText(const status::ServerStatus& info) {
-    std::string text = info.hostName + '\n' + info.mapName + '\n' + info.activeMods;
+    std::string text = info.hostName + '\n' + info.mapName + '\n' + info.mod();
     for (const status::PlayerStatus& player : info.players) {
         text += '\n';
         text += player.name;
@@ -126,7 +126,13 @@ bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedT
                                (row.ping == Ping::Answered && row.pingMs > filter.maxPing))) {
         return false;
     }
-    return foldedText.empty() || row.search.find(foldedText) != std::string::npos;
+    if (filter.installedModsOnly && filter.mods != nullptr &&
+        !filter.mods->installed(row.info.mod())) {
+        return false;
+    }
+    return foldedText.empty() || row.search.find(foldedText) != std::string::npos ||
+           (filter.mods != nullptr && filter.mods->find(row.info.mod()) != nullptr &&
+            folded(filter.mods->displayName(row.info.mod())).find(foldedText) != std::string::npos);
 }
 
 bool lessThan(const ServerRow& a, const ServerRow& b, Column column) {
@@ -154,7 +160,7 @@ bool lessThan(const ServerRow& a, const ServerRow& b, Column column) {
     return false;
 }
 
-std::string cellText(const ServerRow& row, Column column) {
+std::string cellText(const ServerRow& row, Column column, const mods::ModTable* mods) {
     switch (column) {
         case Column::Server:
             return row.info.hostName;
@@ -165,7 +171,7 @@ std::string cellText(const ServerRow& row, Column column) {
         case Column::GameType:
             return row.info.gameType;
         case Column::Mod:
-            return row.info.activeMods;
+            return mods != nullptr ? mods->displayName(row.info.mod()) : row.info.mod();
         case Column::Ping:
             if (row.notPinged != NotPinged::No) {
                 return "not pinged";
@@ -182,11 +188,11 @@ std::string cellText(const ServerRow& row, Column column) {
     return {};
 }
 
-std::string detailsText(const ServerRow& row) {
+std::string detailsText(const ServerRow& row, const mods::ModTable* mods) {
     status::ServerState state;
     state.ended = true;
     state.answer = status::Answer{row.info, row.pingMs};
-    std::string text = status::tooltipText(state);
+    std::string text = status::tooltipText(state, {}, mods);
     if (row.ping != Ping::Answered) {
         const std::string ping = "\nPing: " + std::to_string(row.pingMs) + " ms";
         std::string instead = row.ping == Ping::NoAnswer ? "\nPing: no answer" : "\nPing: asking";

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "mods/installed_mods.h"
 #include "servers/listed_server.h"
 #include "status/status_service.h"
 
@@ -60,6 +61,10 @@ struct Filter {
     bool hidePassword = false;
     int maxPing = 0;  // 0 = any; otherwise a server that answered slower, not at all or was
                       // not pinged goes
+    bool installedModsOnly = false;
+    // The mods installed: the text is looked for in their names too, and installedModsOnly
+    // hides the servers whose mod is none of them. None: mods are not looked at.
+    const mods::ModTable* mods = nullptr;
 };
 
 // Whether the row is shown; foldedText is folded(filter.text), folded once for all rows.
@@ -72,12 +77,13 @@ bool isFull(const status::ServerStatus& info);
 // numbers. Rows that tie keep their order.
 bool lessThan(const ServerRow& a, const ServerRow& b, Column column);
 
-// The cell's text: "23/64", "48 ms", "" while asking, "no answer", "not pinged", "IP:port".
-std::string cellText(const ServerRow& row, Column column);
+// The cell's text: "23/64", "48 ms", "" while asking, "no answer", "not pinged", "IP:port"; the
+// mod's name where it is installed, else its id.
+std::string cellText(const ServerRow& row, Column column, const mods::ModTable* mods = nullptr);
 
 // The details pane's plain text: what a bookmark's tooltip tells of its server, the ping as
 // the row has it ("asking", "no answer"), or why it is not pinged.
-std::string detailsText(const ServerRow& row);
+std::string detailsText(const ServerRow& row, const mods::ModTable* mods = nullptr);
 
 // The status line's texts.
 std::string gettingLine();

@@ -40,6 +40,7 @@ inline constexpr SettingKey serversHideFull{"Servers", "HideFull"};
 inline constexpr SettingKey serversHidePassword{"Servers", "HidePassword"};
 inline constexpr SettingKey serversMaxPing{"Servers", "MaxPing"};
 inline constexpr SettingKey serversFriendsOnly{"Servers", "FriendsOnly"};
+inline constexpr SettingKey serversInstalledModsOnly{"Servers", "InstalledModsOnly"};
 inline constexpr SettingKey serversSize{"Servers", "Size"};
 inline constexpr SettingKey serversColumns{"Servers", "Columns"};
 inline constexpr const char* kDefaultServersListUrl = "https://api.bflist.io/v2/bf1942";

@@ -18,11 +18,12 @@ bool isDigits(std::string_view text) {
 
 // The keys the status reads: plain ones, and per player or team ones ending in "_N".
 bool isKnownKey(std::string_view word) {
-    static constexpr std::array<std::string_view, 20> kPlain = {
+    static constexpr std::array<std::string_view, 21> kPlain = {
         "hostname",    "hostport",        "mapname",    "gametype", "gamever",
         "version",     "numplayers",      "maxplayers", "password", "reservedslots",
         "roundTime",   "roundTimeRemain", "tickets1",   "tickets2", "sv_punkbuster",
         "active_mods", "dedicated",       "gamename",   "final",    "queryid",
+        "gameId",
     };
     if (std::find(kPlain.begin(), kPlain.end(), word) != kPlain.end()) {
         return true;

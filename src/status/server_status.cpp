@@ -81,7 +81,7 @@ bool readPlayerKey(PlayerStatus& player, std::string_view base, std::string_view
 }
 
 void readServerKey(ServerStatus& status, std::string_view key, std::string_view value) {
-    static constexpr std::array<std::pair<std::string_view, std::string ServerStatus::*>, 6>
+    static constexpr std::array<std::pair<std::string_view, std::string ServerStatus::*>, 7>
         kTexts = {{
             {"hostname", &ServerStatus::hostName},
             {"mapname", &ServerStatus::mapName},
@@ -89,6 +89,7 @@ void readServerKey(ServerStatus& status, std::string_view key, std::string_view 
             {"gamever", &ServerStatus::gameVersion},
             {"version", &ServerStatus::version},
             {"active_mods", &ServerStatus::activeMods},
+            {"gameId", &ServerStatus::gameId},
         }};
     static constexpr std::array<std::pair<std::string_view, std::optional<int> ServerStatus::*>, 6>
         kNumbers = {{

@@ -39,6 +39,7 @@ struct ServerStatus {
     std::optional<int> tickets2;
     bool punkBuster = false;
     std::string activeMods;
+    std::string gameId;  // the mod as the game names it; the list's gameId goes in activeMods
     bool dedicated = false;
     // The players who are on the server (the first numplayers entries), by their number; at
     // most kMaxPlayersKept of them (numPlayers still says how many the server counts).
@@ -48,6 +49,8 @@ struct ServerStatus {
 
     // The name of a player's team (team counts from 1), or the empty text.
     std::string teamName(int team) const;
+    // The server's mod: gameId, else active_mods.
+    const std::string& mod() const { return gameId.empty() ? activeMods : gameId; }
 };
 
 // Reads the pairs of a whole reply. Texts are Windows-1252 on the wire; control characters in

@@ -230,6 +230,9 @@ void StatusService::finish(const ServerKey& key, Entry& entry, std::optional<Ans
     entry.state.asking = false;
     entry.state.ended = true;
     entry.state.answer = std::move(answer);
+    if (entry.state.answer && answered_) {
+        answered_(key, *entry.state.answer);
+    }
     changed(key);
 }
 

@@ -91,6 +91,11 @@ class StatusService {
     const ServerState& state(const ServerKey& server) const;
     // Whether any server is still being asked.
     bool busy() const;
+    // Called with each answer as it comes, whichever client asked: for what must know what a
+    // server said last (which mod it runs).
+    void setAnswerHandler(std::function<void(const ServerKey&, const Answer&)> handler) {
+        answered_ = std::move(handler);
+    }
 
   private:
     friend class StatusClient;
@@ -169,6 +174,7 @@ class StatusService {
     };
     std::map<std::pair<net::IpAddress, std::uint16_t>, PortMemory> queryPorts_;
     unsigned nextSerial_ = 1;
+    std::function<void(const ServerKey&, const Answer&)> answered_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

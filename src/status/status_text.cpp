@@ -172,7 +172,8 @@ std::string describe(const ServerState& state) {
     return text;
 }
 
-std::string tooltipText(const ServerState& state, std::string_view afterName) {
+std::string tooltipText(const ServerState& state, std::string_view afterName,
+                        const mods::ModTable* installed) {
     const Indicator indicator = indicatorOf(state);
     if (indicator != Indicator::Up && indicator != Indicator::Full) {
         // Being asked again, the last answer's line stays.
@@ -196,8 +197,12 @@ std::string tooltipText(const ServerState& state, std::string_view afterName) {
     }
     text += std::string("\nPassword: ") + (s.password ? "yes" : "no");
     text += std::string("\nPunkBuster: ") + (s.punkBuster ? "on" : "off");
-    if (!s.activeMods.empty()) {
-        text += "\nMod: " + shortened(s.activeMods);
+    if (installed != nullptr) {
+        if (const std::string line = installed->modLine(s.mod()); !line.empty()) {
+            text += "\n" + line;
+        }
+    } else if (!s.mod().empty()) {
+        text += "\nMod: " + shortened(s.mod());
     }
     const std::string version = !s.gameVersion.empty() ? s.gameVersion : s.version;
     if (!version.empty()) {

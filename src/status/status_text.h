@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "mods/installed_mods.h"
 #include "status/status_service.h"
 
 // How a server's state is told: the mark the list draws, the one-line description for
@@ -49,7 +50,9 @@ std::string describe(const ServerState& state);
 // as sent but shortened, and the players and teams listed are bounded (the rest counted as
 // "and N more"): whoever shows it must show it as plain text, never as markup.
 // afterName, when not empty, is a line put right after the server's name: what must stay when
-// a tooltip is cut to fit.
-std::string tooltipText(const ServerState& state, std::string_view afterName = {});
+// a tooltip is cut to fit. With the mods installed, the mod's line names it as they do
+// ("Mod: Desert Combat 0.7 (DC_Final)").
+std::string tooltipText(const ServerState& state, std::string_view afterName = {},
+                        const mods::ModTable* installed = nullptr);
 
 }  // namespace zerlin::status

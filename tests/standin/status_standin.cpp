@@ -17,8 +17,8 @@
 // (silent until `after` seconds), crowd (16 parts of as many players as asked, 1000 unless told:
 // player 0 named with `long` characters, 30000 unless told, the others with `name` characters
 // or "P<n>" for 0, on `teams` teams or none for 0, the server's texts of `text` characters).
-// Keys: hostname, map, gametype, players, max, hostport, password, reserved, parts, after; for
-// crowd, long, name, teams, text.
+// Keys: hostname, map, gametype, players, max, hostport, password, reserved, parts, after, mods
+// (active_mods), gameid (sent only when given); for crowd, long, name, teams, text.
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -93,10 +93,13 @@ std::vector<std::string> replyPairs(const Server& server, double uptime) {
         pair("tickets1", "150"),
         pair("tickets2", "98"),
         pair("sv_punkbuster", "1"),
-        pair("active_mods", "bf1942"),
+        pair("active_mods", server.option("mods", "bf1942")),
         pair("dedicated", "1"),
         pair("version", "1.61"),
     };
+    if (const std::string gameId = server.option("gameid", ""); !gameId.empty()) {
+        pairs.push_back(pair("gameId", gameId));
+    }
     for (int i = 0; i < players + stale; ++i) {
         std::string name = i >= players ? "Gone" + std::to_string(i) : "Player" + std::to_string(i);
         if (scenario == "cp1252" && i == 0) {

@@ -18,6 +18,8 @@ QString applicationTitle() {
 void QtMessageBox::show(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, applicationTitle(), toQString(text), QMessageBox::Ok,
                     parent_);
+    // A message may quote what a server sent: never read as markup.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 

@@ -264,7 +264,7 @@ class ServersWindowTest : public QObject {
 
     // A server's answer replaces the list's players: its row's friends are matched again.
     void friendsFollowTheAnswer() {
-        Rig rig("127.0.23.12:8080", {"--count", "1"});  // .101 answers with Player0 to Player4
+        Rig rig("127.0.23.12:0", {"--count", "1"});  // .101 answers with Player0 to Player4
         rig.friends = zerlin::friends::FriendPatterns::fromText("soldier0x0\nPLAYER3\n");
         rig.window->friendsChanged();
         rig.window->open();
@@ -388,10 +388,12 @@ class ServersWindowTest : public QObject {
         zerlin::test::TempFolder state;
         zerlin::servers::PlayedServers played(state / "played.json", {});
         const std::time_t now = std::time(nullptr);
-        // An address the list would never name is asked all the same (the port searched for).
-        QVERIFY(played.record({"127.0.23.101", 14567, 23000, "First", "", now - 300}));
-        QVERIFY(played.record({"127.0.23.103", 14567, 23000, "Silent", "", now - 200}));
-        QVERIFY(played.record({"127.0.23.102", 14567, std::nullopt, "", "", now - 100}));
+        // The game stand-ins' query ports, as the system gave them (.101, .102, .103).
+        const QStringList ports = queryPorts.split(',');
+        const auto port = [&](int i) { return static_cast<std::uint16_t>(ports[i].toUInt()); };
+        QVERIFY(played.record({"127.0.23.101", 14567, port(0), "First", "", now - 300}));
+        QVERIFY(played.record({"127.0.23.103", 14567, port(2), "Silent", "", now - 200}));
+        QVERIFY(played.record({"127.0.23.102", 14567, port(1), "", "", now - 100}));
 
         Rig rig("127.0.23.12:8081");  // nothing listens there
         zerlin::app::ServersWindow::Actions actions;

@@ -11,6 +11,7 @@
 #include "friends/friend_patterns.h"
 #include "platform/qt/qt_http.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_worker.h"
 #include "platform/settings_backend.h"
 #include "servers/list_walk.h"
 #include "servers/ping_source.h"
@@ -92,6 +93,7 @@ class ServersWindow : public QWidget {
     Actions actions_;
     qt::QtHttpClient http_;
     qt::QtTimer deadline_;
+    qt::QtWorker pageReader_;
     servers::ListWalk ownWalk_;
     servers::ListWalk& walk_;
     std::unique_ptr<servers::ServersBrowser> browser_;

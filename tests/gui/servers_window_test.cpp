@@ -138,6 +138,19 @@ class ServersWindowTest : public QObject {
             {"nobody listening", "127.0.23.6:8081", {}, kFailed, 0, 3000},
             // Private, multicast and bad ports left out; the public one listed.
             {"mixed", "127.0.23.7:8080", {"--mixed", "--per-page", "4"}, "8 servers", 8, 3000},
+            // The first page ends at the second server; the next pages are read all the same.
+            {"a number out of range",
+             "127.0.23.12:8080",
+             {"--per-page", "3", "--out-of-range", "2"},
+             "5 servers",
+             5,
+             3000},
+            {"a page cut short",
+             "127.0.23.13:8080",
+             {"--per-page", "3", "--short-page", "2"},
+             kFailed,
+             0,
+             3000},
         };
         for (const auto& c : cases) {
             Rig rig(c.at, c.arguments);

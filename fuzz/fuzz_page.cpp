@@ -18,24 +18,39 @@ namespace {
 
 using nlohmann::json;
 
+// The text's own values and nesting (a key given twice counts twice, unlike in its tree).
 struct Shape {
     std::size_t depth = 0;
     std::size_t values = 0;
-};
+    std::size_t open = 0;
 
-Shape shapeOf(const json& value) {
-    Shape shape{0, 1};
-    if (value.is_structured()) {
-        std::size_t deepest = 0;
-        for (const json& child : value) {
-            const Shape inner = shapeOf(child);
-            deepest = std::max(deepest, inner.depth);
-            shape.values += inner.values;
-        }
-        shape.depth = deepest + 1;
+    bool value() {
+        ++values;
+        return true;
     }
-    return shape;
-}
+    bool null() { return value(); }
+    bool boolean(bool /*unused*/) { return value(); }
+    bool number_integer(json::number_integer_t /*unused*/) { return value(); }
+    bool number_unsigned(json::number_unsigned_t /*unused*/) { return value(); }
+    bool number_float(json::number_float_t /*unused*/, const std::string& /*unused*/) {
+        return value();
+    }
+    bool string(std::string& /*unused*/) { return value(); }
+    bool binary(json::binary_t& /*unused*/) { return value(); }
+    bool start_object(std::size_t /*unused*/) { return start(); }
+    bool start_array(std::size_t /*unused*/) { return start(); }
+    bool start() {
+        depth = std::max(depth, ++open);
+        return value();
+    }
+    bool end_object() { return --open, true; }
+    bool end_array() { return --open, true; }
+    bool key(std::string& /*unused*/) { return true; }
+    bool parse_error(std::size_t /*unused*/, const std::string& /*unused*/,
+                     const nlohmann::detail::exception& /*unused*/) {
+        return false;
+    }
+};
 
 std::string addressPart(const json& entry, const char* key) {
     const auto found = entry.find(key);
@@ -75,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (tree.is_discarded()) {
         return 0;
     }
-    const Shape shape = shapeOf(tree);
+    Shape shape;
+    ZERLIN_FUZZ_REQUIRE(json::sax_parse(text, &shape));
     if (shape.depth > servers::kMaxJsonDepth || shape.values > limits.maxValues ||
         !tree.is_object()) {
         ZERLIN_FUZZ_REQUIRE(!read);

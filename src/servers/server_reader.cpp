@@ -158,11 +158,11 @@ class GuardedChars {
 constexpr std::array<std::string_view, 5> kTopFields = {"cursor", "hasMore", "format", "time",
                                                         "fromLoopback"};
 constexpr std::array<std::string_view, 17> kEntryFields = {
-    "ip",       "port",       "queryPort",       "name",     "mapName",       "gameType",
-    "gameVersion", "gameId",  "password",        "maxPlayers", "reservedSlots",
-    "roundTimeRemain", "tickets1", "tickets2", "numPlayers", "players", "teams"};
-constexpr std::array<std::string_view, 9> kItemFields = {
-    "name", "score", "kills", "deaths", "ping", "team", "index", "label", "tickets"};
+    "ip",          "port",     "queryPort",  "name",       "mapName",       "gameType",
+    "gameVersion", "gameId",   "password",   "maxPlayers", "reservedSlots", "roundTimeRemain",
+    "tickets1",    "tickets2", "numPlayers", "players",    "teams"};
+constexpr std::array<std::string_view, 9> kItemFields = {"name", "score", "kills", "deaths", "ping",
+                                                         "team", "index", "label", "tickets"};
 constexpr std::size_t kMaxTeams = 16;
 
 template <std::size_t N>
@@ -227,18 +227,18 @@ class Reader {
     bool key(std::string& name) {
         Level& level = stack_.back();
         switch (level.kind) {
-        case Kind::top:
-            level.field = fieldIndex(kTopFields, name);
-            level.isServers = name == "servers";
-            break;
-        case Kind::entry:
-            level.field = fieldIndex(kEntryFields, name);
-            break;
-        case Kind::item:
-            level.field = fieldIndex(kItemFields, name);
-            break;
-        default:
-            break;
+            case Kind::top:
+                level.field = fieldIndex(kTopFields, name);
+                level.isServers = name == "servers";
+                break;
+            case Kind::entry:
+                level.field = fieldIndex(kEntryFields, name);
+                break;
+            case Kind::item:
+                level.field = fieldIndex(kItemFields, name);
+                break;
+            default:
+                break;
         }
         return true;
     }
@@ -279,7 +279,8 @@ class Reader {
     bool count() {
         ++document_.values;
         if (document_.values > limits_.maxValues) {
-            failure_ = "the answer holds more than " + std::to_string(limits_.maxValues) + " values";
+            failure_ =
+                "the answer holds more than " + std::to_string(limits_.maxValues) + " values";
             return false;
         }
         if (limits_.cancelled && document_.values % 1024 == 0 &&
@@ -307,36 +308,36 @@ class Reader {
         }
         Level& level = stack_.back();
         switch (level.kind) {
-        case Kind::top:
-            if (level.isServers) {
-                clearServers();
-            }
-            if (level.field >= 0) {
-                document_.fields[std::string(kTopFields[level.field])] = std::move(value);
-            }
-            break;
-        case Kind::servers:
-            ++document_.listed;
-            break;
-        case Kind::entry:
-            if (level.field >= 0) {
-                const std::string_view name = kEntryFields[level.field];
-                if (name == "players") {
-                    players_.clear();
-                    playersArray_ = false;
-                } else if (name == "teams") {
-                    clearTeams();
+            case Kind::top:
+                if (level.isServers) {
+                    clearServers();
                 }
-                entry_[std::string(name)] = std::move(value);
-            }
-            break;
-        case Kind::item:
-            if (level.field >= 0) {
-                item_[std::string(kItemFields[level.field])] = std::move(value);
-            }
-            break;
-        default:
-            break;
+                if (level.field >= 0) {
+                    document_.fields[std::string(kTopFields[level.field])] = std::move(value);
+                }
+                break;
+            case Kind::servers:
+                ++document_.listed;
+                break;
+            case Kind::entry:
+                if (level.field >= 0) {
+                    const std::string_view name = kEntryFields[level.field];
+                    if (name == "players") {
+                        players_.clear();
+                        playersArray_ = false;
+                    } else if (name == "teams") {
+                        clearTeams();
+                    }
+                    entry_[std::string(name)] = std::move(value);
+                }
+                break;
+            case Kind::item:
+                if (level.field >= 0) {
+                    item_[std::string(kItemFields[level.field])] = std::move(value);
+                }
+                break;
+            default:
+                break;
         }
         return true;
     }
@@ -352,20 +353,20 @@ class Reader {
         stack_.push_back({childKind(object)});
         document_.maxDepth = std::max(document_.maxDepth, stack_.size());
         switch (stack_.back().kind) {
-        case Kind::top:
-            topSeen_ = true;
-            break;
-        case Kind::entry:
-            entry_ = json::object();
-            players_.clear();
-            playersArray_ = false;
-            clearTeams();
-            break;
-        case Kind::item:
-            item_ = json::object();
-            break;
-        default:
-            break;
+            case Kind::top:
+                topSeen_ = true;
+                break;
+            case Kind::entry:
+                entry_ = json::object();
+                players_.clear();
+                playersArray_ = false;
+                clearTeams();
+                break;
+            case Kind::item:
+                item_ = json::object();
+                break;
+            default:
+                break;
         }
         return true;
     }
@@ -376,51 +377,51 @@ class Reader {
         }
         Level& parent = stack_.back();
         switch (parent.kind) {
-        case Kind::top:
-            if (parent.isServers) {
-                clearServers();
-                return object ? Kind::skipped : Kind::servers;
-            }
-            if (parent.field >= 0) {
-                document_.fields[std::string(kTopFields[parent.field])] = nullptr;
-            }
-            return Kind::skipped;
-        case Kind::servers:
-            return object ? Kind::entry : Kind::skipped;
-        case Kind::entry:
-            if (parent.field >= 0) {
-                const std::string_view name = kEntryFields[parent.field];
-                if (!object && name == "players") {
-                    entry_.erase("players");
-                    players_.clear();
-                    playersArray_ = true;
-                    return Kind::players;
+            case Kind::top:
+                if (parent.isServers) {
+                    clearServers();
+                    return object ? Kind::skipped : Kind::servers;
                 }
-                if (!object && name == "teams") {
-                    entry_.erase("teams");
-                    clearTeams();
-                    teamsArray_ = true;
-                    return Kind::teams;
+                if (parent.field >= 0) {
+                    document_.fields[std::string(kTopFields[parent.field])] = nullptr;
                 }
-                if (name == "players") {
-                    players_.clear();
-                    playersArray_ = false;
-                } else if (name == "teams") {
-                    clearTeams();
+                return Kind::skipped;
+            case Kind::servers:
+                return object ? Kind::entry : Kind::skipped;
+            case Kind::entry:
+                if (parent.field >= 0) {
+                    const std::string_view name = kEntryFields[parent.field];
+                    if (!object && name == "players") {
+                        entry_.erase("players");
+                        players_.clear();
+                        playersArray_ = true;
+                        return Kind::players;
+                    }
+                    if (!object && name == "teams") {
+                        entry_.erase("teams");
+                        clearTeams();
+                        teamsArray_ = true;
+                        return Kind::teams;
+                    }
+                    if (name == "players") {
+                        players_.clear();
+                        playersArray_ = false;
+                    } else if (name == "teams") {
+                        clearTeams();
+                    }
+                    entry_[std::string(name)] = nullptr;
                 }
-                entry_[std::string(name)] = nullptr;
-            }
-            return Kind::skipped;
-        case Kind::players:
-        case Kind::teams:
-            return object ? Kind::item : Kind::skipped;
-        case Kind::item:
-            if (parent.field >= 0) {
-                item_[std::string(kItemFields[parent.field])] = nullptr;
-            }
-            return Kind::skipped;
-        case Kind::skipped:
-            return Kind::skipped;
+                return Kind::skipped;
+            case Kind::players:
+            case Kind::teams:
+                return object ? Kind::item : Kind::skipped;
+            case Kind::item:
+                if (parent.field >= 0) {
+                    item_[std::string(kItemFields[parent.field])] = nullptr;
+                }
+                return Kind::skipped;
+            case Kind::skipped:
+                return Kind::skipped;
         }
         return Kind::skipped;
     }
@@ -429,19 +430,19 @@ class Reader {
         const Kind kind = stack_.back().kind;
         stack_.pop_back();
         switch (kind) {
-        case Kind::entry:
-            entryEnded();
-            break;
-        case Kind::item:
-            itemEnded(stack_.back().kind);
-            break;
-        case Kind::skipped:
-            if (!stack_.empty() && stack_.back().kind == Kind::servers) {
-                ++document_.listed;
-            }
-            break;
-        default:
-            break;
+            case Kind::entry:
+                entryEnded();
+                break;
+            case Kind::item:
+                itemEnded(stack_.back().kind);
+                break;
+            case Kind::skipped:
+                if (!stack_.empty() && stack_.back().kind == Kind::servers) {
+                    ++document_.listed;
+                }
+                break;
+            default:
+                break;
         }
         return true;
     }

@@ -40,7 +40,8 @@ void HttpReplyTest::replies_data() {
         << head + "Content-Length: " + QByteArray::number(page.size() + 500) + "\r\n\r\n" + page
         << true << false << 0 << QByteArray();
     QTest::newRow("chunks never ended")
-        << head + "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n10\r\n0123456789abcdef\r\n"
+        << head +
+               "Transfer-Encoding: chunked\r\nConnection: close\r\n\r\n10\r\n0123456789abcdef\r\n"
         << false << false << 0 << QByteArray();
     QTest::newRow("an error status, whole")
         << QByteArray("HTTP/1.1 410 Gone\r\nContent-Length: 2\r\nConnection: close\r\n\r\n{}")

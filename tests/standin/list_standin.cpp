@@ -165,8 +165,8 @@ class Standin : public QObject {
         const QByteArray reason = status == 200 ? "OK" : status == 410 ? "Gone" : "Error";
         socket->write("HTTP/1.1 " + QByteArray::number(status) + " " + reason +
                       "\r\nContent-Type: application/json\r\nContent-Length: " +
-                      QByteArray::number(body.size() + missing) +
-                      "\r\nConnection: close\r\n\r\n" + body);
+                      QByteArray::number(body.size() + missing) + "\r\nConnection: close\r\n\r\n" +
+                      body);
         socket->disconnectFromHost();
     }
 

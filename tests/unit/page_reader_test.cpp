@@ -103,10 +103,10 @@ TEST(PageReader, NumberOutOfRangeEndsTheServersThere) {
         EXPECT_TRUE(page.value().hasMore) << c.extra;
     }
     // The fields after the number are still read.
-    const auto late = servers::parsePage(
-        R"({"servers":[)" + server("81.0.0.1") + "," + server("81.0.0.2", R"(,"tickets1":1e999)") +
-            R"(],"cursor":"late","hasMore":true})",
-        false);
+    const auto late = servers::parsePage(R"({"servers":[)" + server("81.0.0.1") + "," +
+                                             server("81.0.0.2", R"(,"tickets1":1e999)") +
+                                             R"(],"cursor":"late","hasMore":true})",
+                                         false);
     ASSERT_TRUE(late);
     EXPECT_EQ(late->cursor, "late");
     EXPECT_EQ(late->lastIp, "81.0.0.2");
@@ -124,7 +124,8 @@ TEST(PageReader, KeepsWhatTheWholeTreeWouldHave) {
     const auto page = servers::parsePage(
         R"({"servers":[{"ip":"81.0.0.1","port":1,"port":2,"players":[{"name":"gone"}],
             "players":[1,{"name":"a","name":"b","x":{"y":[]}},[],{"name":["c"]}],
-            "teams":[)" + teams + R"(],"mapName":{"x":1},"gameId":"mod"}],
+            "teams":[)" +
+            teams + R"(],"mapName":{"x":1},"gameId":"mod"}],
             "servers":[{"ip":"81.0.0.9","port":3,"players":{}}]})",
         false);
     ASSERT_TRUE(page);
@@ -134,7 +135,8 @@ TEST(PageReader, KeepsWhatTheWholeTreeWouldHave) {
     const auto first = servers::parsePage(
         R"({"servers":[{"ip":"81.0.0.1","port":1,"port":2,"players":[{"name":"gone"}],
             "players":[1,{"name":"a","name":"b","x":{"y":[]}},[],{"name":["c"]}],
-            "teams":[)" + teams + R"(],"mapName":{"x":1},"gameId":"mod"}]})",
+            "teams":[)" +
+            teams + R"(],"mapName":{"x":1},"gameId":"mod"}]})",
         false);
     ASSERT_TRUE(first);
     ASSERT_EQ(first->servers.size(), 1u);
@@ -158,8 +160,8 @@ TEST(PageReader, ServersAndMemoryBounded) {
     }
     std::string list;
     for (int i = 1; i <= 200; ++i) {
-        list += (i > 1 ? "," : "") + server("81.0.1." + std::to_string(i),
-                                            R"(,"players":[)" + players + "]");
+        list += (i > 1 ? "," : "") +
+                server("81.0.1." + std::to_string(i), R"(,"players":[)" + players + "]");
     }
     const std::string body = R"({"servers":[)" + list + "]}";
     servers::ReadLimits limits;
@@ -188,9 +190,9 @@ TEST(PageReader, ServersAndMemoryBounded) {
 
 TEST(PageReader, KeptListReadTheSameWay) {
     const std::string head = R"({"format":1,"time":1700000000,"fromLoopback":true,"servers":[)";
-    const auto kept = servers::decodeKeptList(
-        head + server("127.0.22.1") + "," + server("127.0.22.2", R"(,"numPlayers":1e400)") + "," +
-        server("127.0.22.3") + "]}");
+    const auto kept = servers::decodeKeptList(head + server("127.0.22.1") + "," +
+                                              server("127.0.22.2", R"(,"numPlayers":1e400)") + "," +
+                                              server("127.0.22.3") + "]}");
     ASSERT_TRUE(kept);
     ASSERT_EQ(kept->servers.size(), 1u);
     EXPECT_EQ(kept->servers[0].ip, "127.0.22.1");
@@ -232,12 +234,10 @@ class HeldWorker : public Worker {
 
 TEST(PageReader, WalkReadsPagesOnTheWorker) {
     const std::string base = "http://127.0.21.1:8080/v2/bf1942/";
-    const std::string page1 = R"({"cursor":"p2","hasMore":true,"servers":[)" +
-                              server("127.0.22.1") + "," +
-                              server("127.0.22.2", R"(,"numPlayers":1e400)") + "," +
-                              server("127.0.22.3") + "]}";
-    const std::string page2 =
-        R"({"hasMore":false,"servers":[)" + server("127.0.22.4") + "]}";
+    const std::string page1 =
+        R"({"cursor":"p2","hasMore":true,"servers":[)" + server("127.0.22.1") + "," +
+        server("127.0.22.2", R"(,"numPlayers":1e400)") + "," + server("127.0.22.3") + "]}";
+    const std::string page2 = R"({"hasMore":false,"servers":[)" + server("127.0.22.4") + "]}";
     {  // a cut page gives its first servers, and the walk goes on from its last entry
         FakeHttp http;
         ManualAlarm alarm;

@@ -322,12 +322,7 @@ class Reader {
             case Kind::entry:
                 if (level.field >= 0) {
                     const std::string_view name = kEntryFields[level.field];
-                    if (name == "players") {
-                        players_.clear();
-                        playersArray_ = false;
-                    } else if (name == "teams") {
-                        clearTeams();
-                    }
+                    restartField(name);
                     entry_[std::string(name)] = std::move(value);
                 }
                 break;
@@ -389,29 +384,7 @@ class Reader {
             case Kind::servers:
                 return object ? Kind::entry : Kind::skipped;
             case Kind::entry:
-                if (parent.field >= 0) {
-                    const std::string_view name = kEntryFields[parent.field];
-                    if (!object && name == "players") {
-                        entry_.erase("players");
-                        players_.clear();
-                        playersArray_ = true;
-                        return Kind::players;
-                    }
-                    if (!object && name == "teams") {
-                        entry_.erase("teams");
-                        clearTeams();
-                        teamsArray_ = true;
-                        return Kind::teams;
-                    }
-                    if (name == "players") {
-                        players_.clear();
-                        playersArray_ = false;
-                    } else if (name == "teams") {
-                        clearTeams();
-                    }
-                    entry_[std::string(name)] = nullptr;
-                }
-                return Kind::skipped;
+                return entryChild(object, parent.field);
             case Kind::players:
             case Kind::teams:
                 return object ? Kind::item : Kind::skipped;
@@ -423,6 +396,35 @@ class Reader {
             case Kind::skipped:
                 return Kind::skipped;
         }
+        return Kind::skipped;
+    }
+
+    // A new value for one of an entry's fields: an earlier one of that name is forgotten.
+    void restartField(std::string_view name) {
+        if (name == "players") {
+            players_.clear();
+            playersArray_ = false;
+        } else if (name == "teams") {
+            clearTeams();
+        }
+        entry_.erase(std::string(name));
+    }
+
+    Kind entryChild(bool object, int field) {
+        if (field < 0) {
+            return Kind::skipped;
+        }
+        const std::string_view name = kEntryFields[field];
+        restartField(name);
+        if (!object && name == "players") {
+            playersArray_ = true;
+            return Kind::players;
+        }
+        if (!object && name == "teams") {
+            teamsArray_ = true;
+            return Kind::teams;
+        }
+        entry_[std::string(name)] = nullptr;
         return Kind::skipped;
     }
 

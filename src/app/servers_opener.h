@@ -16,6 +16,7 @@
 #include "platform/qt/form1_window.h"
 #include "platform/qt/qt_http.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_worker.h"
 #include "platform/settings_backend.h"
 #include "servers/list_walk.h"
 #include "servers/played_servers.h"
@@ -63,7 +64,8 @@ class ServersOpener {
     std::string friendsText_;
     qt::QtHttpClient http_;
     qt::QtTimer deadline_;
-    servers::ListWalk walk_{http_, deadline_};
+    qt::QtWorker pageReader_;
+    servers::ListWalk walk_{http_, deadline_, &pageReader_};
     friends::FriendWatch friends_;
     servers::PlayedServers played_;
     PlayedJoins playedJoins_;

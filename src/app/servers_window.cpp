@@ -60,7 +60,7 @@ ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pin
     : QWidget(parent, Qt::Window),
       settings_(settings),
       actions_(std::move(actions)),
-      ownWalk_(http_, deadline_),
+      ownWalk_(http_, deadline_, &pageReader_),
       walk_(walk ? *walk : ownWalk_) {
     browser_ = std::make_unique<servers::ServersBrowser>(
         walk_, pings, std::move(keptPath), [] { return std::time(nullptr); },

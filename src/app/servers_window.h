@@ -13,6 +13,7 @@
 #include "mods/installed_mods.h"
 #include "platform/qt/qt_http.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_worker.h"
 #include "platform/settings_backend.h"
 #include "servers/list_walk.h"
 #include "servers/ping_source.h"
@@ -107,6 +108,7 @@ class ServersWindow : public QWidget {
     Actions actions_;
     qt::QtHttpClient http_;
     qt::QtTimer deadline_;
+    qt::QtWorker pageReader_;
     servers::ListWalk ownWalk_;
     servers::ListWalk& walk_;
     std::unique_ptr<servers::ServersBrowser> browser_;

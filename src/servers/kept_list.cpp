@@ -9,6 +9,7 @@
 #include "platform/user_folders.h"
 #include "servers/list_walk.h"
 #include "servers/server_json.h"
+#include "servers/server_reader.h"
 
 namespace zerlin::servers {
 
@@ -54,29 +55,30 @@ std::string encodeKeptList(std::time_t time, bool fromLoopback,
 }
 
 std::optional<KeptList> decodeKeptList(std::string_view text) {
-    const nlohmann::json json = nlohmann::json::parse(text, nullptr, false);
-    if (json.is_discarded() || !json.is_object()) {
+    // Loopback servers only when the file said so before them, as it is written.
+    const auto fromLoopback = [](const nlohmann::json& fields) {
+        const auto loopback = fields.find("fromLoopback");
+        return loopback != fields.end() && loopback->is_boolean() && loopback->get<bool>();
+    };
+    ReadLimits limits;
+    limits.maxServers = kMaxServers;
+    // A whole list of full servers holds many more values than a page; the file's size bounds it.
+    limits.maxValues = text.size();
+    Result<ServerDocument> read = readServerDocument(text, limits, fromLoopback);
+    if (!read) {
         return std::nullopt;
     }
-    const auto format = json.find("format");
-    const auto time = json.find("time");
-    const auto servers = json.find("servers");
-    if (format == json.end() || *format != kFormat || time == json.end() ||
-        !time->is_number_integer() || servers == json.end() || !servers->is_array()) {
+    const nlohmann::json& fields = read.value().fields;
+    const auto format = fields.find("format");
+    const auto time = fields.find("time");
+    if (format == fields.end() || *format != kFormat || time == fields.end() ||
+        !time->is_number_integer()) {
         return std::nullopt;
     }
     KeptList list;
     list.time = static_cast<std::time_t>(time->get<long long>());
-    const auto loopback = json.find("fromLoopback");
-    list.fromLoopback = loopback != json.end() && loopback->is_boolean() && loopback->get<bool>();
-    for (const nlohmann::json& entry : *servers) {
-        if (list.servers.size() >= kMaxServers) {
-            break;
-        }
-        if (std::optional<ListedServer> server = readServer(entry, list.fromLoopback)) {
-            list.servers.push_back(std::move(*server));
-        }
-    }
+    list.fromLoopback = fromLoopback(fields);
+    list.servers = std::move(read.value().servers);
     return list;
 }
 

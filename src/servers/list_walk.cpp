@@ -1,12 +1,23 @@
 #include "servers/list_walk.h"
 
+#include <atomic>
 #include <utility>
 
 #include "servers/address_rules.h"
 
 namespace zerlin::servers {
 
-ListWalk::ListWalk(net::HttpClient& http, Timer& deadline) : http_(http), deadline_(deadline) {
+// A page handed to the worker: the body, moved rather than copied, and what became of it.
+struct ListWalk::Reading {
+    std::string body;
+    ReadLimits limits;
+    bool loopback = false;
+    std::atomic<bool> cancelled = false;
+    Result<Page> page = Failure{"not read"};
+};
+
+ListWalk::ListWalk(net::HttpClient& http, Timer& deadline, Worker* worker)
+    : http_(http), deadline_(deadline), worker_(worker) {
     deadline_.setHandler([this] {
         if (running_) {
             http_.cancel();
@@ -40,15 +51,23 @@ void ListWalk::cancel() {
         running_ = false;
         http_.cancel();
         deadline_.stop();
+        stopReading();
+    }
+}
+
+void ListWalk::stopReading() {
+    if (reading_) {
+        reading_->cancelled = true;
+        reading_.reset();
     }
 }
 
 void ListWalk::ask(const std::string& url) {
     http_.get(url, kMaxJsonBytes - bytes_,
-              [this](const net::HttpResponse& response) { answered(response); });
+              [this](net::HttpResponse response) { answered(std::move(response)); });
 }
 
-void ListWalk::answered(const net::HttpResponse& response) {
+void ListWalk::answered(net::HttpResponse response) {
     if (!running_) {
         return;
     }
@@ -70,11 +89,39 @@ void ListWalk::answered(const net::HttpResponse& response) {
         finish(false, "HTTP status " + std::to_string(response.status));
         return;
     }
-    std::optional<Page> page = parsePage(response.body, loopbackList_);
-    if (!page) {
-        finish(false, "the answer is no JSON object");
+    ReadLimits limits;
+    // Never more servers built than the walk can still keep.
+    limits.maxServers = kMaxServers - servers_.size();
+    if (!worker_) {
+        pageRead(readPage(response.body, loopbackList_, limits));
         return;
     }
+    auto reading = std::make_shared<Reading>();
+    reading->body = std::move(response.body);
+    reading->limits = limits;
+    reading->limits.cancelled = &reading->cancelled;
+    reading->loopback = loopbackList_;
+    reading_ = reading;
+    worker_->run(
+        [reading] {
+            reading->page = readPage(reading->body, reading->loopback, reading->limits);
+            reading->body = std::string();  // its memory back at once
+        },
+        [this, reading, life = std::weak_ptr<int>(life_)] {
+            if (life.expired() || reading_ != reading) {
+                return;  // the walk ended or started over meanwhile
+            }
+            reading_.reset();
+            pageRead(std::move(reading->page));
+        });
+}
+
+void ListWalk::pageRead(Result<Page> read) {
+    if (!read) {
+        finish(false, read.error());
+        return;
+    }
+    Page* page = &read.value();
     for (ListedServer& server : page->servers) {
         if (servers_.size() >= kMaxServers) {
             break;
@@ -94,6 +141,7 @@ void ListWalk::answered(const net::HttpResponse& response) {
 void ListWalk::finish(bool ok, std::string failure) {
     running_ = false;
     deadline_.stop();
+    stopReading();
     WalkOutcome outcome{ok, ok ? std::move(servers_) : std::vector<ListedServer>{},
                         std::move(failure)};
     servers_.clear();

@@ -3,12 +3,14 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/http.h"
 #include "platform/timer.h"
+#include "platform/worker.h"
 #include "servers/listed_server.h"
 #include "servers/page.h"
 
@@ -28,11 +30,14 @@ struct WalkOutcome {
 // Gets the whole list, page after page: each next page is asked with the cursor of the one
 // before and the address of its last entry. A cursor that expired (410) starts the walk over
 // from the first page, once. A failed request, a body that is no JSON, any other status than
-// 200 or the whole walk taking longer than kRefreshTime ends it as failed. A server listed twice
-// is kept once; past kMaxServers servers or kMaxPages pages the walk ends with what it has.
+// 200, a page past the reader's limits or the whole walk taking longer than kRefreshTime ends it
+// as failed. A server listed twice is kept once; past kMaxServers servers or kMaxPages pages the
+// walk ends with what it has. A page cut short by a number out of range gives the servers before
+// it, and the walk goes on.
 class ListWalk {
   public:
-    ListWalk(net::HttpClient& http, Timer& deadline);
+    // worker: where pages are read; none: at once, on the event loop's thread.
+    ListWalk(net::HttpClient& http, Timer& deadline, Worker* worker = nullptr);
     ~ListWalk();
     ListWalk(const ListWalk&) = delete;
     ListWalk& operator=(const ListWalk&) = delete;
@@ -51,12 +56,19 @@ class ListWalk {
     bool firstPageIn() const { return pages_ > 0; }
 
   private:
+    struct Reading;
+
     void ask(const std::string& url);
-    void answered(const net::HttpResponse& response);
+    void answered(net::HttpResponse response);
+    void pageRead(Result<Page> read);
+    void stopReading();
     void finish(bool ok, std::string failure);
 
     net::HttpClient& http_;
     Timer& deadline_;
+    Worker* worker_;
+    std::shared_ptr<Reading> reading_;  // the page being read by the worker
+    std::shared_ptr<int> life_ = std::make_shared<int>(0);
     std::function<void(WalkOutcome)> done_;
     std::function<void(const WalkOutcome&)> complete_;
     std::string base_;

@@ -1,58 +1,39 @@
 #include "servers/page.h"
 
 #include <nlohmann/json.hpp>
-
-#include "servers/server_json.h"
+#include <utility>
 
 namespace zerlin::servers {
 
-namespace {
-
-// The texts an "after" is made of, as the page wrote them (a port may come as a number).
-std::string addressPart(const nlohmann::json& value) {
-    if (value.is_string()) {
-        return value.get<std::string>();
+Result<Page> readPage(std::string_view body, bool listFromLoopback, const ReadLimits& limits) {
+    Result<ServerDocument> read = readServerDocument(
+        body, limits, [listFromLoopback](const nlohmann::json&) { return listFromLoopback; });
+    if (!read) {
+        return Failure{read.error()};
     }
-    if (value.is_number_integer() || value.is_number_unsigned()) {
-        return value.dump();
-    }
-    return {};
-}
-
-}  // namespace
-
-std::optional<Page> parsePage(std::string_view body, bool listFromLoopback) {
-    const nlohmann::json json = nlohmann::json::parse(body, nullptr, false);
-    if (json.is_discarded() || !json.is_object()) {
-        return std::nullopt;
-    }
+    ServerDocument& document = read.value();
     Page page;
-    if (const auto cursor = json.find("cursor"); cursor != json.end() && cursor->is_string()) {
+    page.servers = std::move(document.servers);
+    page.listed = document.listed;
+    page.lastIp = std::move(document.lastIp);
+    page.lastPort = std::move(document.lastPort);
+    page.cutShort = document.cutShort;
+    const nlohmann::json& fields = document.fields;
+    if (const auto cursor = fields.find("cursor"); cursor != fields.end() && cursor->is_string()) {
         page.cursor = cursor->get<std::string>();
     }
-    if (const auto more = json.find("hasMore"); more != json.end() && more->is_boolean()) {
+    if (const auto more = fields.find("hasMore"); more != fields.end() && more->is_boolean()) {
         page.hasMore = more->get<bool>();
     }
-    const auto servers = json.find("servers");
-    if (servers == json.end() || !servers->is_array()) {
-        return page;
-    }
-    for (const nlohmann::json& entry : *servers) {
-        ++page.listed;
-        if (entry.is_object()) {
-            const auto ip = entry.find("ip");
-            const auto port = entry.find("port");
-            if (ip != entry.end() && port != entry.end() && !addressPart(*ip).empty() &&
-                !addressPart(*port).empty()) {
-                page.lastIp = addressPart(*ip);
-                page.lastPort = addressPart(*port);
-            }
-        }
-        if (std::optional<ListedServer> server = readServer(entry, listFromLoopback)) {
-            page.servers.push_back(std::move(*server));
-        }
-    }
     return page;
+}
+
+std::optional<Page> parsePage(std::string_view body, bool listFromLoopback) {
+    Result<Page> page = readPage(body, listFromLoopback, {});
+    if (!page) {
+        return std::nullopt;
+    }
+    return std::move(page.value());
 }
 
 std::string percentEncoded(std::string_view text) {

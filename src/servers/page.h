@@ -5,7 +5,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/result.h"
 #include "servers/listed_server.h"
+#include "servers/server_reader.h"
 
 namespace zerlin::servers {
 
@@ -19,11 +21,16 @@ struct Page {
     // starts ("after").
     std::string lastIp;
     std::string lastPort;
+    // A number too large ended the servers early: those before it are the page's.
+    bool cutShort = false;
 };
 
-// Reads a page; none when the body is no JSON or no JSON object. Entries that are no object,
-// or whose address the rules refuse, are left out; any field missing or of another type reads
-// as empty (a page without "servers" has none, one without "hasMore" is the last).
+// Reads a page; a failure when the body is no JSON object or is past the reader's limits
+// (depth, values). Entries that are no object, or whose address the rules refuse, are left
+// out; any field missing or of another type reads as empty (a page without "servers" has none,
+// one without "hasMore" is the last).
+Result<Page> readPage(std::string_view body, bool listFromLoopback, const ReadLimits& limits);
+// The same with the default limits; none for a failure.
 std::optional<Page> parsePage(std::string_view body, bool listFromLoopback);
 
 // The text with every byte but letters, digits and "-._~" written as %XX.

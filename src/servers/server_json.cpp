@@ -180,6 +180,10 @@ std::optional<ListedServer> readServer(const json& object, bool listFromLoopback
     return server;
 }
 
+std::optional<long long> integerField(const json& object, const char* key) {
+    return integer(object, key);
+}
+
 json serverJson(const ListedServer& server) {
     const status::ServerStatus& info = server.info;
     json object = {{"ip", server.ip},

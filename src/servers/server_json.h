@@ -21,6 +21,10 @@ std::string cleanText(std::string_view text);
 // outside 1 to 65535. Any other field missing or of another type reads as empty or 0.
 std::optional<ListedServer> readServer(const nlohmann::json& object, bool listFromLoopback);
 
+// The object's field read as a whole number the way readServer() reads one; none when it is
+// missing or no finite number.
+std::optional<long long> integerField(const nlohmann::json& object, const char* key);
+
 nlohmann::json serverJson(const ListedServer& server);
 
 }  // namespace zerlin::servers

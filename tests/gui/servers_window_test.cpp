@@ -175,6 +175,19 @@ class ServersWindowTest : public QObject {
             {"nobody listening", closedPort("127.0.23.6"), {}, kFailed, 0, 20000},
             // Private, multicast and bad ports left out; the public one listed.
             {"mixed", "127.0.23.7:0", {"--mixed", "--per-page", "4"}, "8 servers", 8, 20000},
+            // The first page ends at the second server; the next pages are read all the same.
+            {"a number out of range",
+             "127.0.23.41:0",
+             {"--per-page", "3", "--out-of-range", "2"},
+             "5 servers",
+             5,
+             20000},
+            {"a page cut short",
+             "127.0.23.42:0",
+             {"--per-page", "3", "--short-page", "2"},
+             kFailed,
+             0,
+             20000},
         };
         for (const auto& c : cases) {
             Rig rig(c.at, c.arguments);
@@ -395,7 +408,7 @@ class ServersWindowTest : public QObject {
         QVERIFY(played.record({"127.0.23.103", 14567, port(2), "Silent", "", now - 200}));
         QVERIFY(played.record({"127.0.23.102", 14567, port(1), "", "", now - 100}));
 
-        Rig rig("127.0.23.12:8081");  // nothing listens there
+        Rig rig(closedPort("127.0.23.13"));  // nothing listens there
         zerlin::app::ServersWindow::Actions actions;
         actions.played = [&] { return played.load(); };
         actions.forget = [&](const std::string& ip, std::uint16_t port) {

@@ -16,6 +16,8 @@
 //   --hang-page K    page K (from 1) is never answered
 //   --junk-page K    page K answers a body that is no JSON
 //   --status-page K:CODE   page K answers that HTTP status
+//   --out-of-range N the Nth server's player count is 1e400, past what a double holds
+//   --short-page K   page K announces 500 bytes more than it sends, then closes
 //   --file PATH      the servers are the JSON array in PATH, read again at each first page, so
 //                    that a test changes who plays between two refreshes
 //
@@ -47,9 +49,14 @@ struct Options {
     int junkPage = 0;
     int statusPage = 0;
     int statusCode = 200;
+    int outOfRange = 0;
+    int shortPage = 0;
     QString file;
     QList<int> queryPorts;
 };
+
+// Stands for a number no JSON writer here can write.
+const QByteArray kOutOfRange = "number-out-of-range";
 
 const char* const kMaps[] = {"Wake Island", "El Alamein", "Berlin", "Stalingrad", "Midway"};
 
@@ -113,6 +120,9 @@ QJsonArray listOf(const Options& o) {
             server["players"] = "none";
             server["mapName"] = 42;
         }
+        if (i + 1 == o.outOfRange) {
+            server["numPlayers"] = QString(kOutOfRange);
+        }
         servers.append(server);
     }
     return servers;
@@ -157,11 +167,12 @@ class Standin : public QObject {
         answer(socket, target);
     }
 
-    void reply(QTcpSocket* socket, int status, const QByteArray& body) {
+    void reply(QTcpSocket* socket, int status, const QByteArray& body, int missing = 0) {
         const QByteArray reason = status == 200 ? "OK" : status == 410 ? "Gone" : "Error";
         socket->write("HTTP/1.1 " + QByteArray::number(status) + " " + reason +
                       "\r\nContent-Type: application/json\r\nContent-Length: " +
-                      QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
+                      QByteArray::number(body.size() + missing) + "\r\nConnection: close\r\n\r\n" +
+                      body);
         socket->disconnectFromHost();
     }
 
@@ -224,7 +235,9 @@ class Standin : public QObject {
         if (more) {
             body["cursor"] = QString("page-%1").arg(page + 1);
         }
-        reply(socket, 200, QJsonDocument(body).toJson(QJsonDocument::Compact));
+        QByteArray text = QJsonDocument(body).toJson(QJsonDocument::Compact);
+        text.replace("\"" + kOutOfRange + "\"", "1e400");
+        reply(socket, 200, text, page == options_.shortPage ? 500 : 0);
     }
 
     Options options_;
@@ -277,6 +290,10 @@ int main(int argc, char* argv[]) {
                 options.queryPorts.append(port.toInt());
             }
             ++i;
+        } else if (a == "--out-of-range") {
+            options.outOfRange = value.toInt(), ++i;
+        } else if (a == "--short-page") {
+            options.shortPage = value.toInt(), ++i;
         } else if (a == "--file") {
             options.file = value, ++i;
         } else if (a == "--status-page") {

@@ -4,12 +4,23 @@
 #include <QNetworkRequest>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <utility>
 
 #include "platform/qt/strings.h"
 #include "version.h"
 
 namespace zerlin::qt {
+
+namespace {
+
+// Errors of the connection or the protocol, as against those Qt reports for an HTTP status.
+bool failedOnTheWay(QNetworkReply::NetworkError error) {
+    const int code = static_cast<int>(error);
+    return (code >= 1 && code < 200) || (code >= 300 && code < 400);
+}
+
+}  // namespace
 
 QtHttpClient::QtHttpClient() {
     manager_.setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
@@ -61,18 +72,22 @@ void QtHttpClient::finished(QNetworkReply* reply) {
     requests_.erase(found);
     net::HttpResponse response;
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    // An HTTP error status is an answer all the same; only a failure on the way is none.
-    if (status.isValid()) {
+    // An HTTP error status is an answer all the same; a failure on the way (refused, reset,
+    // closed before the whole body came, timed out) is none, whatever status came first.
+    if (failedOnTheWay(reply->error()) || !status.isValid()) {
+        response.error = toStdString(reply->errorString());
+    } else {
         response.answered = true;
         response.status = status.toInt();
-        const QByteArray body = reply->readAll();
-        if (static_cast<std::size_t>(body.size()) > request.maxBytes) {
+        const qint64 size = reply->bytesAvailable();
+        if (size < 0 || static_cast<std::size_t>(size) > request.maxBytes) {
             response = {false, 0, {}, "the answer is too large"};
         } else {
-            response.body = body.toStdString();
+            // Read straight into the text handed on: no second copy of a large page.
+            response.body.resize(static_cast<std::size_t>(size));
+            const qint64 read = reply->read(response.body.data(), size);
+            response.body.resize(static_cast<std::size_t>(std::max<qint64>(read, 0)));
         }
-    } else {
-        response.error = toStdString(reply->errorString());
     }
     reply->deleteLater();
     deliver(std::move(request.handler), std::move(response));

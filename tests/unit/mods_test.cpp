@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -149,8 +148,8 @@ TEST_F(ModsFolderTest, InstalledModsAreTheFoldersWithAnInitCon) {
 TEST_F(ModsFolderTest, FoldersOfAnyCaseAndOnlyTheFirst256) {
     // "mods" in lower case is found as the game finds it on Windows.
     for (int i = 0; i < 260; ++i) {
-        char name[8];
-        std::snprintf(name, sizeof name, "m%03d", i);
+        const std::string number = std::to_string(i);
+        const std::string name = "m" + std::string(3 - number.size(), '0') + number;
         writeFile(game / "mods" / name / "init.con", "");
     }
     const mods::ModTable table = mods::scanMods(game.string());

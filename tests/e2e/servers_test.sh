@@ -91,8 +91,9 @@ rows_with() {
         "$work/shot.txt" | sort -un | tr '\n' ' '
 }
 dark='$3 < 110 && $4 < 110 && $5 < 110'  # text in the normal colour
-# The Ping column spans 530 to 610: "no answer" reaches its left half, "0 ms" only the right.
-ping_left() { rows_with 533 575 "$dark"; }
+# The Ping column spans 530 to 610, its text set to the right: "no answer" reaches its left
+# third, a ping of up to "999 ms" (a sanitizer build's answers take tens) only the rest.
+ping_left() { rows_with 533 560 "$dark"; }
 ping_right() { rows_with 590 608 "$dark"; }
 address() { rows_with 612 700 "$dark"; }
 

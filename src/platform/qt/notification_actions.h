@@ -8,8 +8,8 @@
 
 namespace zerlin::qt {
 
-// The summary as sent: services differ on whether they read markup there (the specification
-// says plain text, some take markup all the same), so it holds no "<", ">" or "&" at all;
+// The summary as sent: services differ on whether they read markup there (the notification
+// protocol says plain text, some take markup all the same), so it holds no "<", ">" or "&" at all;
 // each becomes a character that looks alike and means nothing to markup.
 QString plainSummary(QString summary);
 

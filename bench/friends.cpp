@@ -29,6 +29,7 @@
 #include "friends/friend_arrivals.h"
 #include "friends/friend_patterns.h"
 #include "friends/server_snapshot.h"
+#include "map_settings.h"
 #include "servers/kept_list.h"
 
 namespace {
@@ -36,29 +37,7 @@ namespace {
 constexpr int kServers = 60;
 constexpr int kPlayers = 256;
 
-class MapSettings : public zerlin::SettingsBackend {
-  public:
-    std::string read(const std::string& section, const std::string& key) override {
-        return find(section, key).value_or("");
-    }
-    std::optional<std::string> find(const std::string& section, const std::string& key) override {
-        const auto found = values.find(section + "/" + key);
-        return found == values.end() ? std::nullopt : std::optional(found->second);
-    }
-    zerlin::Status write(const std::string& section, const std::string& key,
-                         const std::string& value) override {
-        values[section + "/" + key] = value;
-        return {};
-    }
-    zerlin::Status write(const std::string& section,
-                         const zerlin::SettingsEntries& entries) override {
-        for (const auto& [key, value] : entries) {
-            write(section, key, value);
-        }
-        return {};
-    }
-    std::map<std::string, std::string> values;
-};
+using zerlin::bench::MapSettings;
 
 // Answers as the status service would, when told to.
 class StandInPings : public zerlin::servers::PingSource {

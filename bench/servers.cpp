@@ -30,6 +30,7 @@
 #include "app/servers_window.h"
 #include "app/status_pings.h"
 #include "loop_meter.h"
+#include "map_settings.h"
 #include "platform/loopback_only.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
@@ -39,37 +40,16 @@
 
 namespace {
 
-class MapSettings : public zerlin::SettingsBackend {
-  public:
-    std::string read(const std::string& section, const std::string& key) override {
-        return find(section, key).value_or("");
-    }
-    std::optional<std::string> find(const std::string& section, const std::string& key) override {
-        const auto found = values.find(section + "/" + key);
-        return found == values.end() ? std::nullopt : std::optional(found->second);
-    }
-    zerlin::Status write(const std::string& section, const std::string& key,
-                         const std::string& value) override {
-        values[section + "/" + key] = value;
-        return {};
-    }
-    zerlin::Status write(const std::string& section,
-                         const zerlin::SettingsEntries& entries) override {
-        for (const auto& [key, value] : entries) {
-            write(section, key, value);
-        }
-        return {};
-    }
-    std::map<std::string, std::string> values;
-};
+using zerlin::bench::MapSettings;
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     if (argc < 4) {
-        std::fprintf(stderr, "usage: zerlin_bench_servers LIST_URL ROWS ANSWERING "
-                             "[--filter | --phases]\n");
+        std::fprintf(stderr,
+                     "usage: zerlin_bench_servers LIST_URL ROWS ANSWERING "
+                     "[--filter | --phases]\n");
         return 2;
     }
     const int rows = std::atoi(argv[2]);

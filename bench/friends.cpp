@@ -25,7 +25,7 @@
 #include <map>
 #include <string>
 
-#include "app/servers_window.h"
+#include "app/servers/servers_window.h"
 #include "friends/friend_arrivals.h"
 #include "friends/friend_patterns.h"
 #include "friends/server_snapshot.h"

@@ -27,8 +27,8 @@
 #include <map>
 #include <string>
 
-#include "app/servers_window.h"
-#include "app/status_pings.h"
+#include "app/servers/servers_window.h"
+#include "app/servers/status_pings.h"
 #include "loop_meter.h"
 #include "map_settings.h"
 #include "platform/loopback_only.h"

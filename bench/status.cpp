@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/row_status.h"
+#include "app/main/form1_window.h"
+#include "app/servers/row_status.h"
+#include "app/status/status_wiring.h"
 #include "app/status_network.h"
-#include "app/status_wiring.h"
 #include "loop_meter.h"
-#include "platform/qt/form1_window.h"
 #include "platform/qt/widgets.h"
 
 int main(int argc, char* argv[]) {
@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const int answering = std::atoi(argv[1]);
-    zerlin::qt::Form1Window window;
+    zerlin::app::Form1Window window;
     zerlin::qt::QtListBox list(*window.List1);
     for (int i = 2; i < argc; ++i) {
         std::string name = "Server " + std::to_string(i - 1);

@@ -1,6 +1,6 @@
 #include "app/app.h"
 
-#include "app/form1_wiring.h"
+#include "app/main/form1_wiring.h"
 #include "app/settings_store.h"
 #include "platform/qt/strings.h"
 #include "settings/settings.h"

@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "app/form1_wiring.h"
-#include "app/options_opener.h"
-#include "app/servers_opener.h"
-#include "app/slot_waiting.h"
+#include "app/main/form1_window.h"
+#include "app/main/form1_wiring.h"
+#include "app/options/options_opener.h"
+#include "app/servers/servers_opener.h"
+#include "app/status/slot_waiting.h"
+#include "app/status/status_wiring.h"
 #include "app/status_network.h"
-#include "app/status_wiring.h"
 #include "mainwindow/form1.h"
 #include "platform/qt/dialogs.h"
-#include "platform/qt/form1_window.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_launcher.h"
 #include "platform/qt/qt_program.h"
@@ -30,14 +30,14 @@ class App {
     // the window, shown in the centre of the screen.
     void run(const std::vector<std::string>& arguments);
 
-    qt::Form1Window& window() { return window_; }
+    Form1Window& window() { return window_; }
     Form1& form() { return form_; }
     StatusWiring& status() { return status_; }
     ServersOpener& servers() { return servers_; }
 
   private:
     std::unique_ptr<SettingsBackend> settings_;
-    qt::Form1Window window_;
+    Form1Window window_;
     Form1WindowControls controls_;
     qt::QtMessageBox messages_;
     // What the windows write through: a failed write is said once.

@@ -87,7 +87,7 @@ class BookmarksGuiTest : public QObject {
     void cleanup() { w_.reset(); }
 
     void addsThroughTheNameDialogAndPicksByDoubleClick() {
-        Form1Window& w = w_->window;
+        app::Form1Window& w = w_->window;
         QTest::keyClicks(w.Text2, "10.0.0.1");
         QTest::keyClicks(w.Text3, "80");
 
@@ -123,7 +123,7 @@ class BookmarksGuiTest : public QObject {
     }
 
     void deleteLeavesNoSelectionAndPickWorksOnEmptySpace() {
-        Form1Window& w = w_->window;
+        app::Form1Window& w = w_->window;
         for (const char* row : {"first:1.1.1.1:11111", "second:2.2.2.2:22222"}) {
             w.List1->addItem(QString::fromLatin1(row));
         }

@@ -39,7 +39,7 @@ class FirstPaintTest : public QObject {
     }
 
     void artworkIsReadWithoutImagePlugins() {
-        qt::Form1Window& window = app_->window();
+        app::Form1Window& window = app_->window();
         for (const char* name :
              {"Image1", "Image2", "Image3", "Image4", "Image5", "Image6", "Image7", "Image8"}) {
             auto* picture = gui::find<qt::ClickLabel>(window, name);

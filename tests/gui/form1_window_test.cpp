@@ -7,8 +7,8 @@
 #include <QListWidget>
 #include <QTest>
 
+#include "app/servers/row_status.h"
 #include "platform/qt/click_label.h"
-#include "app/row_status.h"
 #include "platform/qt/widgets.h"
 #include "window_harness.h"
 
@@ -247,7 +247,7 @@ class Form1WindowTest : public QObject {
         for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
             QListWidgetItem* item = list->item(i);
             if (cases[i].waiting) {
-                item->setData(qt::Form1Window::WaitingRole, "waiting for a slot");
+                item->setData(app::Form1Window::WaitingRole, "waiting for a slot");
             }
             if (cases[i].status) {
                 item->setData(app::RowStatusKindRole, static_cast<int>(status::Indicator::Up));

@@ -11,15 +11,15 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/friends_editor.h"
+#include "app/friends/friends_dialog.h"
+#include "app/friends/friends_editor.h"
 #include "doubles/doubles.h"
 #include "gui_helpers.h"
-#include "platform/qt/friends_dialog.h"
 
 namespace {
 
 using namespace zerlin;
-using qt::FriendsDialog;
+using app::FriendsDialog;
 
 class FriendsEditorTest : public QObject {
     Q_OBJECT

@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "app/app.h"
+#include "app/options/form2_window.h"
 #include "app/settings_store.h"
 #include "doubles/doubles.h"
 #include "gui/config_folder.h"
 #include "gui/gui_helpers.h"
 #include "platform/qt/click_label.h"
-#include "platform/qt/form2_window.h"
 #include "settings/ini_file_settings.h"
 
 using zerlin::IniFileSettings;

@@ -18,8 +18,8 @@
 #include <QTest>
 #include <memory>
 
-#include "app/servers_window.h"
-#include "app/status_pings.h"
+#include "app/servers/servers_window.h"
+#include "app/servers/status_pings.h"
 #include "doubles/doubles.h"
 #include "doubles/temp_folder.h"
 #include "gui_helpers.h"

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "app/slot_waiting.h"
+#include "app/status/slot_waiting.h"
+#include "app/status/status_wiring.h"
 #include "app/status_network.h"
-#include "app/status_wiring.h"
 #include "bookmarks/bookmark_entry.h"
 #include "platform/qt/click_label.h"
 #include "platform/qt/qt_desktop.h"
@@ -121,11 +121,11 @@ class SlotWaitTest : public QObject {
         openMenu(list, 2);
         choose("Join when a slot frees");
         QCOMPARE(waiting.watch().row(), 2);
-        QVERIFY(!list.item(2)->data(qt::Form1Window::WaitingRole).toString().isEmpty());
+        QVERIFY(!list.item(2)->data(app::Form1Window::WaitingRole).toString().isEmpty());
         QCOMPARE(menuOf(list, 2).count("Stop waiting"), 1);
         choose("Stop waiting");
         QCOMPARE(waiting.watch().row(), std::nullopt);
-        QVERIFY(list.item(2)->data(qt::Form1Window::WaitingRole).isNull());
+        QVERIFY(list.item(2)->data(app::Form1Window::WaitingRole).isNull());
 
         openMenu(list, 2);
         choose("Join when a slot frees");

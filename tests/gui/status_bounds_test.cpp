@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "app/row_status.h"
+#include "app/servers/row_status.h"
+#include "app/status/status_tooltip.h"
+#include "app/status/status_wiring.h"
 #include "app/status_network.h"
-#include "app/status_tooltip.h"
-#include "app/status_wiring.h"
 #include "window_harness.h"
 
 using RowStatusKind = zerlin::status::Indicator;

@@ -12,9 +12,9 @@
 #include <fstream>
 #include <map>
 
-#include "app/row_status.h"
+#include "app/servers/row_status.h"
+#include "app/status/status_wiring.h"
 #include "app/status_network.h"
-#include "app/status_wiring.h"
 #include "doubles/temp_folder.h"
 #include "window_harness.h"
 

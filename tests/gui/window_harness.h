@@ -5,10 +5,10 @@
 #include <functional>
 #include <type_traits>
 
-#include "app/form1_wiring.h"
+#include "app/main/form1_window.h"
+#include "app/main/form1_wiring.h"
 #include "doubles/doubles.h"
 #include "gui_helpers.h"
-#include "platform/qt/form1_window.h"
 
 namespace zerlin::test::gui {
 
@@ -26,7 +26,7 @@ InputType inputOf(QWidget& window) {
 // the real one). The end of the program that the double throws is caught and noted.
 template <typename InputType = FakeTextInput>
 struct BasicWindowHarness {
-    qt::Form1Window window;
+    app::Form1Window window;
     app::Form1WindowControls controls{window};
     MemorySettings settings;
     FakeFileDialog fileDialog;

@@ -1,10 +1,10 @@
-#include "app/options_opener.h"
+#include "app/options/options_opener.h"
 
 #include <QCheckBox>
 #include <QObject>
 
+#include "app/options/form2_window.h"
 #include "options/form2.h"
-#include "platform/qt/form2_window.h"
 #include "platform/qt/widgets.h"
 
 namespace zerlin::app {
@@ -30,7 +30,7 @@ struct OptionsWindowOpener::Options {
     Options& operator=(const Options&) = delete;
     ~Options() = default;
 
-    qt::Form2Window window;
+    Form2Window window;
     qt::QtCheckBoxControl Check1, Check3, Check4, Check5;
     qt::QtPlainTextBox Text1;
     Form2 form;
@@ -48,7 +48,7 @@ void OptionsWindowOpener::open() {
     options_->form.show();
 }
 
-qt::Form2Window* OptionsWindowOpener::window() const {
+Form2Window* OptionsWindowOpener::window() const {
     return options_ ? &options_->window : nullptr;
 }
 

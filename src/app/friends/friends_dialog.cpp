@@ -1,4 +1,4 @@
-#include "platform/qt/friends_dialog.h"
+#include "app/friends/friends_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -7,7 +7,7 @@
 
 #include "platform/qt/strings.h"
 
-namespace zerlin::qt {
+namespace zerlin::app {
 
 FriendsDialog::FriendsDialog(const std::string& text, QWidget* parent)
     : QDialog(parent), Text1(new QPlainTextEdit(this)), Label2(new QLabel(this)) {
@@ -34,7 +34,7 @@ FriendsDialog::FriendsDialog(const std::string& text, QWidget* parent)
     layout->addWidget(Label2);
     layout->addWidget(buttons);
     resize(360, 320);
-    QString lines = toQString(text);
+    QString lines = qt::toQString(text);
     lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     Text1->setPlainText(lines);
 }
@@ -46,7 +46,7 @@ std::string FriendsDialog::text() const {
     text.replace(QChar('\r'), QChar('\n'));
     text.replace(QChar(0x2028), QChar('\n'));
     text.replace(QChar(0x2029), QChar('\n'));
-    return toStdString(text);
+    return qt::toStdString(text);
 }
 
-}  // namespace zerlin::qt
+}  // namespace zerlin::app

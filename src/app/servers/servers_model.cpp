@@ -1,4 +1,4 @@
-#include "app/servers_model.h"
+#include "app/servers/servers_model.h"
 
 #include <QApplication>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "platform/qt/form1_window.h"
+#include "app/main/form1_window.h"
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -26,7 +26,9 @@ static void initZerlinResources() {
     Q_INIT_RESOURCE(resources);
 }
 
-namespace zerlin::qt {
+namespace zerlin::app {
+
+using qt::ClickLabel;
 
 namespace {
 
@@ -177,7 +179,7 @@ ClickLabel* makeLabel(QWidget* parent, const char* name, const QString& caption,
     label->setAlignment(alignment);
     // The caption is plain text: no rich text, no mnemonic.
     label->setTextFormat(Qt::PlainText);
-    QtLabelBox::setCaption(*label, caption);
+    qt::QtLabelBox::setCaption(*label, caption);
     return label;
 }
 
@@ -247,7 +249,7 @@ Form1Window::Form1Window(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Frame
     Text1 = makeBox(this, "Text1", {232, 40, 193, 19});
     Text2 = makeBox(this, "Text2", {232, 64, 193, 19});
     Text3 = makeBox(this, "Text3", {432, 64, 65, 19});
-    Text3->setValidator(new TypedLengthValidator(*Text3, 5));
+    Text3->setValidator(new qt::TypedLengthValidator(*Text3, 5));
 
     List1 = new QListWidget(this);
     List1->setObjectName("List1");
@@ -344,7 +346,7 @@ void Form1Window::showCentred() {
         }
         // The task bar is told before the window is mapped; afterwards it may not look again.
         create();
-        skipTaskbar(*this);
+        qt::skipTaskbar(*this);
         // Moved to a screen of another scale, the window takes the artwork made for it.
         connect(windowHandle(), &QWindow::screenChanged, this, &Form1Window::loadArtwork);
         loadArtwork();
@@ -437,4 +439,4 @@ bool Form1Window::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-}  // namespace zerlin::qt
+}  // namespace zerlin::app

@@ -8,11 +8,11 @@
 #include <memory>
 #include <set>
 
-#include "app/status_tooltip.h"
+#include "app/main/form1_window.h"
+#include "app/status/status_tooltip.h"
 #include "friends/friend_patterns.h"
 #include "mods/installed_mods.h"
 #include "platform/controls.h"
-#include "platform/qt/form1_window.h"
 #include "status/list_status.h"
 #include "status/status_service.h"
 
@@ -33,7 +33,7 @@ inline constexpr int kStatusShowMs = 16;
 class StatusWiring {
   public:
     // The list's rows and the boxes are one client of the service.
-    StatusWiring(qt::Form1Window& window, const ListBox& list, status::StatusService& service);
+    StatusWiring(Form1Window& window, const ListBox& list, status::StatusService& service);
     ~StatusWiring();
     StatusWiring(const StatusWiring&) = delete;
     StatusWiring& operator=(const StatusWiring&) = delete;
@@ -66,7 +66,7 @@ class StatusWiring {
     void showChanged();
     void boxesEdited();
 
-    qt::Form1Window& window_;
+    Form1Window& window_;
     const ListBox& list_;
     status::StatusService& service_;
     std::unique_ptr<status::ListStatus> rows_;

@@ -6,14 +6,14 @@
 #include <memory>
 #include <string>
 
-#include "app/form1_wiring.h"
-#include "app/played_joins.h"
-#include "app/slot_waiting.h"
+#include "app/main/form1_window.h"
+#include "app/main/form1_wiring.h"
+#include "app/servers/played_joins.h"
+#include "app/status/slot_waiting.h"
 #include "friends/friend_watch.h"
 #include "mainwindow/form1.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
-#include "platform/qt/form1_window.h"
 #include "platform/qt/qt_http.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/qt_worker.h"
@@ -32,10 +32,9 @@ class StatusPings;
 // the friends' watch, which asks the list in the background while a friend is set.
 class ServersOpener {
   public:
-    ServersOpener(qt::Form1Window& window, Form1& form, SettingsBackend& settings,
-                  SlotWaiting& waiting, Clipboard& clipboard, status::StatusService& status,
-                  Notifier& notifier, MessageBox& messages, std::string friendsPath,
-                  CommandRunner run = {});
+    ServersOpener(Form1Window& window, Form1& form, SettingsBackend& settings, SlotWaiting& waiting,
+                  Clipboard& clipboard, status::StatusService& status, Notifier& notifier,
+                  MessageBox& messages, std::string friendsPath, CommandRunner run = {});
     ~ServersOpener();
     ServersOpener(const ServersOpener&) = delete;
     ServersOpener& operator=(const ServersOpener&) = delete;
@@ -52,7 +51,7 @@ class ServersOpener {
     void join(const std::string& ip, const std::string& port);
     void askForFriends();
 
-    qt::Form1Window& window_;
+    Form1Window& window_;
     Form1& form_;
     SettingsBackend& settings_;
     SlotWaiting& waiting_;

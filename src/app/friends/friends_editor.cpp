@@ -1,12 +1,12 @@
-#include "app/friends_editor.h"
+#include "app/friends/friends_editor.h"
 
 #include <QLabel>
 #include <QPlainTextEdit>
 
+#include "app/friends/friends_dialog.h"
 #include "friends/friend_patterns.h"
 #include "friends/friends_file.h"
 #include "platform/dialogs.h"
-#include "platform/qt/friends_dialog.h"
 
 namespace zerlin::app {
 
@@ -16,7 +16,7 @@ bool editFriendsFile(QWidget* parent, const std::string& path, MessageBox& messa
         messages.show("The friends list couldn't be read!\n" + text.error());
         return false;
     }
-    qt::FriendsDialog dialog(text.value(), parent);
+    FriendsDialog dialog(text.value(), parent);
     // The whole text is kept and written; only the first names are matched.
     const auto tellUnused = [&dialog] {
         const bool unused = friends::FriendPatterns::countPatterns(dialog.text()) >

@@ -1,4 +1,4 @@
-#include "platform/qt/form2_window.h"
+#include "app/options/form2_window.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -12,7 +12,7 @@
 #include "platform/qt/strings.h"
 #include "platform/qt/x11_taskbar.h"
 
-namespace zerlin::qt {
+namespace zerlin::app {
 
 namespace {
 
@@ -39,7 +39,7 @@ Form2Window::Form2Window(const std::string& caption)
                                                      Qt::CustomizeWindowHint)) {
     QWidget& window = *window_;
     window.setObjectName(QStringLiteral("Form2"));
-    window.setWindowTitle(toQString(caption));
+    window.setWindowTitle(qt::toQString(caption));
     window.setFixedSize(312, 213);
     // No icon: a transparent one keeps the application's icon off the caption bar.
     QPixmap blank(16, 16);
@@ -83,7 +83,7 @@ bool Form2Window::isOpen() const {
 void Form2Window::show() {
     QWidget& window = *window_;
     // Told again at every show: a window manager may drop the state while the window is hidden.
-    skipTaskbar(window);
+    qt::skipTaskbar(window);
     window.show();
     window.activateWindow();
     Text1->setFocus(Qt::OtherFocusReason);
@@ -100,4 +100,4 @@ QWidget& Form2Window::widget() {
     return *window_;
 }
 
-}  // namespace zerlin::qt
+}  // namespace zerlin::app

@@ -1,4 +1,4 @@
-#include "app/played_joins.h"
+#include "app/servers/played_joins.h"
 
 #include <ctime>
 

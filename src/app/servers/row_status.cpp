@@ -1,4 +1,4 @@
-#include "app/row_status.h"
+#include "app/servers/row_status.h"
 
 #include <QFontMetrics>
 #include <QModelIndex>

@@ -1,4 +1,4 @@
-#include "app/servers_window.h"
+#include "app/servers/servers_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,8 +20,8 @@
 #include <ctime>
 #include <limits>
 
-#include "app/servers_model.h"
-#include "app/servers_proxy.h"
+#include "app/servers/servers_model.h"
+#include "app/servers/servers_proxy.h"
 #include "platform/qt/strings.h"
 #include "settings/settings.h"
 

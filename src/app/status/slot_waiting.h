@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/form1_wiring.h"
+#include "app/main/form1_window.h"
+#include "app/main/form1_wiring.h"
 #include "mainwindow/form1.h"
 #include "platform/desktop.h"
-#include "platform/qt/form1_window.h"
 #include "platform/qt/qt_timer.h"
 #include "status/status_client.h"
 #include "waiting/slot_watch.h"
@@ -15,7 +15,7 @@ namespace zerlin::app {
 // row's link.
 class SlotWaiting {
   public:
-    SlotWaiting(qt::Form1Window& window, Form1& form, Notifier& notifier, Clipboard& clipboard,
+    SlotWaiting(Form1Window& window, Form1& form, Notifier& notifier, Clipboard& clipboard,
                 const ModalState& modal, status::StatusService& service, CommandRunner run = {});
     SlotWaiting(const SlotWaiting&) = delete;
     SlotWaiting& operator=(const SlotWaiting&) = delete;
@@ -26,7 +26,7 @@ class SlotWaiting {
     void showMenu(int row, const QPoint& globalPos);
     void showMarks();
 
-    qt::Form1Window& window_;
+    Form1Window& window_;
     Form1& form_;
     Clipboard& clipboard_;
     CommandRunner run_;

@@ -6,11 +6,9 @@
 #include "platform/controls.h"
 #include "platform/settings_backend.h"
 
-namespace zerlin::qt {
-class Form2Window;
-}
-
 namespace zerlin::app {
+
+class Form2Window;
 
 // The main window's options button: one options window for the life of the program, its
 // widgets and its behaviour made together on the first click.
@@ -22,7 +20,7 @@ class OptionsWindowOpener : public OptionsOpener {
     void open() override;
 
     // The window, or nullptr before the first open.
-    qt::Form2Window* window() const;
+    Form2Window* window() const;
 
   private:
     struct Options;

@@ -1,6 +1,6 @@
-#include "app/servers_proxy.h"
+#include "app/servers/servers_proxy.h"
 
-#include "app/servers_model.h"
+#include "app/servers/servers_model.h"
 
 namespace zerlin::app {
 

@@ -9,7 +9,7 @@ class QCheckBox;
 class QPlainTextEdit;
 class QWidget;
 
-namespace zerlin::qt {
+namespace zerlin::app {
 
 // The options window's widgets: four switches and the credits. Closing the window by its close
 // box only hides it. Its controls are children named like the core's controls.
@@ -37,4 +37,4 @@ class Form2Window : public ToolWindow {
     std::unique_ptr<QWidget> window_;
 };
 
-}  // namespace zerlin::qt
+}  // namespace zerlin::app

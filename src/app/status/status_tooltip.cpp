@@ -1,4 +1,4 @@
-#include "app/status_tooltip.h"
+#include "app/status/status_tooltip.h"
 
 #include <QGuiApplication>
 #include <QHelpEvent>

@@ -1,4 +1,4 @@
-#include "app/form1_wiring.h"
+#include "app/main/form1_wiring.h"
 
 #include <QListWidget>
 #include <QTimer>
@@ -7,7 +7,7 @@
 
 namespace zerlin::app {
 
-Form1WindowControls::Form1WindowControls(qt::Form1Window& w)
+Form1WindowControls::Form1WindowControls(Form1Window& w)
     : window(w),
       Label1(*w.Label1),
       Text1(*w.Text1),
@@ -20,7 +20,7 @@ Form1Controls Form1WindowControls::controls() {
     return Form1Controls{window, Label1, Text1, Text2, Text3, Text4, List1, Timer1};
 }
 
-void wireForm1(qt::Form1Window& w, Form1& form, CommandRunner run) {
+void wireForm1(Form1Window& w, Form1& form, CommandRunner run) {
     if (!run) {
         run = [](const std::function<void()>& command) { command(); };
     }
@@ -46,8 +46,8 @@ void wireForm1(qt::Form1Window& w, Form1& form, CommandRunner run) {
     }
     const auto quit = [&form, run] { run([&form] { form.quit(); }); };
     QObject::connect(w.Image3, &qt::ClickLabel::clicked, &w, quit);
-    QObject::connect(&w, &qt::Form1Window::closeRequested, &w, quit);
-    QObject::connect(&w, &qt::Form1Window::listDoubleClicked, &w, command(&Form1::pick));
+    QObject::connect(&w, &Form1Window::closeRequested, &w, quit);
+    QObject::connect(&w, &Form1Window::listDoubleClicked, &w, command(&Form1::pick));
     QObject::connect(w.Timer1, &QTimer::timeout, &w, command(&Form1::tick));
 }
 

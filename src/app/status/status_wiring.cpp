@@ -1,11 +1,11 @@
-#include "app/status_wiring.h"
+#include "app/status/status_wiring.h"
 
 #include <QLineEdit>
 #include <QListWidget>
 #include <QShortcut>
 #include <utility>
 
-#include "app/row_status.h"
+#include "app/servers/row_status.h"
 #include "friends/playing_friends.h"
 #include "platform/qt/strings.h"
 #include "status/status_text.h"
@@ -30,8 +30,7 @@ std::string friendsLine(const status::ServerState& state, const friends::FriendP
 
 }  // namespace
 
-StatusWiring::StatusWiring(qt::Form1Window& window, const ListBox& list,
-                           status::StatusService& service)
+StatusWiring::StatusWiring(Form1Window& window, const ListBox& list, status::StatusService& service)
     : window_(window), list_(list), service_(service) {
     window_.setRowPainter(paintRowStatus);
     settle_.setSingleShot(true);

@@ -1,4 +1,4 @@
-#include "app/slot_waiting.h"
+#include "app/status/slot_waiting.h"
 
 #include <QListWidget>
 #include <QMenu>
@@ -9,9 +9,8 @@
 
 namespace zerlin::app {
 
-SlotWaiting::SlotWaiting(qt::Form1Window& window, Form1& form, Notifier& notifier,
-                         Clipboard& clipboard, const ModalState& modal,
-                         status::StatusService& service, CommandRunner run)
+SlotWaiting::SlotWaiting(Form1Window& window, Form1& form, Notifier& notifier, Clipboard& clipboard,
+                         const ModalState& modal, status::StatusService& service, CommandRunner run)
     : window_(window),
       form_(form),
       clipboard_(clipboard),
@@ -31,7 +30,7 @@ SlotWaiting::SlotWaiting(qt::Form1Window& window, Form1& form, Notifier& notifie
     client_.setChangeHandler([this](const status::ServerKey& server) {
         watch_.serverChanged(server, client_.state(server));
     });
-    QObject::connect(&window, &qt::Form1Window::rowMenuRequested, &window,
+    QObject::connect(&window, &Form1Window::rowMenuRequested, &window,
                      [this](int row, const QPoint& at) { showMenu(row, at); });
     QAbstractItemModel* model = window.List1->model();
     QObject::connect(model, &QAbstractItemModel::rowsInserted, &window,
@@ -84,8 +83,8 @@ void SlotWaiting::showMarks() {
     for (int i = 0; i < list.count(); ++i) {
         const QString waiting = qt::toQString(watch_.describeRow(i));
         QListWidgetItem* item = list.item(i);
-        if (item->data(qt::Form1Window::WaitingRole).toString() != waiting) {
-            item->setData(qt::Form1Window::WaitingRole,
+        if (item->data(Form1Window::WaitingRole).toString() != waiting) {
+            item->setData(Form1Window::WaitingRole,
                           waiting.isEmpty() ? QVariant() : QVariant(waiting));
             item->setData(Qt::AccessibleDescriptionRole,
                           waiting.isEmpty() ? QVariant() : QVariant(waiting));

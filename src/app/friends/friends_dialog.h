@@ -6,7 +6,7 @@
 class QLabel;
 class QPlainTextEdit;
 
-namespace zerlin::qt {
+namespace zerlin::app {
 
 // The friends editor: the friends file's text, one name or pattern a line, edited as plain
 // text so that notes and blank lines stay where the user put them.
@@ -23,4 +23,4 @@ class FriendsDialog : public QDialog {
     QLabel* Label2;  // a note below the text, hidden until one is set
 };
 
-}  // namespace zerlin::qt
+}  // namespace zerlin::app

@@ -2,8 +2,8 @@
 
 #include <functional>
 
+#include "app/main/form1_window.h"
 #include "mainwindow/form1.h"
-#include "platform/qt/form1_window.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/qt/widgets.h"
 
@@ -11,7 +11,7 @@ namespace zerlin::app {
 
 // The main window's widgets seen as the core's controls.
 struct Form1WindowControls {
-    explicit Form1WindowControls(qt::Form1Window& window);
+    explicit Form1WindowControls(Form1Window& window);
     Form1Controls controls();
 
     qt::QtWindowCaption window;
@@ -30,6 +30,6 @@ using CommandRunner = std::function<void(const std::function<void()>&)>;
 
 // Connects every click, the list's double-click and the timer's tick of the window to the
 // command that handles it in the core.
-void wireForm1(qt::Form1Window& window, Form1& form, CommandRunner run = {});
+void wireForm1(Form1Window& window, Form1& form, CommandRunner run = {});
 
 }  // namespace zerlin::app

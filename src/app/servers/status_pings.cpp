@@ -1,4 +1,4 @@
-#include "app/status_pings.h"
+#include "app/servers/status_pings.h"
 
 #include <charconv>
 

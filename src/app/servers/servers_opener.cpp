@@ -1,4 +1,4 @@
-#include "app/servers_opener.h"
+#include "app/servers/servers_opener.h"
 
 #include <QCoreApplication>
 #include <QListWidget>
@@ -9,9 +9,9 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "app/friends_editor.h"
-#include "app/servers_window.h"
-#include "app/status_pings.h"
+#include "app/friends/friends_editor.h"
+#include "app/servers/servers_window.h"
+#include "app/servers/status_pings.h"
 #include "bookmarks/bookmark_entry.h"
 #include "friends/friends_file.h"
 #include "mainwindow/command_line.h"
@@ -48,7 +48,7 @@ std::vector<friends::ServerSnapshot> friendSnapshots(
 
 }  // namespace
 
-ServersOpener::ServersOpener(qt::Form1Window& window, Form1& form, SettingsBackend& settings,
+ServersOpener::ServersOpener(Form1Window& window, Form1& form, SettingsBackend& settings,
                              SlotWaiting& waiting, Clipboard& clipboard,
                              status::StatusService& status, Notifier& notifier,
                              MessageBox& messages, std::string friendsPath, CommandRunner run)

@@ -16,8 +16,10 @@ class QStyleOptionViewItem;
 class QTimer;
 
 namespace zerlin::qt {
-
 class ClickLabel;
+}  // namespace zerlin::qt
+
+namespace zerlin::app {
 
 // The main window's widgets: a borderless, fixed-size skinned window with no task-bar button.
 // A press of any mouse button on the bare background moves it. Its controls are children
@@ -44,25 +46,25 @@ class Form1Window : public QWidget {
     // The font the bookmark list uses, whose 7-pixel cells line up under the skin's headings.
     static QFont listFont();
 
-    ClickLabel* Label1;
-    std::array<ClickLabel*, 3> Label2;
-    ClickLabel* Label3;
-    ClickLabel* Label4;
-    ClickLabel* Label5;
-    ClickLabel* Label6;
-    ClickLabel* Label7;
-    ClickLabel* Label8;
-    ClickLabel* Label9;
-    ClickLabel* Label10;  // SERVERS
-    ClickLabel* Image1;
-    ClickLabel* Image2;
-    ClickLabel* Image3;
-    ClickLabel* Image4;
-    ClickLabel* Image5;
-    ClickLabel* Image6;
-    ClickLabel* Image7;
-    ClickLabel* Image8;
-    ClickLabel* Image9;  // the face under SERVERS, narrower than the others
+    qt::ClickLabel* Label1;
+    std::array<qt::ClickLabel*, 3> Label2;
+    qt::ClickLabel* Label3;
+    qt::ClickLabel* Label4;
+    qt::ClickLabel* Label5;
+    qt::ClickLabel* Label6;
+    qt::ClickLabel* Label7;
+    qt::ClickLabel* Label8;
+    qt::ClickLabel* Label9;
+    qt::ClickLabel* Label10;  // SERVERS
+    qt::ClickLabel* Image1;
+    qt::ClickLabel* Image2;
+    qt::ClickLabel* Image3;
+    qt::ClickLabel* Image4;
+    qt::ClickLabel* Image5;
+    qt::ClickLabel* Image6;
+    qt::ClickLabel* Image7;
+    qt::ClickLabel* Image8;
+    qt::ClickLabel* Image9;  // the face under SERVERS, narrower than the others
     QLineEdit* Text1;
     QLineEdit* Text2;
     QLineEdit* Text3;
@@ -101,4 +103,4 @@ class Form1Window : public QWidget {
     QPoint moveOffset_;
 };
 
-}  // namespace zerlin::qt
+}  // namespace zerlin::app

@@ -42,6 +42,14 @@ bool LoopbackOnlySocket::send(const Endpoint& to, std::string_view bytes) {
     return isLoopback(to.address) && socket_.send(to, bytes);
 }
 
+std::unique_ptr<TcpConnection> LoopbackOnlyTcp::connect(const Endpoint& to,
+                                                        TcpConnection::Handlers handlers) {
+    if (!isLoopback(to.address)) {
+        return nullptr;
+    }
+    return network_.connect(to, std::move(handlers));
+}
+
 LoopbackOnlyResolver::LoopbackOnlyResolver(HostResolver& resolver, Timer& timer)
     : resolver_(resolver), timer_(timer) {
     timer_.setHandler([this] { answerRefused(); });

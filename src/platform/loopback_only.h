@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "platform/network.h"
+#include "platform/tcp.h"
 #include "platform/timer.h"
 
 // The guard that ZERLIN_STATUS_LOOPBACK_ONLY puts around the status network, so that test data
-// never leaves the machine: no datagram but to a loopback address, no name looked up but
-// localhost's.
+// never leaves the machine: no datagram nor connection but to a loopback address, no name looked
+// up but localhost's.
 namespace zerlin::net {
 
 // 127.0.0.0/8 and ::1; an IPv4-mapped IPv6 address (::ffff:127.0.0.2) is judged by its IPv4
@@ -29,6 +30,17 @@ class LoopbackOnlySocket : public DatagramSocket {
 
   private:
     DatagramSocket& socket_;
+};
+
+// Refuses to connect anywhere but the loopback addresses.
+class LoopbackOnlyTcp : public TcpNetwork {
+  public:
+    explicit LoopbackOnlyTcp(TcpNetwork& network) : network_(network) {}
+    std::unique_ptr<TcpConnection> connect(const Endpoint& to,
+                                           TcpConnection::Handlers handlers) override;
+
+  private:
+    TcpNetwork& network_;
 };
 
 // Looks up loopback names only; any other name is answered with no address, later, through

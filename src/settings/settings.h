@@ -32,6 +32,9 @@ inline constexpr SettingKey winePath{"Wine", "Path"};
 // The Servers window: the server list's base URL (none: the community's list; empty: off), its
 // filters, and its size and columns.
 inline constexpr SettingKey serversListUrl{"Servers", "ListUrl"};
+// The game's master servers asked beside the list: "host:port" entries split by blanks (none:
+// the usual two; empty: off).
+inline constexpr SettingKey serversMasters{"Servers", "Masters"};
 // Seconds between the friends' background asks of the list (a test aid; 120 when unset).
 inline constexpr SettingKey friendsRefreshSeconds{"Friends", "RefreshSeconds"};
 inline constexpr SettingKey serversFilter{"Servers", "Filter"};

@@ -102,9 +102,8 @@ Hello readHello(std::string_view received) {
 
 std::string request(std::string_view challenge) {
     const std::string game(kGameName);
-    return "\\gamename\\" + game + "\\gamever\\1.6\\location\\0\\validate\\" +
-           validation(challenge) + "\\enctype\\0\\final\\" + "\\list\\cmp\\gamename\\" + game +
-           "\\final\\";
+    return R"(\gamename\)" + game + R"(\gamever\1.6\location\0\validate\)" + validation(challenge) +
+           R"(\enctype\0\final\\list\cmp\gamename\)" + game + R"(\final\)";
 }
 
 Result<std::vector<Record>> readRecords(std::string_view answer) {

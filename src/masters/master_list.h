@@ -15,10 +15,6 @@
 
 namespace zerlin::masters {
 
-// The masters asked unless the setting names others.
-inline constexpr const char* kDefaultMasters =
-    "master.bf1942.org:28900 bfield1942.master.openspy.net:28900";
-
 // One entry of the setting: "host:port", "host" (the usual port) or "[IPv6]:port".
 struct MasterEntry {
     std::string text;  // as set: how the master is named to the user
@@ -36,8 +32,9 @@ struct MasterOutcome {
     std::string failure;
 };
 
-// Asks every master of the setting side by side, each with its own time limits, and tells each
-// master's outcome as it comes and all of them once every master has answered or failed.
+// Asks every master of the setting (keys::serversMasters) side by side, each with its own time
+// limits, and tells each master's outcome as it comes and all of them once every master has
+// answered or failed.
 class MasterList {
   public:
     using TimerMaker = std::function<std::unique_ptr<Timer>()>;

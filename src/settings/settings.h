@@ -47,6 +47,8 @@ inline constexpr SettingKey serversInstalledModsOnly{"Servers", "InstalledModsOn
 inline constexpr SettingKey serversSize{"Servers", "Size"};
 inline constexpr SettingKey serversColumns{"Servers", "Columns"};
 inline constexpr const char* kDefaultServersListUrl = "https://api.bflist.io/v2/bf1942";
+inline constexpr const char* kDefaultServersMasters =
+    "master.bf1942.org:28900 bfield1942.master.openspy.net:28900";
 }  // namespace keys
 
 inline std::string read(SettingsBackend& settings, SettingKey name) {

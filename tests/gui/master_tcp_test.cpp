@@ -94,6 +94,9 @@ class MasterTcpTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // The sockets of the connections ended are deleted through the event loop.
+    void cleanup() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
     void eachWayAMasterAnswers() {
         const struct {
             const char* name;

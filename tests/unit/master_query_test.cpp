@@ -14,6 +14,7 @@
 #include "masters/master_query.h"
 #include "platform/loopback_only.h"
 #include "servers/address_rules.h"
+#include "settings/settings.h"
 
 namespace zerlin::masters {
 namespace {
@@ -297,7 +298,8 @@ TEST(MasterList, ParsesTheSetting) {
         const char* setting;
         std::vector<std::pair<std::string, int>> entries;  // host, port (0: unreadable)
     } cases[] = {
-        {kDefaultMasters, {{"master.bf1942.org", 28900}, {"bfield1942.master.openspy.net", 28900}}},
+        {keys::kDefaultServersMasters,
+         {{"master.bf1942.org", 28900}, {"bfield1942.master.openspy.net", 28900}}},
         {"", {}},
         {"  \t ", {}},
         {" a.example:1  b.example  a.example:1 ", {{"a.example", 1}, {"b.example", 28900}}},

@@ -5,6 +5,7 @@
 
 #include "servers/address_rules.h"
 #include "status/status_text.h"
+#include "text/counted.h"
 
 namespace zerlin::servers {
 
@@ -213,7 +214,8 @@ std::string gettingLine() {
 }
 
 std::string summaryLine(std::size_t servers, long long players) {
-    return std::to_string(servers) + " servers, " + std::to_string(players) + " players";
+    return text::counted(static_cast<long long>(servers), "server") + ", " +
+           text::counted(players, "player");
 }
 
 std::string failureLine(const std::time_t* keptTime) {

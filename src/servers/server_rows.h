@@ -87,6 +87,7 @@ std::string detailsText(const ServerRow& row, const mods::ModTable* mods = nullp
 
 // The status line's texts.
 std::string gettingLine();
+// "1 server, 2 players": each count with its noun in the singular or the plural.
 std::string summaryLine(std::size_t servers, long long players);
 // keptTime: when the list shown was got, if one is shown.
 std::string failureLine(const std::time_t* keptTime);

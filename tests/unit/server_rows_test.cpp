@@ -151,7 +151,18 @@ TEST(ServerRows, CellsAndTheAnswerMergedIn) {
 }
 
 TEST(ServerRows, StatusLines) {
-    EXPECT_EQ(servers::summaryLine(3, 57), "3 servers, 57 players");
+    const struct {
+        std::size_t servers;
+        long long players;
+        const char* line;
+    } summaries[] = {
+        {3, 57, "3 servers, 57 players"}, {1, 1, "1 server, 1 player"},
+        {1, 0, "1 server, 0 players"},    {0, 0, "0 servers, 0 players"},
+        {2, 1, "2 servers, 1 player"},    {11, 21, "11 servers, 21 players"},
+    };
+    for (const auto& s : summaries) {
+        EXPECT_EQ(servers::summaryLine(s.servers, s.players), s.line);
+    }
     EXPECT_EQ(servers::failureLine(nullptr), "The server list can't be reached.");
     std::tm when{};
     when.tm_year = 126;

@@ -51,9 +51,6 @@ struct ServerRow {
 // texts where the answer has none; while the first answer is awaited, the row says it asks.
 void mergeState(ServerRow& row, const status::ServerState& state);
 
-// The text without regard to case: ASCII and the Latin-1 letters folded to lower case.
-std::string folded(std::string_view text);
-
 struct Filter {
     std::string text;  // kept where the server name, map, mod or a player's name holds it
     bool hideEmpty = false;
@@ -67,7 +64,8 @@ struct Filter {
     const mods::ModTable* mods = nullptr;
 };
 
-// Whether the row is shown; foldedText is folded(filter.text), folded once for all rows.
+// Whether the row is shown; foldedText is text::foldCase(filter.text), folded once for all
+// rows, as the friends' names are.
 bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedText);
 
 bool isFull(const status::ServerStatus& info);

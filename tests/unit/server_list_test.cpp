@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "doubles/http_double.h"
 #include "servers/address_rules.h"
 #include "servers/list_walk.h"
 #include "servers/page.h"
+#include "servers/server_json.h"
+#include "text/utf8.h"
 
 namespace zerlin::test {
 namespace {
@@ -210,6 +213,37 @@ TEST(ServerPage, FieldsLimitsAndTexts) {
         R"({"servers":[{"ip":"81.0.0.1","port":1,"name":")" + umlauts + R"("}]})", false);
     ASSERT_TRUE(cut);
     EXPECT_EQ(cut->servers[0].info.hostName.size(), 512u);
+}
+
+// Every listed text is cut to 256 characters as the text functions count them; what is not
+// UTF-8 counts one character a byte and shows as U+FFFD.
+TEST(ServerPage, CutsTextsByCharacters) {
+    const auto repeated = [](std::string_view piece, std::size_t times) {
+        std::string out;
+        for (std::size_t i = 0; i < times; ++i) {
+            out += piece;
+        }
+        return out;
+    };
+    const std::string x255 = repeated("x", 255);
+    const struct {
+        const char* name;
+        std::string text;
+        std::string clean;
+    } cases[] = {
+        {"short", "Wake", "Wake"},
+        {"two-byte", repeated("\xC3\xBC", 300), repeated("\xC3\xBC", 256)},
+        {"three-byte", repeated("\xE2\x82\xAC", 257), repeated("\xE2\x82\xAC", 256)},
+        {"four-byte", repeated("\xF0\x9F\x98\x80", 256), repeated("\xF0\x9F\x98\x80", 256)},
+        {"a stray lead byte is one character", x255 + "\xC3\xC3\xBC", x255 + "\xEF\xBF\xBD"},
+        {"a truncated one at the end", x255 + "\xE2\x82", x255 + "\xEF\xBF\xBD"},
+        {"line breaks", "a\nb\r\n", "a b  "},
+    };
+    for (const auto& c : cases) {
+        const std::string clean = servers::cleanText(c.text);
+        EXPECT_EQ(clean, c.clean) << c.name;
+        EXPECT_LE(utf8::length(clean), servers::kMaxTextLength) << c.name;
+    }
 }
 
 // Serves pages to a walk: each body in turn; a status other than 200 as given.

@@ -15,7 +15,8 @@ namespace zerlin::test {
 namespace {
 
 using servers::ListWalk;
-using servers::WalkOutcome;
+// What a walk ends with: the servers, or why it failed.
+using Walked = Result<std::vector<servers::ListedServer>>;
 
 TEST(ServerAddressRules, OnlyPublicUnicastIpv4UnlessTheListIsOnLoopback) {
     struct Case {
@@ -251,9 +252,9 @@ struct WalkRig {
     FakeHttp http;
     ManualAlarm alarm;
     ListWalk walk{http, alarm};
-    std::vector<WalkOutcome> outcomes;
+    std::vector<Walked> outcomes;
     void start(const std::string& base = "http://127.0.21.1:8080/v2/bf1942/") {
-        walk.start(base, [this](WalkOutcome outcome) { outcomes.push_back(std::move(outcome)); });
+        walk.start(base, [this](Walked outcome) { outcomes.push_back(std::move(outcome)); });
     }
 };
 
@@ -321,8 +322,8 @@ TEST(ServerListWalk, FollowsCursorAndAfterAndStartsOverOnceOnGone) {
         }
         EXPECT_TRUE(rig.http.pending.empty()) << c.name;
         ASSERT_EQ(rig.outcomes.size(), 1u) << c.name;
-        EXPECT_EQ(rig.outcomes[0].ok, c.ok) << c.name;
-        EXPECT_EQ(rig.outcomes[0].servers.size(), c.servers) << c.name;
+        EXPECT_EQ(rig.outcomes[0].ok(), c.ok) << c.name;
+        EXPECT_EQ(rig.outcomes[0].value().size(), c.servers) << c.name;
         EXPECT_FALSE(rig.walk.running()) << c.name;
         EXPECT_FALSE(rig.alarm.armed) << c.name;
     }
@@ -334,7 +335,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         rig.start();
         rig.http.fail("timed out");
         ASSERT_EQ(rig.outcomes.size(), 1u);
-        EXPECT_FALSE(rig.outcomes[0].ok);
+        EXPECT_FALSE(rig.outcomes[0].ok());
     }
     {  // the whole walk's time runs out while a page hangs: the request is dropped
         WalkRig rig;
@@ -342,7 +343,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         EXPECT_EQ(rig.alarm.armed, servers::kRefreshTime);
         rig.alarm.ring();
         ASSERT_EQ(rig.outcomes.size(), 1u);
-        EXPECT_FALSE(rig.outcomes[0].ok);
+        EXPECT_FALSE(rig.outcomes[0].ok());
         EXPECT_TRUE(rig.http.pending.empty());
     }
     {  // 100 pages at most, ending with what they gave
@@ -356,7 +357,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         }
         EXPECT_EQ(pages, servers::kMaxPages);
         ASSERT_EQ(rig.outcomes.size(), 1u);
-        EXPECT_TRUE(rig.outcomes[0].ok);
+        EXPECT_TRUE(rig.outcomes[0].ok());
     }
     {  // the bytes asked shrink with what the pages before took
         WalkRig rig;
@@ -373,7 +374,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         EXPECT_EQ(rig.http.cancels, 1);
         rig.http.answer(200, pageOf({"127.0.22.1"}, "", false));
         ASSERT_EQ(rig.outcomes.size(), 1u);
-        EXPECT_TRUE(rig.outcomes[0].ok);
+        EXPECT_TRUE(rig.outcomes[0].ok());
     }
 }
 
@@ -393,7 +394,7 @@ TEST(ServerListWalk, TenThousandServersAtMost) {
     }
     ASSERT_EQ(rig.outcomes.size(), 1u);
     EXPECT_EQ(page, 10);
-    EXPECT_EQ(rig.outcomes[0].servers.size(), servers::kMaxServers);
+    EXPECT_EQ(rig.outcomes[0].value().size(), servers::kMaxServers);
 }
 
 }  // namespace

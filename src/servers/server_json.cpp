@@ -6,6 +6,7 @@
 #include <map>
 
 #include "servers/address_rules.h"
+#include "status/host.h"
 #include "text/server_text.h"
 #include "text/utf8.h"
 
@@ -141,7 +142,7 @@ std::optional<ListedServer> readServer(const json& object, bool listFromLoopback
     }
     const json* ip = field(object, "ip");
     const std::optional<net::IpAddress> address =
-        ip && ip->is_string() ? parseIpv4(ip->get_ref<const std::string&>()) : std::nullopt;
+        ip && ip->is_string() ? status::parseIpv4(ip->get_ref<const std::string&>()) : std::nullopt;
     const std::optional<std::uint16_t> gamePort = port(object, "port");
     if (!address || !gamePort || !allowed(*address, listFromLoopback)) {
         return std::nullopt;

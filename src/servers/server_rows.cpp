@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
-#include "servers/address_rules.h"
+#include "status/host.h"
 #include "status/status_text.h"
 #include "text/case_fold.h"
 #include "text/counted.h"
@@ -45,7 +45,7 @@ int pingRank(const ServerRow& row) {
 }
 
 std::array<std::uint8_t, 4> addressBytes(const ServerRow& row) {
-    const std::optional<net::IpAddress> address = parseIpv4(row.listed.ip);
+    const std::optional<net::IpAddress> address = status::parseIpv4(row.listed.ip);
     if (!address) {
         return {};
     }

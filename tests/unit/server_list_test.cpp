@@ -9,6 +9,7 @@
 #include "servers/list_walk.h"
 #include "servers/page.h"
 #include "servers/server_json.h"
+#include "status/host.h"
 #include "text/utf8.h"
 
 namespace zerlin::test {
@@ -64,7 +65,7 @@ TEST(ServerAddressRules, OnlyPublicUnicastIpv4UnlessTheListIsOnLoopback) {
         {"+1.2.3.4", false, false},
     };
     for (const Case& c : cases) {
-        const auto address = servers::parseIpv4(c.ip);
+        const auto address = status::parseIpv4(c.ip);
         EXPECT_EQ(address && servers::allowed(*address, false), c.allowed) << c.ip;
         EXPECT_EQ(address && servers::allowed(*address, true), c.allowedLoopback) << c.ip;
     }

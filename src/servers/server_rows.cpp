@@ -1,6 +1,5 @@
 #include "servers/server_rows.h"
 
-#include <algorithm>
 #include <tuple>
 
 #include "status/host.h"

@@ -40,8 +40,8 @@ struct ServerRow {
     NotPinged notPinged = NotPinged::No;  // then ping stays None
     bool bookmarked = false;
     std::optional<std::time_t> lastPlayed;  // a server played recently: its last join
-    std::string search;                     // the folded texts the filter looks in
-    // The folded name, map, game type and mod, made once for the sorting.
+    std::string search;                     // the texts the filter looks in, through text::foldCase
+    // The name, map, game type and mod through text::foldCase, made once for the sorting.
     std::string foldedName, foldedMap, foldedGameType, foldedMod;
 
     explicit ServerRow(ListedServer server);
@@ -64,8 +64,8 @@ struct Filter {
     const mods::ModTable* mods = nullptr;
 };
 
-// Whether the row is shown; foldedText is text::foldCase(filter.text), folded once for all
-// rows, as the friends' names are.
+// Whether the row is shown; foldedText is text::foldCase(filter.text), made once for all rows:
+// letter case counts for nothing, as in the friends' names.
 bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedText);
 
 bool isFull(const status::ServerStatus& info);

@@ -32,8 +32,6 @@ class App {
 
     Form1Window& window() { return window_; }
     Form1& form() { return form_; }
-    StatusWiring& status() { return status_; }
-    ServersOpener& servers() { return servers_; }
 
   private:
     std::unique_ptr<SettingsBackend> settings_;

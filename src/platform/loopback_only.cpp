@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "text/ascii.h"
+
 namespace zerlin::net {
 
 bool isLoopback(const IpAddress& address) {
@@ -20,11 +22,10 @@ bool isLoopbackName(std::string_view name) {
         name.remove_suffix(1);
     }
     constexpr std::string_view kLocal = "localhost";
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-    const auto endsWithLocal = [&](std::string_view text) {
-        return text.size() >= kLocal.size() &&
-               std::equal(kLocal.begin(), kLocal.end(), text.end() - kLocal.size(),
-                          [&](char a, char b) { return a == lower(b); });
+    const auto endsWithLocal = [&](std::string_view host) {
+        return host.size() >= kLocal.size() &&
+               std::equal(kLocal.begin(), kLocal.end(), host.end() - kLocal.size(),
+                          [](char a, char b) { return a == text::toLowerAscii(b); });
     };
     if (!endsWithLocal(name)) {
         return false;

@@ -1,43 +1,12 @@
 #include "servers/address_rules.h"
 
-#include <algorithm>
-#include <cctype>
-#include <charconv>
 #include <cstdint>
 #include <string>
 
-namespace zerlin::servers {
+#include "status/host.h"
+#include "text/ascii.h"
 
-std::optional<net::IpAddress> parseIpv4(std::string_view text) {
-    net::IpAddress address;
-    for (std::size_t part = 0; part < 4; ++part) {
-        if (part > 0) {
-            if (text.empty() || text.front() != '.') {
-                return std::nullopt;
-            }
-            text.remove_prefix(1);
-        }
-        const std::size_t digits =
-            std::find_if(text.begin(), text.end(),
-                         [](char c) { return std::isdigit(static_cast<unsigned char>(c)) == 0; }) -
-            text.begin();
-        // No leading zeros: "010" reads as octal to some, as ten to others.
-        if (digits == 0 || digits > 3 || (digits > 1 && text.front() == '0')) {
-            return std::nullopt;
-        }
-        unsigned value = 0;
-        std::from_chars(text.data(), text.data() + digits, value);
-        if (value > 255) {
-            return std::nullopt;
-        }
-        address.bytes[part] = static_cast<std::uint8_t>(value);
-        text.remove_prefix(digits);
-    }
-    if (!text.empty()) {
-        return std::nullopt;
-    }
-    return address;
-}
+namespace zerlin::servers {
 
 bool isLoopback(const net::IpAddress& address) {
     return !address.v6 && address.bytes[0] == 127;
@@ -86,13 +55,11 @@ bool servedFromLoopback(std::string_view url) {
     if (authority.starts_with("[")) {
         return authority.substr(0, authority.find(']') + 1) == "[::1]";
     }
-    std::string host(authority.substr(0, authority.find(':')));
-    std::transform(host.begin(), host.end(), host.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (host == "localhost") {
+    const std::string_view host = authority.substr(0, authority.find(':'));
+    if (text::toLowerAscii(host) == "localhost") {
         return true;
     }
-    const std::optional<net::IpAddress> address = parseIpv4(host);
+    const std::optional<net::IpAddress> address = status::parseIpv4(host);
     return address && isLoopback(*address);
 }
 

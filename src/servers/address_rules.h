@@ -6,12 +6,8 @@
 #include "platform/network.h"
 
 // Which servers a list may make Zerlin show and ask: a list can never make it probe the user's
-// own network.
+// own network. Listed addresses are read with status::parseIpv4.
 namespace zerlin::servers {
-
-// A dotted IPv4 address of exactly four decimal parts 0 to 255 (no leading "+", no spaces, no
-// shortened forms such as "127.1"); none for anything else.
-std::optional<net::IpAddress> parseIpv4(std::string_view text);
 
 // A public unicast IPv4 address: not unspecified, "this network", loopback, private, shared
 // (100.64/10), link-local, the IETF's and documentation blocks, benchmarking, multicast,

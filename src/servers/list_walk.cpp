@@ -21,7 +21,7 @@ ListWalk::ListWalk(net::HttpClient& http, Timer& deadline, Worker* worker)
     deadline_.setHandler([this] {
         if (running_) {
             http_.cancel();
-            finish(false, "the list took longer than 30 seconds");
+            finish(Failure{"the list took longer than 30 seconds"});
         }
     });
 }
@@ -31,7 +31,8 @@ ListWalk::~ListWalk() {
     deadline_.setHandler({});
 }
 
-void ListWalk::start(std::string baseUrl, std::function<void(WalkOutcome)> done) {
+void ListWalk::start(std::string baseUrl,
+                     std::function<void(Result<std::vector<ListedServer>>)> done) {
     cancel();
     done_ = std::move(done);
     base_ = std::move(baseUrl);
@@ -72,7 +73,7 @@ void ListWalk::answered(net::HttpResponse response) {
         return;
     }
     if (!response.answered) {
-        finish(false, response.error);
+        finish(Failure{response.error});
         return;
     }
     ++pages_;
@@ -86,7 +87,7 @@ void ListWalk::answered(net::HttpResponse response) {
         return;
     }
     if (response.status != 200) {
-        finish(false, "HTTP status " + std::to_string(response.status));
+        finish(Failure{"HTTP status " + std::to_string(response.status)});
         return;
     }
     ReadLimits limits;
@@ -118,7 +119,7 @@ void ListWalk::answered(net::HttpResponse response) {
 
 void ListWalk::pageRead(Result<Page> read) {
     if (!read) {
-        finish(false, read.error());
+        finish(Failure{read.error()});
         return;
     }
     Page* page = &read.value();
@@ -132,22 +133,22 @@ void ListWalk::pageRead(Result<Page> read) {
     }
     if (!page->hasMore || page->lastIp.empty() || servers_.size() >= kMaxServers ||
         pages_ >= kMaxPages || bytes_ >= kMaxJsonBytes) {
-        finish(true, {});
+        finish({});
         return;
     }
     ask(nextPageUrl(base_, *page));
 }
 
-void ListWalk::finish(bool ok, std::string failure) {
+void ListWalk::finish(const Status& end) {
     running_ = false;
     deadline_.stop();
     stopReading();
-    WalkOutcome outcome{ok, ok ? std::move(servers_) : std::vector<ListedServer>{},
-                        std::move(failure)};
+    Result<std::vector<ListedServer>> outcome =
+        end ? Result<std::vector<ListedServer>>(std::move(servers_)) : Failure{end.error()};
     servers_.clear();
     seen_.clear();
-    if (ok && complete_) {
-        complete_(outcome);
+    if (outcome && complete_) {
+        complete_(outcome.value());
     }
     // Last, since the handler may start the next walk.
     if (done_) {

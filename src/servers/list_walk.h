@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/http.h"
+#include "platform/result.h"
 #include "platform/timer.h"
 #include "platform/worker.h"
 #include "servers/listed_server.h"
@@ -20,12 +21,6 @@ inline constexpr std::size_t kMaxServers = 10'000;
 inline constexpr int kMaxPages = 100;
 inline constexpr std::size_t kMaxJsonBytes = 16 * 1024 * 1024;  // all pages of a refresh
 inline constexpr std::chrono::microseconds kRefreshTime = std::chrono::seconds(30);
-
-struct WalkOutcome {
-    bool ok = false;
-    std::vector<ListedServer> servers;
-    std::string failure;  // why it failed, for the curious; the user sees one line
-};
 
 // Gets the whole list, page after page: each next page is asked with the cursor of the one
 // before and the address of its last entry. A cursor that expired (410) starts the walk over
@@ -42,18 +37,17 @@ class ListWalk {
     ListWalk(const ListWalk&) = delete;
     ListWalk& operator=(const ListWalk&) = delete;
 
-    // Starts a walk, dropping one under way. done is called once, from the event loop.
-    void start(std::string baseUrl, std::function<void(WalkOutcome)> done);
-    // Called with every walk that ends complete, before its own done, whoever started it: the
-    // friends' watch sees the Servers window's refreshes as well as its own.
-    void setCompleteHandler(std::function<void(const WalkOutcome&)> handler) {
+    // Starts a walk, dropping one under way. done is called once, from the event loop, with the
+    // servers, or with why the walk failed (for the curious; the user sees one line).
+    void start(std::string baseUrl, std::function<void(Result<std::vector<ListedServer>>)> done);
+    // Called with the servers of every walk that ends complete, before its own done, whoever
+    // started it: the friends' watch sees the Servers window's refreshes as well as its own.
+    void setCompleteHandler(std::function<void(const std::vector<ListedServer>&)> handler) {
         complete_ = std::move(handler);
     }
     // Drops the walk under way; done is not called.
     void cancel();
     bool running() const { return running_; }
-    // Whether the first page has been answered.
-    bool firstPageIn() const { return pages_ > 0; }
 
   private:
     struct Reading;
@@ -62,15 +56,16 @@ class ListWalk {
     void answered(net::HttpResponse response);
     void pageRead(Result<Page> read);
     void stopReading();
-    void finish(bool ok, std::string failure);
+    // Ends the walk: with the servers gathered, or the failure.
+    void finish(const Status& end);
 
     net::HttpClient& http_;
     Timer& deadline_;
     Worker* worker_;
     std::shared_ptr<Reading> reading_;  // the page being read by the worker
     std::shared_ptr<int> life_ = std::make_shared<int>(0);
-    std::function<void(WalkOutcome)> done_;
-    std::function<void(const WalkOutcome&)> complete_;
+    std::function<void(Result<std::vector<ListedServer>>)> done_;
+    std::function<void(const std::vector<ListedServer>&)> complete_;
     std::string base_;
     bool loopbackList_ = false;
     bool running_ = false;

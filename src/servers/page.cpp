@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "text/ascii.h"
+
 namespace zerlin::servers {
 
 Result<Page> readPage(std::string_view body, bool listFromLoopback, const ReadLimits& limits) {
@@ -36,23 +38,6 @@ std::optional<Page> parsePage(std::string_view body, bool listFromLoopback) {
     return std::move(page.value());
 }
 
-std::string percentEncoded(std::string_view text) {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-            (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' || c == '~') {
-            out += c;
-        } else {
-            out += '%';
-            out += hex[byte >> 4];
-            out += hex[byte & 0xF];
-        }
-    }
-    return out;
-}
-
 std::string firstPageUrl(std::string_view base) {
     while (base.ends_with('/')) {
         base.remove_suffix(1);
@@ -61,8 +46,9 @@ std::string firstPageUrl(std::string_view base) {
 }
 
 std::string nextPageUrl(std::string_view base, const Page& previous) {
-    return firstPageUrl(base) + "&cursor=" + percentEncoded(previous.cursor) +
-           "&after=" + percentEncoded(previous.lastIp) + ":" + percentEncoded(previous.lastPort);
+    return firstPageUrl(base) + "&cursor=" + text::percentEncoded(previous.cursor) +
+           "&after=" + text::percentEncoded(previous.lastIp) + ":" +
+           text::percentEncoded(previous.lastPort);
 }
 
 }  // namespace zerlin::servers

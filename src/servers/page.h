@@ -33,9 +33,6 @@ Result<Page> readPage(std::string_view body, bool listFromLoopback, const ReadLi
 // The same with the default limits; none for a failure.
 std::optional<Page> parsePage(std::string_view body, bool listFromLoopback);
 
-// The text with every byte but letters, digits and "-._~" written as %XX.
-std::string percentEncoded(std::string_view text);
-
 // The first page's URL and the next one's, from the list's base URL (a "/" at its end or not).
 std::string firstPageUrl(std::string_view base);
 std::string nextPageUrl(std::string_view base, const Page& previous);

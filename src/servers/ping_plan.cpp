@@ -2,7 +2,7 @@
 
 #include <unordered_map>
 
-#include "servers/address_rules.h"
+#include "status/host.h"
 
 namespace zerlin::servers {
 
@@ -10,7 +10,7 @@ namespace {
 
 // The address as one number, so that two spellings of it count together.
 std::uint32_t addressKey(const std::string& ip) {
-    const std::optional<net::IpAddress> address = parseIpv4(ip);
+    const std::optional<net::IpAddress> address = status::parseIpv4(ip);
     if (!address) {
         return 0;
     }

@@ -1,7 +1,6 @@
 #include "servers/played_servers.h"
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -12,6 +11,7 @@
 #include "platform/files.h"
 #include "platform/path.h"
 #include "platform/user_folders.h"
+#include "status/host.h"
 #include "text/ascii.h"
 
 namespace zerlin::servers {
@@ -106,16 +106,13 @@ bool removePlayed(std::vector<PlayedServer>& played, std::string_view ip, std::u
 
 std::optional<PlayedServer> playedJoin(std::string_view ip, std::string_view port,
                                        const JoinFacts& facts, std::time_t now) {
-    const std::string_view portText = text::trimmed(port);
-    unsigned number = 0;
-    const char* end = portText.data() + portText.size();
-    const auto [at, error] = std::from_chars(portText.data(), end, number);
+    const std::optional<std::uint16_t> number = status::parsePort(text::trimmed(port));
     PlayedServer server;
     server.ip = std::string(text::trimmed(ip));
-    if (error != std::errc() || at != end || number == 0 || number > 65535 || server.ip.empty()) {
+    if (!number || server.ip.empty()) {
         return std::nullopt;
     }
-    server.port = static_cast<std::uint16_t>(number);
+    server.port = *number;
     server.queryPort = facts.listedQueryPort;
     for (const std::string* name : {&facts.answeredName, &facts.listedName, &facts.bookmarkName}) {
         if (!text::trimmed(*name).empty()) {

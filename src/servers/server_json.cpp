@@ -6,7 +6,9 @@
 #include <map>
 
 #include "servers/address_rules.h"
+#include "status/host.h"
 #include "text/server_text.h"
+#include "text/utf8.h"
 
 namespace zerlin::servers {
 
@@ -131,18 +133,7 @@ void readPlayers(const json& object, const std::map<long long, int>& teamNumber,
 }  // namespace
 
 std::string cleanText(std::string_view text) {
-    std::size_t cut = 0;
-    std::size_t characters = 0;
-    while (cut < text.size() && characters < kMaxTextLength) {
-        const auto lead = static_cast<unsigned char>(text[cut]);
-        const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        if (cut + length > text.size()) {
-            break;
-        }
-        cut += length;
-        ++characters;
-    }
-    return text::plainServerText(text.substr(0, cut));
+    return text::plainServerText(text.substr(0, utf8::offsetOf(text, kMaxTextLength)));
 }
 
 std::optional<ListedServer> readServer(const json& object, bool listFromLoopback) {
@@ -151,7 +142,7 @@ std::optional<ListedServer> readServer(const json& object, bool listFromLoopback
     }
     const json* ip = field(object, "ip");
     const std::optional<net::IpAddress> address =
-        ip && ip->is_string() ? parseIpv4(ip->get_ref<const std::string&>()) : std::nullopt;
+        ip && ip->is_string() ? status::parseIpv4(ip->get_ref<const std::string&>()) : std::nullopt;
     const std::optional<std::uint16_t> gamePort = port(object, "port");
     if (!address || !gamePort || !allowed(*address, listFromLoopback)) {
         return std::nullopt;

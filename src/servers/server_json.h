@@ -12,9 +12,9 @@ namespace zerlin::servers {
 inline constexpr std::size_t kMaxPlayersPerServer = 256;
 inline constexpr std::size_t kMaxTextLength = 256;  // characters
 
-// Cuts the text to kMaxTextLength characters (never inside a UTF-8 sequence) and makes it
-// plain, one-line text (text::plainServerText), so that no listed text can break a line or
-// turn the texts after it around.
+// Cuts the text to kMaxTextLength characters as utf8::length counts them (never inside a
+// well-formed character) and makes it plain, one-line text (text::plainServerText), so that no
+// listed text can break a line or turn the texts after it around.
 std::string cleanText(std::string_view text);
 
 // The server, or none when the JSON is no object, its address is not allowed or its port is

@@ -264,8 +264,6 @@ class Reader {
         return std::move(document_);
     }
 
-    void setFailure(std::string why) { failure_ = std::move(why); }
-
   private:
     enum class Kind { top, servers, entry, players, teams, item, skipped };
 

@@ -1,29 +1,30 @@
 #include "servers/server_rows.h"
 
-#include <algorithm>
 #include <tuple>
 
-#include "servers/address_rules.h"
+#include "status/host.h"
 #include "status/status_text.h"
+#include "text/case_fold.h"
+#include "text/counted.h"
 
 namespace zerlin::servers {
 
 namespace {
 
 void fold(ServerRow& row) {
-    row.foldedName = folded(row.info.hostName);
-    row.foldedMap = folded(row.info.mapName);
-    row.foldedGameType = folded(row.info.gameType);
-    row.foldedMod = folded(row.info.mod());
+    row.foldedName = text::foldCase(row.info.hostName);
+    row.foldedMap = text::foldCase(row.info.mapName);
+    row.foldedGameType = text::foldCase(row.info.gameType);
+    row.foldedMod = text::foldCase(row.info.mod());
 }
 
 std::string searchText(const status::ServerStatus& info) {
-    std::string text = info.hostName + '\n' + info.mapName + '\n' + info.mod();
+    std::string texts = info.hostName + '\n' + info.mapName + '\n' + info.mod();
     for (const status::PlayerStatus& player : info.players) {
-        text += '\n';
-        text += player.name;
+        texts += '\n';
+        texts += player.name;
     }
-    return folded(text);
+    return text::foldCase(texts);
 }
 
 int pingRank(const ServerRow& row) {
@@ -43,7 +44,7 @@ int pingRank(const ServerRow& row) {
 }
 
 std::array<std::uint8_t, 4> addressBytes(const ServerRow& row) {
-    const std::optional<net::IpAddress> address = parseIpv4(row.listed.ip);
+    const std::optional<net::IpAddress> address = status::parseIpv4(row.listed.ip);
     if (!address) {
         return {};
     }
@@ -90,24 +91,6 @@ void mergeState(ServerRow& row, const status::ServerState& state) {
     fold(row);
 }
 
-std::string folded(std::string_view text) {
-    std::string out(text);
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        const auto c = static_cast<unsigned char>(out[i]);
-        if (c >= 'A' && c <= 'Z') {
-            out[i] = static_cast<char>(c + 32);
-        } else if (c == 0xC3 && i + 1 < out.size()) {
-            // U+00C0 to U+00DE but the multiplication sign: the Latin-1 capitals.
-            const auto next = static_cast<unsigned char>(out[i + 1]);
-            if (next >= 0x80 && next <= 0x9E && next != 0x97) {
-                out[i + 1] = static_cast<char>(next + 32);
-            }
-            ++i;
-        }
-    }
-    return out;
-}
-
 bool isFull(const status::ServerStatus& info) {
     return info.maxPlayers && *info.maxPlayers > 0 && info.numPlayers >= *info.maxPlayers;
 }
@@ -132,7 +115,8 @@ bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedT
     }
     return foldedText.empty() || row.search.find(foldedText) != std::string::npos ||
            (filter.mods != nullptr && filter.mods->find(row.info.mod()) != nullptr &&
-            folded(filter.mods->displayName(row.info.mod())).find(foldedText) != std::string::npos);
+            text::foldCase(filter.mods->displayName(row.info.mod())).find(foldedText) !=
+                std::string::npos);
 }
 
 bool lessThan(const ServerRow& a, const ServerRow& b, Column column) {
@@ -213,7 +197,8 @@ std::string gettingLine() {
 }
 
 std::string summaryLine(std::size_t servers, long long players) {
-    return std::to_string(servers) + " servers, " + std::to_string(players) + " players";
+    return text::counted(static_cast<long long>(servers), "server") + ", " +
+           text::counted(players, "player");
 }
 
 std::string failureLine(const std::time_t* keptTime) {

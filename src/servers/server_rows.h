@@ -40,8 +40,8 @@ struct ServerRow {
     NotPinged notPinged = NotPinged::No;  // then ping stays None
     bool bookmarked = false;
     std::optional<std::time_t> lastPlayed;  // a server played recently: its last join
-    std::string search;                     // the folded texts the filter looks in
-    // The folded name, map, game type and mod, made once for the sorting.
+    std::string search;                     // the texts the filter looks in, through text::foldCase
+    // The name, map, game type and mod through text::foldCase, made once for the sorting.
     std::string foldedName, foldedMap, foldedGameType, foldedMod;
 
     explicit ServerRow(ListedServer server);
@@ -50,9 +50,6 @@ struct ServerRow {
 // Merges a status answer into the row: the answer's players, map and the rest, with the list's
 // texts where the answer has none; while the first answer is awaited, the row says it asks.
 void mergeState(ServerRow& row, const status::ServerState& state);
-
-// The text without regard to case: ASCII and the Latin-1 letters folded to lower case.
-std::string folded(std::string_view text);
 
 struct Filter {
     std::string text;  // kept where the server name, map, mod or a player's name holds it
@@ -67,7 +64,8 @@ struct Filter {
     const mods::ModTable* mods = nullptr;
 };
 
-// Whether the row is shown; foldedText is folded(filter.text), folded once for all rows.
+// Whether the row is shown; foldedText is text::foldCase(filter.text), made once for all rows:
+// letter case counts for nothing, as in the friends' names.
 bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedText);
 
 bool isFull(const status::ServerStatus& info);
@@ -87,6 +85,7 @@ std::string detailsText(const ServerRow& row, const mods::ModTable* mods = nullp
 
 // The status line's texts.
 std::string gettingLine();
+// "1 server, 2 players": each count with its noun in the singular or the plural.
 std::string summaryLine(std::size_t servers, long long players);
 // keptTime: when the list shown was got, if one is shown.
 std::string failureLine(const std::time_t* keptTime);

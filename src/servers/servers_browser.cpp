@@ -50,17 +50,18 @@ void ServersBrowser::refresh() {
         return;
     }
     setPhase(Phase::Getting);
-    walk_.start(url_, [this](WalkOutcome outcome) { walked(std::move(outcome)); });
+    walk_.start(url_,
+                [this](Result<std::vector<ListedServer>> outcome) { walked(std::move(outcome)); });
 }
 
-void ServersBrowser::walked(WalkOutcome outcome) {
-    if (!outcome.ok) {
+void ServersBrowser::walked(Result<std::vector<ListedServer>> outcome) {
+    if (!outcome) {
         setPhase(Phase::Failed);
         return;
     }
     const std::time_t time = now_();
     keepPending_ = true;
-    show(std::move(outcome.servers), time, false);
+    show(std::move(outcome.value()), time, false);
     setPhase(Phase::Listed);
 }
 

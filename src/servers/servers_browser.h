@@ -79,7 +79,7 @@ class ServersBrowser {
   private:
     void show(std::vector<ListedServer> servers, std::time_t time, bool kept);
     void askPings();
-    void walked(WalkOutcome outcome);
+    void walked(Result<std::vector<ListedServer>> outcome);
     void setPhase(Phase phase);
     void markBookmarks();
     void index();

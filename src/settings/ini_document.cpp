@@ -28,9 +28,7 @@ std::string encodeName(std::string_view name) {
         const bool edge = (i == 0 || i + 1 == name.size()) && (c == ' ' || c == '\t');
         if (c < 0x20 || c == 0x7F || edge ||
             std::string_view("%=[];#\"\\").find(static_cast<char>(c)) != std::string_view::npos) {
-            out += '%';
-            out += text::toUpperAscii(kHex[c / 16]);
-            out += text::toUpperAscii(kHex[c % 16]);
+            text::appendPercentEscape(out, static_cast<char>(c));
         } else {
             out += static_cast<char>(c);
         }

@@ -16,8 +16,10 @@ bool isHexDigit(char c) {
     return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
-std::optional<std::array<std::uint8_t, 4>> parseIpv4(std::string_view text) {
-    std::array<std::uint8_t, 4> bytes{};
+}  // namespace
+
+std::optional<net::IpAddress> parseIpv4(std::string_view text) {
+    net::IpAddress address;
     std::size_t at = 0;
     for (std::size_t i = 0; i < 4; ++i) {
         if (i > 0) {
@@ -39,14 +41,16 @@ std::optional<std::array<std::uint8_t, 4>> parseIpv4(std::string_view text) {
         if (value > 255) {
             return std::nullopt;
         }
-        bytes[i] = static_cast<std::uint8_t>(value);
+        address.bytes[i] = static_cast<std::uint8_t>(value);
         at = end;
     }
     if (at != text.size()) {
         return std::nullopt;
     }
-    return bytes;
+    return address;
 }
+
+namespace {
 
 // Groups of up to four hex digits split by single colons; the last may be a dotted IPv4
 // address, which stands for two groups.
@@ -66,8 +70,8 @@ std::optional<std::vector<std::uint16_t>> parseGroups(std::string_view text, boo
             if (!v4) {
                 return std::nullopt;
             }
-            groups.push_back(static_cast<std::uint16_t>(((*v4)[0] << 8) | (*v4)[1]));
-            groups.push_back(static_cast<std::uint16_t>(((*v4)[2] << 8) | (*v4)[3]));
+            groups.push_back(static_cast<std::uint16_t>((v4->bytes[0] << 8) | v4->bytes[1]));
+            groups.push_back(static_cast<std::uint16_t>((v4->bytes[2] << 8) | v4->bytes[3]));
             return groups;
         }
         if (group.empty() || group.size() > 4 ||
@@ -116,10 +120,8 @@ std::optional<std::array<std::uint8_t, 16>> parseIpv6(std::string_view text) {
 }  // namespace
 
 std::optional<net::IpAddress> parseIpAddress(std::string_view text) {
-    if (const auto v4 = parseIpv4(text)) {
-        net::IpAddress address;
-        std::copy(v4->begin(), v4->end(), address.bytes.begin());
-        return address;
+    if (std::optional<net::IpAddress> v4 = parseIpv4(text)) {
+        return v4;
     }
     if (text.size() >= 2 && text.front() == '[' && text.back() == ']') {
         text = text.substr(1, text.size() - 2);

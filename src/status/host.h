@@ -9,8 +9,12 @@
 // Reading the host and port of a server as the IP and port boxes or a bookmark row hold them.
 namespace zerlin::status {
 
-// A dotted IPv4 address ("10.0.0.1": four decimal numbers of 0 to 255, no leading zeros) or an
-// IPv6 address ("::1", also in brackets, "[::1]"); nothing for anything else.
+// A dotted IPv4 address: exactly four decimal numbers of 0 to 255 ("10.0.0.1"; no leading
+// zeros, "+", spaces or shortened forms such as "127.1"); nothing for anything else.
+std::optional<net::IpAddress> parseIpv4(std::string_view text);
+
+// A dotted IPv4 address (as parseIpv4 reads it) or an IPv6 address ("::1", also in brackets,
+// "[::1]"); nothing for anything else.
 std::optional<net::IpAddress> parseIpAddress(std::string_view text);
 
 // A host name the system's resolver can be asked about: labels of letters, digits, "-" and

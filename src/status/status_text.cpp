@@ -4,7 +4,7 @@
 #include <map>
 #include <vector>
 
-#include "bookmarks/bookmark_entry.h"
+#include "text/counted.h"
 #include "text/utf8.h"
 
 namespace zerlin::status {
@@ -161,7 +161,9 @@ std::string describe(const ServerState& state) {
             break;
     }
     const ServerStatus& status = state.answer->status;
-    std::string text = players(status) + " players";
+    // "1/64 players" reads as one of 64; without a maximum the count alone takes the noun.
+    std::string text = status.maxPlayers ? players(status) + " players"
+                                         : text::counted(status.numPlayers, "player");
     if (!status.mapName.empty()) {
         text += ", " + shortened(status.mapName);
     }

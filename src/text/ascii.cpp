@@ -60,4 +60,26 @@ std::string percentDecoded(std::string_view text, PercentEscapes kind) {
     return out;
 }
 
+void appendPercentEscape(std::string& out, char byte) {
+    static constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+    const auto value = static_cast<unsigned char>(byte);
+    out += '%';
+    out += kHexDigits[value >> 4];
+    out += kHexDigits[value & 0xF];
+}
+
+std::string percentEncoded(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (isAsciiLetter(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+            c == '~') {
+            out += c;
+        } else {
+            appendPercentEscape(out, c);
+        }
+    }
+    return out;
+}
+
 }  // namespace zerlin::text

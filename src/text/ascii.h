@@ -47,4 +47,10 @@ int hexDigitValue(char c);
 enum class PercentEscapes { bytes, characters };
 std::string percentDecoded(std::string_view text, PercentEscapes kind = PercentEscapes::bytes);
 
+// Appends the byte as `%XX` (upper-case hex digits).
+void appendPercentEscape(std::string& out, char byte);
+
+// The text as a URI's query value: every byte but ASCII letters, digits and "-._~" as `%XX`.
+std::string percentEncoded(std::string_view text);
+
 }  // namespace zerlin::text

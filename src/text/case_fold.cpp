@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "text/ascii.h"
 #include "text/utf8.h"
 
 namespace zerlin::text {
@@ -89,6 +90,12 @@ std::string foldCase(std::string_view text) {
     out.reserve(text.size());
     std::size_t offset = 0;
     while (offset < text.size()) {
+        // Most texts are mostly ASCII: its letters need no look-up.
+        if (const char c = text[offset]; static_cast<unsigned char>(c) < 0x80) {
+            out += toLowerAscii(c);
+            ++offset;
+            continue;
+        }
         const std::optional<utf8::CodePoint> decoded = utf8::decode(text, offset);
         if (!decoded) {
             out += text[offset++];

@@ -326,10 +326,10 @@ class ServersWindowTest : public QObject {
         QCOMPARE(filter->accessibleName(), QString("Filter"));
         filter->setText("LISTED SERVER 3");  // the silent .103 keeps the list's name
         QCOMPARE(rig.column(6), QStringList{"127.0.23.103:14567"});
-        QCOMPARE(rig.line(), QString("1 servers, 15 players"));
+        QCOMPARE(rig.line(), QString("1 server, 15 players"));
         // Read out as shown, and again as the line changes.
         auto* line = rig.window->findChild<QLabel*>("ServersStatus");
-        QCOMPARE(readOut(line), QString("Servers status: 1 servers, 15 players"));
+        QCOMPARE(readOut(line), QString("Servers status: 1 server, 15 players"));
         filter->clear();
         QCOMPARE(readOut(line), "Servers status: " + rig.line());
         QVERIFY(rig.line().startsWith("7 servers"));

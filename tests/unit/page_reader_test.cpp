@@ -15,6 +15,9 @@
 namespace zerlin::test {
 namespace {
 
+// What a walk ends with: the servers, or why it failed.
+using Walked = Result<std::vector<servers::ListedServer>>;
+
 std::string server(const std::string& ip, const std::string& extra = {}) {
     return R"({"ip":")" + ip + R"(","port":14567)" + extra + "}";
 }
@@ -243,8 +246,8 @@ TEST(PageReader, WalkReadsPagesOnTheWorker) {
         ManualAlarm alarm;
         HeldWorker worker;
         servers::ListWalk walk{http, alarm, &worker};
-        std::vector<servers::WalkOutcome> outcomes;
-        walk.start(base, [&](servers::WalkOutcome o) { outcomes.push_back(std::move(o)); });
+        std::vector<Walked> outcomes;
+        walk.start(base, [&](Walked o) { outcomes.push_back(std::move(o)); });
         http.answer(200, page1);
         EXPECT_TRUE(http.pending.empty());  // nothing asked while the page is read
         ASSERT_TRUE(worker.finishOne());
@@ -254,30 +257,30 @@ TEST(PageReader, WalkReadsPagesOnTheWorker) {
         http.answer(200, page2);
         ASSERT_TRUE(worker.finishOne());
         ASSERT_EQ(outcomes.size(), 1u);
-        ASSERT_TRUE(outcomes[0].ok);
-        ASSERT_EQ(outcomes[0].servers.size(), 2u);
-        EXPECT_EQ(outcomes[0].servers[1].ip, "127.0.22.4");
+        ASSERT_TRUE(outcomes[0].ok());
+        ASSERT_EQ(outcomes[0].value().size(), 2u);
+        EXPECT_EQ(outcomes[0].value()[1].ip, "127.0.22.4");
     }
     {  // a page read when its walk was dropped, timed out or started over is never used
         FakeHttp http;
         ManualAlarm alarm;
         HeldWorker worker;
         servers::ListWalk walk{http, alarm, &worker};
-        std::vector<servers::WalkOutcome> outcomes;
-        const auto done = [&](servers::WalkOutcome o) { outcomes.push_back(std::move(o)); };
+        std::vector<Walked> outcomes;
+        const auto done = [&](Walked o) { outcomes.push_back(std::move(o)); };
         walk.start(base, done);
         http.answer(200, page1);
         alarm.ring();
         ASSERT_EQ(outcomes.size(), 1u);
-        EXPECT_FALSE(outcomes[0].ok);
+        EXPECT_FALSE(outcomes[0].ok());
         walk.start(base, done);
         http.answer(200, page2);
         ASSERT_TRUE(worker.finishOne());  // the first walk's page: dropped
         EXPECT_EQ(outcomes.size(), 1u);
         ASSERT_TRUE(worker.finishOne());
         ASSERT_EQ(outcomes.size(), 2u);
-        EXPECT_TRUE(outcomes[1].ok);
-        EXPECT_EQ(outcomes[1].servers.size(), 1u);
+        EXPECT_TRUE(outcomes[1].ok());
+        EXPECT_EQ(outcomes[1].value().size(), 1u);
         walk.start(base, done);
         http.answer(200, page2);
         walk.cancel();
@@ -288,15 +291,15 @@ TEST(PageReader, WalkReadsPagesOnTheWorker) {
         FakeHttp http;
         ManualAlarm alarm;
         HeldWorker worker;
-        std::vector<servers::WalkOutcome> outcomes;
+        std::vector<Walked> outcomes;
         {
             servers::ListWalk walk{http, alarm, &worker};
-            walk.start(base, [&](servers::WalkOutcome o) { outcomes.push_back(std::move(o)); });
+            walk.start(base, [&](Walked o) { outcomes.push_back(std::move(o)); });
             http.answer(200, std::string(100, '['));
             ASSERT_TRUE(worker.finishOne());
             ASSERT_EQ(outcomes.size(), 1u);
-            EXPECT_FALSE(outcomes[0].ok);
-            walk.start(base, [&](servers::WalkOutcome o) { outcomes.push_back(std::move(o)); });
+            EXPECT_FALSE(outcomes[0].ok());
+            walk.start(base, [&](Walked o) { outcomes.push_back(std::move(o)); });
             http.answer(200, page2);
         }
         // The walk is gone before its page was read.

@@ -1,18 +1,23 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "doubles/http_double.h"
 #include "servers/address_rules.h"
 #include "servers/list_walk.h"
 #include "servers/page.h"
+#include "servers/server_json.h"
+#include "status/host.h"
+#include "text/utf8.h"
 
 namespace zerlin::test {
 namespace {
 
 using servers::ListWalk;
-using servers::WalkOutcome;
+// What a walk ends with: the servers, or why it failed.
+using Walked = Result<std::vector<servers::ListedServer>>;
 
 TEST(ServerAddressRules, OnlyPublicUnicastIpv4UnlessTheListIsOnLoopback) {
     struct Case {
@@ -60,7 +65,7 @@ TEST(ServerAddressRules, OnlyPublicUnicastIpv4UnlessTheListIsOnLoopback) {
         {"+1.2.3.4", false, false},
     };
     for (const Case& c : cases) {
-        const auto address = servers::parseIpv4(c.ip);
+        const auto address = status::parseIpv4(c.ip);
         EXPECT_EQ(address && servers::allowed(*address, false), c.allowed) << c.ip;
         EXPECT_EQ(address && servers::allowed(*address, true), c.allowedLoopback) << c.ip;
     }
@@ -212,14 +217,45 @@ TEST(ServerPage, FieldsLimitsAndTexts) {
     EXPECT_EQ(cut->servers[0].info.hostName.size(), 512u);
 }
 
+// Every listed text is cut to 256 characters as the text functions count them; what is not
+// UTF-8 counts one character a byte and shows as U+FFFD.
+TEST(ServerPage, CutsTextsByCharacters) {
+    const auto repeated = [](std::string_view piece, std::size_t times) {
+        std::string out;
+        for (std::size_t i = 0; i < times; ++i) {
+            out += piece;
+        }
+        return out;
+    };
+    const std::string x255 = repeated("x", 255);
+    const struct {
+        const char* name;
+        std::string text;
+        std::string clean;
+    } cases[] = {
+        {"short", "Wake", "Wake"},
+        {"two-byte", repeated("\xC3\xBC", 300), repeated("\xC3\xBC", 256)},
+        {"three-byte", repeated("\xE2\x82\xAC", 257), repeated("\xE2\x82\xAC", 256)},
+        {"four-byte", repeated("\xF0\x9F\x98\x80", 256), repeated("\xF0\x9F\x98\x80", 256)},
+        {"a stray lead byte is one character", x255 + "\xC3\xC3\xBC", x255 + "\xEF\xBF\xBD"},
+        {"a truncated one at the end", x255 + "\xE2\x82", x255 + "\xEF\xBF\xBD"},
+        {"line breaks", "a\nb\r\n", "a b  "},
+    };
+    for (const auto& c : cases) {
+        const std::string clean = servers::cleanText(c.text);
+        EXPECT_EQ(clean, c.clean) << c.name;
+        EXPECT_LE(utf8::length(clean), servers::kMaxTextLength) << c.name;
+    }
+}
+
 // Serves pages to a walk: each body in turn; a status other than 200 as given.
 struct WalkRig {
     FakeHttp http;
     ManualAlarm alarm;
     ListWalk walk{http, alarm};
-    std::vector<WalkOutcome> outcomes;
+    std::vector<Walked> outcomes;
     void start(const std::string& base = "http://127.0.21.1:8080/v2/bf1942/") {
-        walk.start(base, [this](WalkOutcome outcome) { outcomes.push_back(std::move(outcome)); });
+        walk.start(base, [this](Walked outcome) { outcomes.push_back(std::move(outcome)); });
     }
 };
 
@@ -287,8 +323,8 @@ TEST(ServerListWalk, FollowsCursorAndAfterAndStartsOverOnceOnGone) {
         }
         EXPECT_TRUE(rig.http.pending.empty()) << c.name;
         ASSERT_EQ(rig.outcomes.size(), 1u) << c.name;
-        EXPECT_EQ(rig.outcomes[0].ok, c.ok) << c.name;
-        EXPECT_EQ(rig.outcomes[0].servers.size(), c.servers) << c.name;
+        EXPECT_EQ(rig.outcomes[0].ok(), c.ok) << c.name;
+        EXPECT_EQ(rig.outcomes[0].value().size(), c.servers) << c.name;
         EXPECT_FALSE(rig.walk.running()) << c.name;
         EXPECT_FALSE(rig.alarm.armed) << c.name;
     }
@@ -300,7 +336,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         rig.start();
         rig.http.fail("timed out");
         ASSERT_EQ(rig.outcomes.size(), 1u);
-        EXPECT_FALSE(rig.outcomes[0].ok);
+        EXPECT_FALSE(rig.outcomes[0].ok());
     }
     {  // the whole walk's time runs out while a page hangs: the request is dropped
         WalkRig rig;
@@ -308,7 +344,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         EXPECT_EQ(rig.alarm.armed, servers::kRefreshTime);
         rig.alarm.ring();
         ASSERT_EQ(rig.outcomes.size(), 1u);
-        EXPECT_FALSE(rig.outcomes[0].ok);
+        EXPECT_FALSE(rig.outcomes[0].ok());
         EXPECT_TRUE(rig.http.pending.empty());
     }
     {  // 100 pages at most, ending with what they gave
@@ -322,7 +358,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         }
         EXPECT_EQ(pages, servers::kMaxPages);
         ASSERT_EQ(rig.outcomes.size(), 1u);
-        EXPECT_TRUE(rig.outcomes[0].ok);
+        EXPECT_TRUE(rig.outcomes[0].ok());
     }
     {  // the bytes asked shrink with what the pages before took
         WalkRig rig;
@@ -339,7 +375,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         EXPECT_EQ(rig.http.cancels, 1);
         rig.http.answer(200, pageOf({"127.0.22.1"}, "", false));
         ASSERT_EQ(rig.outcomes.size(), 1u);
-        EXPECT_TRUE(rig.outcomes[0].ok);
+        EXPECT_TRUE(rig.outcomes[0].ok());
     }
 }
 
@@ -359,7 +395,7 @@ TEST(ServerListWalk, TenThousandServersAtMost) {
     }
     ASSERT_EQ(rig.outcomes.size(), 1u);
     EXPECT_EQ(page, 10);
-    EXPECT_EQ(rig.outcomes[0].servers.size(), servers::kMaxServers);
+    EXPECT_EQ(rig.outcomes[0].value().size(), servers::kMaxServers);
 }
 
 }  // namespace

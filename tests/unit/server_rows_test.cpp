@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "servers/server_rows.h"
+#include "text/case_fold.h"
 
 namespace zerlin::test {
 namespace {
@@ -45,10 +46,14 @@ TEST(ServerRows, Filter) {
     withPlayer = ServerRow(withPlayer.listed);
     ServerRow locked = row("Locked", 10, 32);
     locked.listed.info.password = true;
+    locked.listed.info.players.push_back({"Σωκράτης", 0, 0, 0, 0, 0});
     locked = ServerRow(locked.listed);
+    ServerRow unknownMax = row("Unknown Max", 5, 0);
+    unknownMax.listed.info.players.push_back({"иван", 0, 0, 0, 0, 0});
+    unknownMax = ServerRow(unknownMax.listed);
     const std::vector<ServerRow> rows = {
         pinged(withPlayer, 40), pinged(row("Empty Place", 0, 32), 120),
-        pinged(row("Full House", 32, 32), std::nullopt), locked, row("Unknown Max", 5, 0)};
+        pinged(row("Full House", 32, 32), std::nullopt), locked, unknownMax};
     struct Case {
         const char* name;
         servers::Filter filter;
@@ -60,6 +65,10 @@ TEST(ServerRows, Filter) {
         {"map", {"wak"}, {"Desert Fox", "Empty Place", "Full House", "Locked", "Unknown Max"}},
         {"mod", {"BF19"}, {"Desert Fox", "Empty Place", "Full House", "Locked", "Unknown Max"}},
         {"player, Latin-1 capitals folded", {"ärgerkö"}, {"Desert Fox"}},
+        // The filter folds as the friends' names do, beyond Latin-1 (and a final sigma too).
+        {"player, Greek capitals", {"ΣΩΚΡΆΤΗΣ"}, {"Locked"}},
+        {"player, Cyrillic capitals", {"ИВАН"}, {"Unknown Max"}},
+        {"player, Cyrillic, not another letter", {"ИВАЙ"}, {}},
         {"nothing", {"zzz"}, {}},
         {"hide empty", {"", true}, {"Desert Fox", "Full House", "Locked", "Unknown Max"}},
         {"hide full", {"", false, true}, {"Desert Fox", "Empty Place", "Locked", "Unknown Max"}},
@@ -73,7 +82,7 @@ TEST(ServerRows, Filter) {
     for (const Case& c : cases) {
         std::vector<std::string> shown;
         for (const ServerRow& r : rows) {
-            if (servers::passes(r, c.filter, servers::folded(c.filter.text))) {
+            if (servers::passes(r, c.filter, text::foldCase(c.filter.text))) {
                 shown.push_back(r.info.hostName);
             }
         }
@@ -151,7 +160,18 @@ TEST(ServerRows, CellsAndTheAnswerMergedIn) {
 }
 
 TEST(ServerRows, StatusLines) {
-    EXPECT_EQ(servers::summaryLine(3, 57), "3 servers, 57 players");
+    const struct {
+        std::size_t servers;
+        long long players;
+        const char* line;
+    } summaries[] = {
+        {3, 57, "3 servers, 57 players"}, {1, 1, "1 server, 1 player"},
+        {1, 0, "1 server, 0 players"},    {0, 0, "0 servers, 0 players"},
+        {2, 1, "2 servers, 1 player"},    {11, 21, "11 servers, 21 players"},
+    };
+    for (const auto& s : summaries) {
+        EXPECT_EQ(servers::summaryLine(s.servers, s.players), s.line);
+    }
     EXPECT_EQ(servers::failureLine(nullptr), "The server list can't be reached.");
     std::tm when{};
     when.tm_year = 126;

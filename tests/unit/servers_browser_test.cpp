@@ -257,13 +257,13 @@ TEST(ServersBrowser, WhenItOpensAndWhatTheLineSays) {
     const std::string keptFailed =
         failed + " Showing the list of " + servers::clockTime(1'800'000'000 - 600) + ".";
     const Case cases[] = {
-        {"nothing kept, list answers", std::nullopt, true, true, 1, getting, "1 servers, 2 players",
+        {"nothing kept, list answers", std::nullopt, true, true, 1, getting, "1 server, 2 players",
          1, false},
         {"nothing kept, list fails", std::nullopt, true, false, 1, getting, failed, 0, false},
-        {"kept, list answers", 600, true, true, 1, getting, "1 servers, 2 players", 1, false},
+        {"kept, list answers", 600, true, true, 1, getting, "1 server, 2 players", 1, false},
         {"kept, list fails", 600, true, false, 1, getting, keptFailed, 2, true},
         // Kept by a run just before: asked all the same.
-        {"kept under a minute ago", 30, true, true, 1, getting, "1 servers, 2 players", 1, false},
+        {"kept under a minute ago", 30, true, true, 1, getting, "1 server, 2 players", 1, false},
         {"list turned off, nothing kept", std::nullopt, false, false, 0, failed, failed, 0, false},
         {"list turned off, kept", 600, false, false, 0, keptFailed, keptFailed, 2, true},
     };

@@ -373,6 +373,12 @@ TEST(StatusText, TellsTheState) {
         {"one free slot, reserved not counted",
          "\\numplayers\\63\\maxplayers\\64\\reservedslots\\4\\mapname\\Berlin", 30,
          status::Indicator::Up, "63/64 players, Berlin, 30 ms"},
+        {"one player, no maximum", "\\numplayers\\1\\mapname\\wake", 9, status::Indicator::Up,
+         "1 player, wake, 9 ms"},
+        {"none, no maximum", "\\numplayers\\0\\mapname\\wake", 9, status::Indicator::Up,
+         "0 players, wake, 9 ms"},
+        {"one of a maximum", "\\numplayers\\1\\maxplayers\\1\\mapname\\wake", 9,
+         status::Indicator::Full, "1/1 players, wake, 9 ms"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

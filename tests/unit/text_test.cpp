@@ -154,6 +154,24 @@ TEST(Ascii, DecodesPercentEscapes) {
     }
 }
 
+// A cursor or address written into a query reads back as itself, whatever bytes it holds.
+TEST(Ascii, EncodesQueryValues) {
+    const struct {
+        std::string text;
+        std::string encoded;
+    } cases[] = {
+        {"c+1/=", "c%2B1%2F%3D"},
+        {"Az09-._~", "Az09-._~"},
+        {"a b&c%d", "a%20b%26c%25d"},
+        {"\xC3\xA9\xFF\x00"s, "%C3%A9%FF%00"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(text::percentEncoded(c.text), c.encoded) << c.encoded;
+        EXPECT_EQ(text::percentDecoded(text::percentEncoded(c.text)), c.text) << c.encoded;
+    }
+}
+
 #ifdef _WIN32
 // Windows' conversions, as the file code and the bookmark files use them.
 TEST(Utf16, ConvertsUtf8AndCodePages) {

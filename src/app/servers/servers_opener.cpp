@@ -74,15 +74,13 @@ ServersOpener::ServersOpener(Form1Window& window, Form1& form, SettingsBackend& 
     playedJoins_.setModOf([this](const std::string& ip, const std::string& port) {
         return form_.serverMods().modOf(ip, port).value_or(std::string());
     });
-    walk_.setCompleteHandler([this](const servers::WalkOutcome& outcome) {
-        if (outcome.ok) {
-            playedJoins_.listed(outcome.servers);
-        }
+    walk_.setCompleteHandler([this](const std::vector<servers::ListedServer>& listed) {
+        playedJoins_.listed(listed);
         // The mod each server runs, as the list says, for a join of one of them.
-        for (const servers::ListedServer& server : outcome.servers) {
+        for (const servers::ListedServer& server : listed) {
             form_.serverMods().heard(server.ip, std::to_string(server.port), server.info.mod());
         }
-        friends_.refreshed(friendSnapshots(outcome.servers),
+        friends_.refreshed(friendSnapshots(listed),
                            std::chrono::duration_cast<friends::FriendArrivals::Time>(
                                std::chrono::steady_clock::now().time_since_epoch()));
     });
@@ -213,7 +211,7 @@ void ServersOpener::askForFriends() {
         settings_.find(keys::serversListUrl.section, keys::serversListUrl.key);
     const std::string base = url ? *url : std::string(keys::kDefaultServersListUrl);
     if (!base.empty()) {
-        walk_.start(base, [](const servers::WalkOutcome&) {});
+        walk_.start(base, [](const Result<std::vector<servers::ListedServer>>&) {});
     }
 }
 

@@ -40,8 +40,6 @@ class ServersOpener {
     ServersOpener& operator=(const ServersOpener&) = delete;
 
     void open();
-    // The window, once it was opened.
-    ServersWindow* window() { return servers_.get(); }
     friends::FriendWatch& friends() { return friends_; }
     // Reads the friends file again (after the editor wrote it, or before each ask); whether
     // it changed.

@@ -1,6 +1,7 @@
 #include "app/servers/servers_proxy.h"
 
 #include "app/servers/servers_model.h"
+#include "text/case_fold.h"
 
 namespace zerlin::app {
 
@@ -12,7 +13,7 @@ ServersProxy::ServersProxy(ServersModel& model, QObject* parent)
 
 void ServersProxy::setFilter(const servers::Filter& filter) {
     filter_ = filter;
-    folded_ = servers::folded(filter.text);
+    folded_ = text::foldCase(filter.text);
     refilter();
 }
 

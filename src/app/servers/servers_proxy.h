@@ -17,7 +17,6 @@ class ServersProxy : public QSortFilterProxyModel {
     ServersProxy(ServersModel& model, QObject* parent = nullptr);
 
     void setFilter(const servers::Filter& filter);
-    const servers::Filter& filter() const { return filter_; }
     // Keeps only the rows where a friend plays.
     void setFriendsOnly(bool on);
     // Sorts and filters again by the rows' present values.

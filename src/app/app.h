@@ -34,6 +34,8 @@ class App {
     Form1& form() { return form_; }
     StatusWiring& status() { return status_; }
     ServersOpener& servers() { return servers_; }
+    // The server list's HTTP client and walk, once the friends or the Servers window needed them.
+    const ListNetwork* listNetwork() const { return servers_.network(); }
 
   private:
     std::unique_ptr<SettingsBackend> settings_;

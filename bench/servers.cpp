@@ -27,8 +27,8 @@
 #include <map>
 #include <string>
 
+#include "app/servers/list_network.h"
 #include "app/servers/servers_window.h"
-#include "app/servers/status_pings.h"
 #include "loop_meter.h"
 #include "map_settings.h"
 #include "platform/loopback_only.h"
@@ -66,11 +66,12 @@ int main(int argc, char* argv[]) {
     zerlin::qt::QtClock netClock;
     zerlin::qt::QtTimer timer;
     zerlin::status::StatusService service(loopback, resolver, netClock, timer);
-    zerlin::app::StatusPings pings(service);
+    // The program's own client and walk, made as the program makes them when the window opens.
+    zerlin::app::ListNetwork network;
     MapSettings settings;
     // Opened first with the list off, so that the refresh is measured on a window on screen.
     settings.write("Servers", "ListUrl", "");
-    zerlin::app::ServersWindow window(settings, pings, keptPath, {});
+    zerlin::app::ServersWindow window(settings, service, network.walk(), keptPath, {});
     auto* table = window.findChild<QTableView*>("ServerTable");
     QAbstractItemModel* model = table->model();
 
@@ -89,7 +90,7 @@ int main(int argc, char* argv[]) {
                                        return done && !inPhases;
                                    },
                                    phases ? 120000 : 15000);
-    QObject::connect(&window.http().manager(), &QNetworkAccessManager::finished,
+    QObject::connect(&network.http().manager(), &QNetworkAccessManager::finished,
                      [&] { lastPageNs = meter.nowNs(); });
     QObject::connect(model, &QAbstractItemModel::modelReset, [&] {
         if (rowsNs < 0 && model->rowCount() == rows) {

@@ -32,6 +32,8 @@ class App {
 
     Form1Window& window() { return window_; }
     Form1& form() { return form_; }
+    // The server list's HTTP client and walk, once the friends or the Servers window needed them.
+    const ListNetwork* listNetwork() const { return servers_.network(); }
 
   private:
     std::unique_ptr<SettingsBackend> settings_;

@@ -18,4 +18,23 @@ std::vector<std::string> friendsOn(const ServerSnapshot& server, const FriendPat
     return playingFriends(server.players, server.numPlayers, friends);
 }
 
+std::vector<std::string> friendsOn(const status::ServerStatus& server,
+                                   const FriendPatterns& friends) {
+    return playingFriends(server.players, server.numPlayers, friends, &status::PlayerStatus::name);
+}
+
+ServerSnapshot snapshotOf(std::string key, const status::ServerStatus& server) {
+    ServerSnapshot snapshot;
+    snapshot.key = std::move(key);
+    snapshot.name = server.hostName;
+    snapshot.map = server.mapName;
+    snapshot.numPlayers = server.numPlayers;
+    snapshot.maxPlayers = server.maxPlayers.value_or(0);
+    snapshot.players.reserve(server.players.size());
+    for (const status::PlayerStatus& player : server.players) {
+        snapshot.players.push_back(player.name);
+    }
+    return snapshot;
+}
+
 }  // namespace zerlin::friends

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "friends/friend_patterns.h"
+#include "status/server_status.h"
 
 namespace zerlin::friends {
 
@@ -26,5 +27,13 @@ struct ServerSnapshot {
 
 // The players on the server whose names match, in the server's order.
 std::vector<std::string> friendsOn(const ServerSnapshot& server, const FriendPatterns& friends);
+// The same of a server's status, as the list or the server's own answer gives it: what marks a
+// row of the Servers window and names friends in a bookmark's tooltip.
+std::vector<std::string> friendsOn(const status::ServerStatus& server,
+                                   const FriendPatterns& friends);
+
+// The server as the friends' watch keeps it from one refresh: key names it from one refresh to
+// the next (its address and game port).
+ServerSnapshot snapshotOf(std::string key, const status::ServerStatus& server);
 
 }  // namespace zerlin::friends

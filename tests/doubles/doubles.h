@@ -17,6 +17,7 @@
 #include "mainwindow/form1.h"
 #include "platform/controls.h"
 #include "platform/dialogs.h"
+#include "platform/network.h"
 #include "platform/script_launcher.h"
 #include "platform/settings_backend.h"
 #include "platform/system.h"
@@ -86,6 +87,15 @@ class FakeTimer : public Timer {
     bool active = false;
     int starts = 0;
     std::chrono::microseconds lastDelay{};
+};
+
+// A steady clock that moves only when the test moves it.
+class FakeClock : public net::Clock {
+  public:
+    std::chrono::microseconds now() const override { return at; }
+    void advance(std::chrono::microseconds by) { at += by; }
+
+    std::chrono::microseconds at{};
 };
 
 class FakeWindow : public Window {

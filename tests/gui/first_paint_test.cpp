@@ -1,6 +1,6 @@
 // What the program does on the way to its first paint: only what the window shows. No file
-// dialog or options window is built before it is asked for, the artwork is read without
-// loading Qt's image format plugins, and the bundled list font is loaded only where the
+// dialog, options window or HTTP client is built before it is asked for, the artwork is read
+// without loading Qt's image format plugins, and the bundled list font is loaded only where the
 // system lacks the face.
 #include <QApplication>
 #include <QFile>
@@ -11,9 +11,12 @@
 #include <QTest>
 
 #include "app/app.h"
+#include "app/settings_store.h"
 #include "gui/config_folder.h"
 #include "gui_helpers.h"
 #include "platform/qt/click_label.h"
+#include "platform/qt/strings.h"
+#include "settings/ini_file_settings.h"
 
 using namespace zerlin;
 namespace gui = zerlin::test::gui;
@@ -24,6 +27,11 @@ class FirstPaintTest : public QObject {
   private slots:
     void initTestCase() {
         QVERIFY(config_.isValid());
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(config_.filePath("cache")));
+        // The Servers window opened below asks no list.
+        IniFileSettings settings(
+            IniFileSettings::filePath(qt::toStdString(app::applicationName())));
+        QVERIFY(settings.write("Servers", "ListUrl", "").ok());
         // Asked before anything of the program could add the bundled copy.
         systemHasListFace_ = QFontDatabase::hasFamily("DejaVu Sans Mono");
         app_ = std::make_unique<app::App>();
@@ -69,6 +77,24 @@ class FirstPaintTest : public QObject {
         const bool bundledLoaded = !QFontDatabase::applicationFontFamilies(0).isEmpty();
         QCOMPARE(bundledLoaded, !systemHasListFace_);
         QVERIFY(QFontDatabase::hasFamily("DejaVu Sans Mono"));
+    }
+
+    // The server list's HTTP client and walk: made when the Servers window first opens (or the
+    // friends' first ask), not at start, where a join needs neither.
+    void listNetworkIsMadeWhenFirstNeeded() {
+        // The friends' first ask comes once the event loop comes round; with no friend, none.
+        QTest::qWait(100);
+        QVERIFY2(!app_->listNetwork(), "the list's network was made at start");
+        gui::click(*app_->window().Label10);
+        QVERIFY(gui::waitFor([] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (widget->objectName() == "Servers" && widget->isVisible()) {
+                    return true;
+                }
+            }
+            return false;
+        }));
+        QVERIFY(app_->listNetwork());
     }
 
     void cleanupTestCase() {

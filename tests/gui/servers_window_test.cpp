@@ -18,8 +18,8 @@
 #include <QTest>
 #include <memory>
 
+#include "app/servers/list_network.h"
 #include "app/servers/servers_window.h"
-#include "app/servers/status_pings.h"
 #include "doubles/doubles.h"
 #include "doubles/temp_folder.h"
 #include "gui_helpers.h"
@@ -46,7 +46,6 @@ struct Pings {
     zerlin::qt::QtClock clock;
     zerlin::qt::QtTimer timer;
     zerlin::status::StatusService service{guard, resolver, clock, timer};
-    zerlin::app::StatusPings pings{service};
 };
 
 // The stand-in game servers' query ports, as the list names them: "P,Q,...".
@@ -63,6 +62,8 @@ struct Rig {
     zerlin::test::TempFolder folder;
     zerlin::test::MemorySettings settings;
     Pings pings;
+    // The program's own client and walk, as the Servers window is handed them.
+    zerlin::app::ListNetwork network;
     std::vector<std::pair<std::string, std::string>> joined;
     zerlin::friends::FriendPatterns friends;
     std::unique_ptr<zerlin::app::ServersWindow> window;
@@ -90,8 +91,8 @@ struct Rig {
             joined.emplace_back(ip, port);
         };
         actions.friends = [this] { return &friends; };
-        window = std::make_unique<zerlin::app::ServersWindow>(settings, pings.pings,
-                                                              folder / "servers.json", actions);
+        window = std::make_unique<zerlin::app::ServersWindow>(
+            settings, pings.service, network.walk(), folder / "servers.json", actions);
     }
     ~Rig() {
         window.reset();
@@ -269,8 +270,8 @@ class ServersWindowTest : public QObject {
         rig.window->friendsChanged();
         QCOMPARE(m->rowCount(), 0);
         // Kept for the next window, as the other filters are.
-        zerlin::app::ServersWindow next(rig.settings, rig.pings.pings, rig.folder / "servers.json",
-                                        {});
+        zerlin::app::ServersWindow next(rig.settings, rig.pings.service, rig.network.walk(),
+                                        rig.folder / "servers.json", {});
         next.open();
         QVERIFY(next.findChild<QCheckBox*>("FriendsOnly")->isChecked());
     }
@@ -372,15 +373,15 @@ class ServersWindowTest : public QObject {
         {
             Rig rig("127.0.23.10:0", {"--count", "4"});
             rig.window.reset();
-            zerlin::app::ServersWindow window(rig.settings, rig.pings.pings,
+            zerlin::app::ServersWindow window(rig.settings, rig.pings.service, rig.network.walk(),
                                               shared / "servers.json", {});
             window.open();
             QVERIFY(waitFor([&] { return window.browser().rows().size() == 4; }, 20000));
         }
         Rig rig(closedPort("127.0.23.11"));  // nothing listens there
         rig.window.reset();
-        zerlin::app::ServersWindow window(rig.settings, rig.pings.pings, shared / "servers.json",
-                                          {});
+        zerlin::app::ServersWindow window(rig.settings, rig.pings.service, rig.network.walk(),
+                                          shared / "servers.json", {});
         window.open();
         QCOMPARE(window.browser().rows().size(), std::size_t{4});
         QVERIFY(window.browser().showingKept());
@@ -415,7 +416,8 @@ class ServersWindowTest : public QObject {
             (void)played.forget(ip, port);
         };
         rig.window = std::make_unique<zerlin::app::ServersWindow>(
-            rig.settings, rig.pings.pings, rig.folder / "servers.json", actions);
+            rig.settings, rig.pings.service, rig.network.walk(), rig.folder / "servers.json",
+            actions);
         auto* box = rig.window->findChild<QCheckBox*>("PlayedRecently");
         QVERIFY(box);
         box->setChecked(true);

@@ -6,7 +6,7 @@
 #include <QPalette>
 #include <QPixmap>
 
-#include "friends/playing_friends.h"
+#include "friends/server_snapshot.h"
 #include "platform/qt/strings.h"
 
 namespace zerlin::app {
@@ -149,10 +149,8 @@ void ServersModel::matchFriends(std::size_t row) {
     rowFriends_.resize(rows.size());
     if (row < rows.size()) {
         const status::ServerStatus& info = rows[row].info;
-        rowFriends_[row] = friends_
-                               ? friends::playingFriends(info.players, info.numPlayers, *friends_,
-                                                         &status::PlayerStatus::name)
-                               : std::vector<std::string>();
+        rowFriends_[row] =
+            friends_ ? friends::friendsOn(info, *friends_) : std::vector<std::string>();
     }
 }
 

@@ -4,16 +4,10 @@
 #include <QListWidget>
 #include <QShortcut>
 
-#include <QTimer>
-#include <algorithm>
-#include <chrono>
-#include <cstdlib>
-
 #include "app/friends/friends_editor.h"
 #include "app/servers/servers_window.h"
-#include "app/servers/status_pings.h"
 #include "bookmarks/bookmark_entry.h"
-#include "friends/friends_file.h"
+#include "friends/server_snapshot.h"
 #include "mainwindow/command_line.h"
 #include "platform/qt/click_label.h"
 #include "platform/qt/strings.h"
@@ -22,31 +16,6 @@
 #include "waiting/slot_watch.h"
 
 namespace zerlin::app {
-
-namespace {
-
-// The list is asked this often for the friends, unless the settings say otherwise.
-constexpr int kFriendsRefreshSeconds = 120;
-
-std::vector<friends::ServerSnapshot> friendSnapshots(
-    const std::vector<servers::ListedServer>& servers) {
-    std::vector<friends::ServerSnapshot> snapshots;
-    snapshots.reserve(servers.size());
-    for (const servers::ListedServer& server : servers) {
-        friends::ServerSnapshot& snapshot = snapshots.emplace_back();
-        snapshot.key = server.address();
-        snapshot.name = server.info.hostName;
-        snapshot.map = server.info.mapName;
-        snapshot.numPlayers = server.info.numPlayers;
-        snapshot.maxPlayers = server.info.maxPlayers.value_or(0);
-        for (const status::PlayerStatus& player : server.info.players) {
-            snapshot.players.push_back(player.name);
-        }
-    }
-    return snapshots;
-}
-
-}  // namespace
 
 ServersOpener::ServersOpener(Form1Window& window, Form1& form, SettingsBackend& settings,
                              SlotWaiting& waiting, Clipboard& clipboard,
@@ -61,41 +30,33 @@ ServersOpener::ServersOpener(Form1Window& window, Form1& form, SettingsBackend& 
       run_(run ? std::move(run) : [](const std::function<void()>& command) { command(); }),
       messages_(messages),
       friendsPath_(std::move(friendsPath)),
-      friends_(notifier,
-               [this](const friends::ServerSnapshot& server) {
-                   const std::size_t colon = server.key.rfind(':');
-                   join(server.key.substr(0, colon), server.key.substr(colon + 1));
-               }),
+      friends_(
+          friendsTimer_, clock_, notifier, friendsPath_, friends::askPeriod(settings),
+          [this](const friends::ServerSnapshot& server) {
+              const std::size_t colon = server.key.rfind(':');
+              join(server.key.substr(0, colon), server.key.substr(colon + 1));
+          },
+          friends::FriendsService::Hooks{[this] { askForFriends(); },
+                                         [this] {
+                                             // While the window is shown, its own refreshes reach
+                                             // the friends.
+                                             return (network_ && network_->walk().running()) ||
+                                                    (servers_ && servers_->isVisible());
+                                         },
+                                         [this] {
+                                             if (servers_) {
+                                                 servers_->friendsChanged();
+                                             }
+                                         }}),
       played_(servers::playedPath(qt::toStdString(QCoreApplication::applicationName())),
               [this](const std::string& text) { messages_.show(text); }),
       playedJoins_(played_, status, form.List1) {
-    reloadFriends();
     form_.setJoinRecorder(&playedJoins_);
     playedJoins_.setModOf([this](const std::string& ip, const std::string& port) {
         return form_.serverMods().modOf(ip, port).value_or(std::string());
     });
-    walk_.setCompleteHandler([this](const std::vector<servers::ListedServer>& listed) {
-        playedJoins_.listed(listed);
-        // The mod each server runs, as the list says, for a join of one of them.
-        for (const servers::ListedServer& server : listed) {
-            form_.serverMods().heard(server.ip, std::to_string(server.port), server.info.mod());
-        }
-        friends_.refreshed(friendSnapshots(listed),
-                           std::chrono::duration_cast<friends::FriendArrivals::Time>(
-                               std::chrono::steady_clock::now().time_since_epoch()));
-    });
-    int seconds = kFriendsRefreshSeconds;
-    if (const auto text =
-            settings.find(keys::friendsRefreshSeconds.section, keys::friendsRefreshSeconds.key)) {
-        seconds = std::clamp(std::atoi(text->c_str()), 1, 24 * 3600);
-    }
-    friendsTimer_.setInterval(std::chrono::seconds(seconds));
-    QObject::connect(&friendsTimer_, &QTimer::timeout, &context_, [this] { askForFriends(); });
-    friendsTimer_.start();
     // Once after start, from the event loop, once the main window is up.
-    firstAsk_.setSingleShot(true);
-    QObject::connect(&firstAsk_, &QTimer::timeout, &context_, [this] { askForFriends(); });
-    firstAsk_.start(0);
+    friends_.start();
     for (qt::ClickLabel* word : {window.Image9, window.Label10}) {
         QObject::connect(word, &qt::ClickLabel::clicked, &context_, [this] { open(); });
     }
@@ -119,12 +80,10 @@ ServersOpener::ServersOpener(Form1Window& window, Form1& form, SettingsBackend& 
 ServersOpener::~ServersOpener() {
     form_.setJoinRecorder(nullptr);
     servers_.reset();
-    pings_.reset();
 }
 
 void ServersOpener::open() {
     if (!servers_) {
-        pings_ = std::make_unique<StatusPings>(status_);
         ServersWindow::Actions actions;
         actions.join = [this](const std::string& ip, const std::string& port) { join(ip, port); };
         actions.addBookmark = [this](const std::string& ip, const std::string& port,
@@ -156,7 +115,7 @@ void ServersOpener::open() {
             if (!editFriendsFile(parent, friendsPath_, messages_)) {
                 return false;
             }
-            reloadFriends();
+            friends_.reload();
             return true;
         };
         actions.played = [this] { return played_.load(); };
@@ -165,9 +124,9 @@ void ServersOpener::open() {
         };
         actions.tell = [this](const std::string& text) { messages_.show(text); };
         servers_ = std::make_unique<ServersWindow>(
-            settings_, *pings_,
+            settings_, status_, walk(),
             servers::keptListPath(qt::toStdString(QCoreApplication::applicationName())),
-            std::move(actions), &walk_);
+            std::move(actions));
         playedJoins_.setFindRow([this](const std::string& ip, std::uint16_t port) {
             return servers_ ? servers_->browser().findRow(ip, port) : nullptr;
         });
@@ -187,31 +146,31 @@ void ServersOpener::join(const std::string& ip, const std::string& port) {
     });
 }
 
-bool ServersOpener::reloadFriends() {
-    // A file that cannot be read counts as no friend: nothing is asked for them.
-    std::string text = friends::readFriendsFile(friendsPath_).value();
-    if (text == friendsText_) {
-        return false;
+servers::ListWalk& ServersOpener::walk() {
+    if (!network_) {
+        network_ = std::make_unique<ListNetwork>();
+        network_->walk().setCompleteHandler(
+            [this](const std::vector<servers::ListedServer>& servers) { listed(servers); });
     }
-    friends_.setFriends(friends::FriendPatterns::fromText(text));
-    friendsText_ = std::move(text);
-    return true;
+    return network_->walk();
+}
+
+void ServersOpener::listed(const std::vector<servers::ListedServer>& servers) {
+    playedJoins_.listed(servers);
+    std::vector<friends::ServerSnapshot> snapshots;
+    snapshots.reserve(servers.size());
+    for (const servers::ListedServer& server : servers) {
+        // The mod each server runs, as the list says, for a join of one of them.
+        form_.serverMods().heard(server.ip, std::to_string(server.port), server.info.mod());
+        snapshots.push_back(friends::snapshotOf(server.address(), server.info));
+    }
+    friends_.listed(snapshots);
 }
 
 void ServersOpener::askForFriends() {
-    // The file may have been edited by hand since.
-    if (reloadFriends() && servers_) {
-        servers_->friendsChanged();
-    }
-    // While the window is shown, its own refreshes reach the watch through the shared walk.
-    if (friends_.friends().empty() || walk_.running() || (servers_ && servers_->isVisible())) {
-        return;
-    }
-    const std::optional<std::string> url =
-        settings_.find(keys::serversListUrl.section, keys::serversListUrl.key);
-    const std::string base = url ? *url : std::string(keys::kDefaultServersListUrl);
+    const std::string base = listUrl(settings_);
     if (!base.empty()) {
-        walk_.start(base, [](const Result<std::vector<servers::ListedServer>>&) {});
+        walk().start(base, [](const Result<std::vector<servers::ListedServer>>&) {});
     }
 }
 

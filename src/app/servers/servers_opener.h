@@ -8,28 +8,27 @@
 
 #include "app/main/form1_window.h"
 #include "app/main/form1_wiring.h"
+#include "app/servers/list_network.h"
 #include "app/servers/played_joins.h"
 #include "app/status/slot_waiting.h"
-#include "friends/friend_watch.h"
+#include "friends/friends_service.h"
 #include "mainwindow/form1.h"
 #include "platform/desktop.h"
 #include "platform/dialogs.h"
-#include "platform/qt/qt_http.h"
+#include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
-#include "platform/qt/qt_worker.h"
 #include "platform/settings_backend.h"
-#include "servers/list_walk.h"
 #include "servers/played_servers.h"
 #include "status/status_service.h"
 
 namespace zerlin::app {
 
 class ServersWindow;
-class StatusPings;
 
 // The Servers window, made the first time SERVERS or Ctrl+F asks for it, with its rows' joins
-// and bookmarks going through the main window's own commands; and the list walk it shares with
-// the friends' watch, which asks the list in the background while a friend is set.
+// and bookmarks going through the main window's own commands; the friends' service, which asks
+// the list in the background while a friend is set; and the list's network both share, made
+// when the first of them needs it.
 class ServersOpener {
   public:
     ServersOpener(Form1Window& window, Form1& form, SettingsBackend& settings, SlotWaiting& waiting,
@@ -40,13 +39,15 @@ class ServersOpener {
     ServersOpener& operator=(const ServersOpener&) = delete;
 
     void open();
-    friends::FriendWatch& friends() { return friends_; }
-    // Reads the friends file again (after the editor wrote it, or before each ask); whether
-    // it changed.
-    bool reloadFriends();
+    friends::FriendsService& friends() { return friends_; }
+    // The list's network, once something needed it.
+    const ListNetwork* network() const { return network_.get(); }
 
   private:
     void join(const std::string& ip, const std::string& port);
+    // The one walk of the list, made with its network on the first call.
+    servers::ListWalk& walk();
+    void listed(const std::vector<servers::ListedServer>& servers);
     void askForFriends();
 
     Form1Window& window_;
@@ -58,17 +59,12 @@ class ServersOpener {
     CommandRunner run_;
     MessageBox& messages_;
     std::string friendsPath_;
-    std::string friendsText_;
-    qt::QtHttpClient http_;
-    qt::QtTimer deadline_;
-    qt::QtWorker pageReader_;
-    servers::ListWalk walk_{http_, deadline_, &pageReader_};
-    friends::FriendWatch friends_;
+    qt::QtTimer friendsTimer_;
+    qt::QtClock clock_;
+    friends::FriendsService friends_;
     servers::PlayedServers played_;
     PlayedJoins playedJoins_;
-    QTimer friendsTimer_;
-    QTimer firstAsk_;
-    std::unique_ptr<StatusPings> pings_;
+    std::unique_ptr<ListNetwork> network_;
     std::unique_ptr<ServersWindow> servers_;
     QObject context_;
 };

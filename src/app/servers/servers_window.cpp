@@ -22,6 +22,7 @@
 
 #include "app/servers/servers_model.h"
 #include "app/servers/servers_proxy.h"
+#include "app/servers/status_pings.h"
 #include "platform/qt/strings.h"
 #include "settings/settings.h"
 
@@ -54,16 +55,16 @@ std::string yesNo(bool on) {
 
 }  // namespace
 
-ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pings,
-                             std::string keptPath, Actions actions, servers::ListWalk* walk,
+ServersWindow::ServersWindow(SettingsBackend& settings, status::StatusService& status,
+                             servers::ListWalk& walk, std::string keptPath, Actions actions,
                              QWidget* parent)
     : QWidget(parent, Qt::Window),
       settings_(settings),
       actions_(std::move(actions)),
-      ownWalk_(http_, deadline_, &pageReader_),
-      walk_(walk ? *walk : ownWalk_) {
+      pings_(std::make_unique<StatusPings>(status)),
+      walk_(walk) {
     browser_ = std::make_unique<servers::ServersBrowser>(
-        walk_, pings, std::move(keptPath), [] { return std::time(nullptr); },
+        walk_, *pings_, std::move(keptPath), [] { return std::time(nullptr); },
         servers::ServersBrowser::Hooks{
             [this] { rowsReplaced(); }, [this](std::size_t row) { rowChanged(row); },
             [this] { showLine(); },
@@ -72,7 +73,7 @@ ServersWindow::ServersWindow(SettingsBackend& settings, servers::PingSource& pin
                     actions_.tell("Zerlin couldn't keep the server list: " + why);
                 }
             }});
-    pings.setHandler(
+    pings_->setHandler(
         [this](const std::string& ip, std::uint16_t port) { browser_->pingChanged(ip, port); });
     build();
     periodic_.setInterval(kServersRefreshMs);

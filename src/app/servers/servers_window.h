@@ -11,13 +11,11 @@
 
 #include "friends/friend_patterns.h"
 #include "mods/installed_mods.h"
-#include "platform/qt/qt_http.h"
-#include "platform/qt/qt_timer.h"
-#include "platform/qt/qt_worker.h"
 #include "platform/settings_backend.h"
 #include "servers/list_walk.h"
 #include "servers/ping_source.h"
 #include "servers/servers_browser.h"
+#include "status/status_service.h"
 
 class QCheckBox;
 class QLabel;
@@ -31,6 +29,7 @@ namespace zerlin::app {
 
 class ServersModel;
 class ServersProxy;
+class StatusPings;
 
 // Every 2 minutes while the Servers window is shown, the list is asked again.
 inline constexpr int kServersRefreshMs = 2 * 60 * 1000;
@@ -62,10 +61,9 @@ class ServersWindow : public QWidget {
         std::function<const mods::ModTable*()> installedMods;
     };
 
-    // walk: the list walk to share with the rest of the program (the friends' refreshes); none:
-    // one of the window's own.
-    ServersWindow(SettingsBackend& settings, servers::PingSource& pings, std::string keptPath,
-                  Actions actions, servers::ListWalk* walk = nullptr, QWidget* parent = nullptr);
+    // walk: the program's one walk of the list, which the friends' refreshes share.
+    ServersWindow(SettingsBackend& settings, status::StatusService& status, servers::ListWalk& walk,
+                  std::string keptPath, Actions actions, QWidget* parent = nullptr);
     ~ServersWindow() override;
 
     // Shows the window, or raises it when shown.
@@ -78,7 +76,6 @@ class ServersWindow : public QWidget {
     void playedChanged();
 
     servers::ServersBrowser& browser() { return *browser_; }
-    qt::QtHttpClient& http() { return http_; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -106,10 +103,7 @@ class ServersWindow : public QWidget {
 
     SettingsBackend& settings_;
     Actions actions_;
-    qt::QtHttpClient http_;
-    qt::QtTimer deadline_;
-    qt::QtWorker pageReader_;
-    servers::ListWalk ownWalk_;
+    std::unique_ptr<StatusPings> pings_;
     servers::ListWalk& walk_;
     std::unique_ptr<servers::ServersBrowser> browser_;
     ServersModel* model_ = nullptr;

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "app/servers/row_status.h"
-#include "friends/playing_friends.h"
+#include "friends/server_snapshot.h"
 #include "platform/qt/strings.h"
 #include "status/status_text.h"
 
@@ -19,10 +19,8 @@ std::string friendsLine(const status::ServerState& state, const friends::FriendP
     if (!friends || !state.answer) {
         return {};
     }
-    const status::ServerStatus& answer = state.answer->status;
     std::string names;
-    for (const std::string& name : friends::playingFriends(answer.players, answer.numPlayers,
-                                                           *friends, &status::PlayerStatus::name)) {
+    for (const std::string& name : friends::friendsOn(state.answer->status, *friends)) {
         names += (names.empty() ? "" : ", ") + status::shortened(name);
     }
     return names.empty() ? std::string() : "Friends playing: " + names;

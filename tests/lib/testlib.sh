@@ -1,5 +1,7 @@
 # Helpers shared by the shell tests; source it from bash.
 
+testlib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 passes=0
 failures=0
 check() {  # check <what> <expected> <actual>
@@ -129,4 +131,43 @@ type_into() {  # type_into <x> <y> <text>: replaces the text of the box there
     xdotool key --clearmodifiers ctrl+a BackSpace
     xdotool type --delay 20 "$3"
     sleep 0.2
+}
+
+# The end of a test, however it ends: `trap clean_up EXIT` once the work folder $work is made.
+# Stops the processes handed to stop_at_end (stand-ins, the program) and the Xvfb of
+# start_xvfb, waits for them to go and removes $work.
+at_end_pids=()
+stop_at_end() {  # stop_at_end <pid>...
+    at_end_pids+=("$@")
+}
+clean_up() {
+    local pid
+    for pid in "${at_end_pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    stop_xvfb
+    for pid in "${at_end_pids[@]}"; do
+        { wait "$pid"; } 2>/dev/null || true
+    done
+    [ -z "${work:-}" ] || rm -rf "$work"
+}
+
+# Starts the accessibility bus on the session bus (run the test under dbus-run-session), so that
+# a11y_read reads what a screen reader is given; a Qt program started afterwards takes part
+# (QT_LINUX_ACCESSIBILITY_ALWAYS_ON, exported here). Fails when the bus does not come.
+start_a11y() {
+    need_tools /usr/libexec/at-spi-bus-launcher /usr/bin/python3 dbus-send
+    [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "FAIL: no private session bus"; return 1; }
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >>"$work/a11y.log" 2>&1 &
+    stop_at_end $!
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    wait_for 10 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress >/dev/null 2>&1 || { echo "FAIL: no accessibility bus"; return 1; }
+}
+
+# a11y_read <pid> [window title...]: what a screen reader is given of that program's windows
+# (those titled so, or all), as the lines of tests/lib/a11y.py, into $work/a11y.txt. Fails
+# while the program is not on the accessibility bus yet.
+a11y_read() {
+    /usr/bin/python3 "$testlib_dir/a11y.py" "$@" >"$work/a11y.txt" 2>>"$work/a11y.log"
 }

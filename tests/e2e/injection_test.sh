@@ -15,11 +15,6 @@ work="$(mktemp -d)"
 tmp=$work
 trap clean_up EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
 make_wine_prefix "$tmp" $'not the game\n'
 mkdir -p "$tmp/home" "$tmp/temp" "$tmp/runtime"
 chmod 700 "$tmp/runtime"

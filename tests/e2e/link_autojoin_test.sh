@@ -10,11 +10,6 @@ work="$(mktemp -d)"
 tmp=$work
 trap clean_up EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
 # A fake Wine prefix holding the game, a settings store naming it, and a stand-in `wine` that
 # records how it was started and what the script held when it read it.
 make_wine_prefix "$tmp" $'not the game\n'

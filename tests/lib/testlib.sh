@@ -16,6 +16,12 @@ check() {  # check <what> <expected> <actual>
     fi
 }
 
+# fail <what>: the test fails at once, saying what went wrong.
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
 # need_tools <command>...: the test fails at once when one of them is not installed.
 need_tools() {
     local tool

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "doubles/doubles.h"
 #include "doubles/http_double.h"
 #include "servers/address_rules.h"
 #include "servers/list_walk.h"
@@ -215,7 +216,7 @@ TEST(ServerPage, FieldsLimitsAndTexts) {
 // Serves pages to a walk: each body in turn; a status other than 200 as given.
 struct WalkRig {
     FakeHttp http;
-    ManualAlarm alarm;
+    FakeTimer alarm;
     ListWalk walk{http, alarm};
     std::vector<WalkOutcome> outcomes;
     void start(const std::string& base = "http://127.0.21.1:8080/v2/bf1942/") {
@@ -306,7 +307,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         WalkRig rig;
         rig.start();
         EXPECT_EQ(rig.alarm.armed, servers::kRefreshTime);
-        rig.alarm.ring();
+        rig.alarm.fire();
         ASSERT_EQ(rig.outcomes.size(), 1u);
         EXPECT_FALSE(rig.outcomes[0].ok);
         EXPECT_TRUE(rig.http.pending.empty());

@@ -45,15 +45,16 @@ check "a wait of 1 s lasts 1 s in the plain build and 4 s in a slower one" "yes 
 # The clean-up at the end stops what it was handed, however the test ends, and removes its
 # folder; a process already gone is no fault (a test under set -e goes on to the end).
 for how in "exit 0" "exit 3" "false"; do
-    ( set -e
-      xvfb_pid= at_end_pids=()  # this test's are not the inner test's
-      work=$(mktemp -d -p "$work")
-      echo "$work" >"${work%/*}/inner"
-      trap clean_up EXIT
-      sleep 300 &
-      echo $! >"${work%/*}/pid"
-      stop_at_end $! 999999
-      $how )
+    # A test of its own, in a shell of its own, bounded in time.
+    timeout 30 bash -c 'set -e
+        source "$1/testlib.sh"
+        work=$(mktemp -d -p "$2")
+        echo "$work" >"$2/inner"
+        trap clean_up EXIT
+        sleep 300 </dev/null >/dev/null 2>&1 &
+        echo $! >"$2/pid"
+        stop_at_end $! 999999
+        $3' inner "$testlib_dir" "$work" "$how" </dev/null >/dev/null 2>&1
     inner=$(cat "$work/inner") pid=$(cat "$work/pid")
     process=$(kill -0 "$pid" 2>/dev/null && echo running || echo gone)
     folder=$([ -e "$inner" ] && echo kept || echo gone)

@@ -147,13 +147,18 @@ stop_at_end() {  # stop_at_end <pid>...
     at_end_pids+=("$@")
 }
 clean_up() {
-    local pid
+    local pid killer
     for pid in "${at_end_pids[@]}"; do
         kill "$pid" 2>/dev/null || true
     done
     stop_xvfb
     for pid in "${at_end_pids[@]}"; do
+        # One that misses or ignores the request (asked between its start and its program's)
+        # is killed outright after 10 s.
+        (sleep 10 && kill -9 "$pid") </dev/null >/dev/null 2>&1 &
+        killer=$!
         { wait "$pid"; } 2>/dev/null || true
+        kill "$killer" 2>/dev/null || true
     done
     [ -z "${work:-}" ] || rm -rf "$work"
 }

@@ -115,6 +115,7 @@ check "the status line tells the servers and the players" yes \
         grep '^label Servers status' "$work/a11y.txt")"
 check "three pages asked, the cursor and after as given" 3 "$(grep -c 'GET /v2/bf1942/servers' "$work/list.log")"
 check "the requests name Zerlin" 3 "$(grep -c 'UA=Zerlin/' "$work/list.log")"
+wait_for 10 test -s "$work/cache/zerlin/servers.json"  # once the list is complete
 check "the kept list is written" yes "$([ -s "$work/cache/zerlin/servers.json" ] && echo yes || echo no)"
 check "no private address kept" 0 "$(grep -c -E '192\.168|10\.0\.0\.1|172\.16' "$work/cache/zerlin/servers.json")"
 
@@ -163,5 +164,6 @@ check "the kept list is shown after a restart" "$kept_hosts" "$(rows | sed -E 's
 check "dimmed: each row told as from the kept list" 8 \
     "$(rows | tr '|' '\n' | grep -c '#.*from the kept list')"
 
+[ "$failures" -eq 0 ] || { echo "The accessibility reader's log:"; tail -n 20 "$work/a11y.log"; }
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -24,14 +24,14 @@ printf '%-35s:%s\r\n' "Up" "${at[0]}:14567" "Full" "${at[1]}:14567" "Silent" \
     "${at[2]}:14567" >"$work/servers.sbk"
 
 start_xvfb "$work" || { echo "FAIL: Xvfb"; exit 1; }
+export DISPLAY="$xvfb_display"
 start_a11y || exit 1
 mkdir -p "$work/config" "$work/home"
 started=$(date +%s%N)
-DISPLAY="$xvfb_display" HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
-    "$zerlin" "$work/servers.sbk" >"$work/zerlin.log" 2>&1 &
+HOME="$work/home" XDG_CONFIG_HOME="$work/config" "$zerlin" "$work/servers.sbk" >"$work/zerlin.log" 2>&1 &
 zerlin_pid=$!
 stop_at_end "$zerlin_pid"
-DISPLAY="$xvfb_display" wait_for_window '^Zerlin 2\.48$' || { cat "$work/zerlin.log"; exit 1; }
+wait_for_window '^Zerlin 2\.48$' || { cat "$work/zerlin.log"; exit 1; }
 
 # rows: each bookmark's name and what is told of its status, as "NAME: STATUS", the players
 # and the ping reduced to their shape.
@@ -53,5 +53,6 @@ done
 elapsed=$(((read_at - started) / 1000000))
 check "the rows show up, full and no answer (took ${elapsed} ms)" "$expected" "$seen"
 
+[ "$failures" -eq 0 ] || { echo "The accessibility reader's log:"; tail -n 20 "$work/a11y.log"; }
 echo "$passes passed, $failures failed"
 [ "$failures" -eq 0 ]

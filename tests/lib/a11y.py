@@ -2,6 +2,7 @@
 """What a screen reader is given of one program's windows, as lines of text.
 
 Usage: a11y.py PID [WINDOW...]
+       a11y.py --ready      ends with 0 once the accessibility registry answers
 
 Reads the program of that process id through the accessibility bus (AT-SPI) and prints, for each
 of its windows whose title is one of those given (all of them when none is), one line for each
@@ -90,6 +91,8 @@ def walk(node, depth, out):
 def main():
     if len(sys.argv) < 2:
         sys.exit(__doc__)
+    if sys.argv[1] == "--ready":
+        return 0 if pyatspi.Registry.getDesktop(0).childCount >= 0 else 1
     app = application(int(sys.argv[1]))
     if app is None:
         return 1

@@ -169,11 +169,24 @@ clean_up() {
 start_a11y() {
     need_tools /usr/libexec/at-spi-bus-launcher /usr/bin/python3 dbus-send
     [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "FAIL: no private session bus"; return 1; }
+    # A runtime folder of the test's own, where the bus puts its socket: tests run at once
+    # never meet on one.
+    mkdir -p -m 700 "$work/runtime"
+    export XDG_RUNTIME_DIR="$work/runtime"
     /usr/libexec/at-spi-bus-launcher --launch-immediately >>"$work/a11y.log" 2>&1 &
     stop_at_end $!
     export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-    wait_for 10 dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
-        org.a11y.Bus.GetAddress >/dev/null 2>&1 || { echo "FAIL: no accessibility bus"; return 1; }
+    # Waited for without asking it anything: a question would have the session bus start a
+    # launcher of its own, with the bus's environment (the socket in ~/.cache, shared).
+    wait_for 10 a11y_bus_owned || { echo "FAIL: no accessibility bus"; return 1; }
+    # The registry too, before any program starts: one that finds none never takes part.
+    wait_for 20 /usr/bin/python3 "$testlib_dir/a11y.py" --ready 2>>"$work/a11y.log" ||
+        { echo "FAIL: no accessibility registry"; return 1; }
+}
+
+a11y_bus_owned() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true'
 }
 
 # a11y_read <pid> [window title...]: what a screen reader is given of that program's windows

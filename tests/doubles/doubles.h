@@ -72,21 +72,81 @@ class FakeCheckBox : public CheckBox {
     std::string caption_;
 };
 
+// A steady clock that moves only when the test moves it.
+class FakeClock : public net::Clock {
+  public:
+    explicit FakeClock(std::chrono::microseconds start = {}) : now_(start) {}
+    std::chrono::microseconds now() const override { return now_; }
+    void advance(std::chrono::microseconds time) { now_ += time; }
+
+  private:
+    std::chrono::microseconds now_;
+};
+
+// A timer that ticks only when the test says: fire() ticks it at once, as the event loop would
+// once its delay has passed; on a FakeClock, runUntil() moves the clock on and ticks it each
+// time it comes due on the way.
 class FakeTimer : public Timer {
   public:
+    FakeTimer() = default;
+    explicit FakeTimer(FakeClock& clock) : clock_(&clock) {}
+
     void setHandler(std::function<void()> tick) override { handler = std::move(tick); }
     void start(std::chrono::microseconds delay) override {
         active = true;
         ++starts;
         lastDelay = delay;
+        armed = delay;
+        dueAt_ = clock_ ? clock_->now() + delay + late : delay;
     }
-    void stop() override { active = false; }
+    void stop() override {
+        active = false;
+        armed.reset();
+    }
     bool isActive() const override { return active; }
+
+    // Ticks now if armed; false when it was not.
+    bool fire() {
+        if (!active) {
+            return false;
+        }
+        stop();
+        if (handler) {
+            handler();
+        }
+        return true;
+    }
+
+    // Moves the clock on to `until`, ticking at each time the timer was armed for on the way
+    // and calling `between` after each tick. Needs the clock.
+    void runUntil(std::chrono::microseconds until, const std::function<void()>& between = {}) {
+        for (int guard = 0; active && dueAt_ <= until && guard < 1000000; ++guard) {
+            moveTo(dueAt_);
+            fire();
+            if (between) {
+                between();
+            }
+        }
+        moveTo(until);
+    }
+    void runFor(std::chrono::microseconds time) { runUntil(clock_->now() + time); }
 
     std::function<void()> handler;
     bool active = false;
     int starts = 0;
     std::chrono::microseconds lastDelay{};
+    std::optional<std::chrono::microseconds> armed;  // the delay of the arming under way
+    // How late a tick comes, as in a busy event loop (on a clock only).
+    std::chrono::microseconds late{0};
+
+  private:
+    void moveTo(std::chrono::microseconds at) {
+        if (at > clock_->now()) {
+            clock_->advance(at - clock_->now());
+        }
+    }
+    FakeClock* clock_ = nullptr;
+    std::chrono::microseconds dueAt_{};
 };
 
 // A steady clock that moves only when the test moves it.

@@ -1,18 +1,14 @@
 #pragma once
 
 // An in-memory web for the server list: requests are recorded, and the test answers them in
-// its own time; a manual timer stands for the refresh's deadline.
+// its own time.
 
-#include <chrono>
 #include <deque>
-#include <functional>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/http.h"
-#include "platform/timer.h"
 
 namespace zerlin::test {
 
@@ -49,25 +45,6 @@ class FakeHttp : public net::HttpClient {
     std::vector<std::string> urls;  // every URL asked, in order
     std::deque<Request> pending;
     int cancels = 0;
-};
-
-class ManualAlarm : public Timer {
-  public:
-    void setHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
-    void start(std::chrono::microseconds delay) override { armed = delay; }
-    void stop() override { armed.reset(); }
-    bool isActive() const override { return armed.has_value(); }
-    void ring() {
-        if (armed && handler_) {
-            armed.reset();
-            handler_();
-        }
-    }
-
-    std::optional<std::chrono::microseconds> armed;
-
-  private:
-    std::function<void()> handler_;
 };
 
 }  // namespace zerlin::test

@@ -1,28 +1,24 @@
 #pragma once
 
 // An in-memory network for the server status: datagrams sent are recorded with their time,
-// replies are handed in by the test, the clock moves only when the test moves it, and the timer
+// replies are handed in by the test; its clock moves only when the test moves it, and its timer
 // ticks as time passes.
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "doubles/doubles.h"
 #include "platform/network.h"
-#include "platform/timer.h"
 #include "status/host.h"
 
 namespace zerlin::test {
 
-class FakeNetwork : public net::DatagramSocket,
-                    public net::HostResolver,
-                    public net::Clock,
-                    public Timer {
+class FakeNetwork : public net::DatagramSocket, public net::HostResolver {
   public:
     struct Sent {
         net::Endpoint to;
@@ -33,7 +29,7 @@ class FakeNetwork : public net::DatagramSocket,
     // DatagramSocket
     void setReceiveHandler(ReceiveHandler handler) override { receive_ = std::move(handler); }
     bool send(const net::Endpoint& to, std::string_view bytes) override {
-        sent.push_back({to, std::string(bytes), now_});
+        sent.push_back({to, std::string(bytes), clock.now()});
         return true;
     }
 
@@ -50,27 +46,10 @@ class FakeNetwork : public net::DatagramSocket,
         }
     }
 
-    // Clock
-    std::chrono::microseconds now() const override { return now_; }
-
-    // Timer
-    void setHandler(std::function<void()> handler) override { ring_ = std::move(handler); }
-    void start(std::chrono::microseconds delay) override { ringAt_ = now_ + delay + late; }
-    void stop() override { ringAt_.reset(); }
-    bool isActive() const override { return ringAt_.has_value(); }
-
-    // Moves the clock to `until`, ringing the alarm at each time it was set for on the way.
-    void runUntil(std::chrono::microseconds until) {
-        for (int guard = 0; ringAt_ && *ringAt_ <= until && guard < 1000000; ++guard) {
-            now_ = std::max(now_, *ringAt_);
-            ringAt_.reset();
-            if (ring_) {
-                ring_();
-            }
-        }
-        now_ = std::max(now_, until);
-    }
-    void runFor(std::chrono::microseconds time) { runUntil(now_ + time); }
+    std::chrono::microseconds now() const { return clock.now(); }
+    // Moves the clock to `until`, ticking the timer at each time it was armed for on the way.
+    void runUntil(std::chrono::microseconds until) { timer.runUntil(until); }
+    void runFor(std::chrono::microseconds time) { timer.runFor(time); }
 
     // A datagram arriving now from the endpoint.
     void deliver(const net::Endpoint& from, const std::string& bytes) {
@@ -92,15 +71,13 @@ class FakeNetwork : public net::DatagramSocket,
 
     std::vector<Sent> sent;
     std::vector<std::pair<std::string, Handler>> lookUps;
-    // How late the alarm rings, as in a busy event loop.
-    std::chrono::microseconds late{0};
     std::map<std::string, std::vector<net::IpAddress>> hosts;
+
+    FakeClock clock{std::chrono::seconds(1)};
+    FakeTimer timer{clock};
 
   private:
     ReceiveHandler receive_;
-    std::function<void()> ring_;
-    std::chrono::microseconds now_{1000000};
-    std::optional<std::chrono::microseconds> ringAt_;
 };
 
 inline net::Endpoint endpoint(const std::string& ip, std::uint16_t port) {

@@ -18,18 +18,7 @@ need_tools Xvfb xdpyinfo xdotool gdbus
 [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "FAIL: no private session bus"; exit 1; }
 
 work=$(mktemp -d)
-zerlin_pid=
-lister_pid=
-notify_pid=
-cleanup() {
-    for pid in "$zerlin_pid" "$lister_pid" "$notify_pid"; do
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    done
-    stop_xvfb
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap clean_up EXIT
 
 # list <players of Alpha> <players of Bravo>: the list file, names comma-separated.
 server() {  # server <last octet> <name> <players>
@@ -69,8 +58,10 @@ list "Someone" "Other"
 
 "$notification_standin" --actions "$work/notified" >"$work/notify.log" 2>&1 &
 notify_pid=$!
+stop_at_end "$notify_pid"
 "$lister" 127.0.24.1:0 --file "$work/list.json" --seconds 100 >"$work/list.log" 2>&1 &
 lister_pid=$!
+stop_at_end "$lister_pid"
 wait_for 5 grep -q ready "$work/notify.log" || { echo "FAIL: no notification stand-in"; exit 1; }
 wait_for 5 grep -q ready "$work/list.log" || { echo "FAIL: the list stand-in"; exit 1; }
 cat >"$work/config/zerlin/settings.ini" <<INI
@@ -88,6 +79,7 @@ export XDG_CACHE_HOME="$work/cache" STAND_IN_DIR="$work/stand-in" PATH="$work/bi
 unset WINEPREFIX QT_QPA_PLATFORM
 "$zerlin" >"$work/zerlin.log" 2>&1 &
 zerlin_pid=$!
+stop_at_end "$zerlin_pid"
 find_main_window || { echo "FAIL: the main window did not appear"; cat "$work/zerlin.log"; exit 1; }
 
 # No friend set: two refreshes' time pass without an ask. A friend written into the file by

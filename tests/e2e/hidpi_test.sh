@@ -11,12 +11,7 @@ images="$(cd "$(dirname "$0")/../../resources/images" && pwd)"
 need_tools Xvfb xdpyinfo xdotool xwininfo import compare convert
 work=$(mktemp -d)
 zerlin_pid=
-cleanup() {
-    [ -z "$zerlin_pid" ] || kill "$zerlin_pid" 2>/dev/null
-    stop_xvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap clean_up EXIT
 
 # differing <image> <reference> <fuzz>: how many pixels differ by more than the fuzz.
 differing() {
@@ -31,6 +26,7 @@ while IFS='|' read -r scale suffix; do
     DISPLAY="$xvfb_display" QT_SCALE_FACTOR="$scale" HOME="$work/$scale/home" \
         XDG_CONFIG_HOME="$work/$scale/config" "$zerlin" >"$work/$scale/zerlin.log" 2>&1 &
     zerlin_pid=$!
+    stop_at_end "$zerlin_pid"
     # Measured on Zerlin's window once it is mapped, never on the screen's root window.
     DISPLAY="$xvfb_display" wait_for_window '^Zerlin 2\.48$' || exit 1
     sleep 0.5  # the first paint

@@ -11,21 +11,9 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 zerlin="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-tmp="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+work="$(mktemp -d)"
+tmp=$work
+trap clean_up EXIT
 
 make_wine_prefix "$tmp" $'not the game\n'
 mkdir -p "$tmp/home" "$tmp/temp" "$tmp/runtime"
@@ -51,7 +39,6 @@ for tool in Xvfb xdpyinfo xdotool; do
     command -v "$tool" >/dev/null || fail "$tool is not installed"
 done
 start_xvfb "$tmp" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-pids+=("$xvfb_pid")
 export DISPLAY="$xvfb_display"
 
 # Run in the background only: it becomes the program, so that $! is the program's own id.
@@ -93,7 +80,7 @@ done
 names+=("zerlin:10.0.0.1 & calc:14567, as three words")
 run_zerlin "zerlin:10.0.0.1" "&" "calc:14567" >>"$tmp/zerlin.log" 2>&1 &
 zerlins+=($!)
-pids+=("${zerlins[@]}")
+stop_at_end "${zerlins[@]}"
 
 # Each copy's first window is its message, titled with the program's name alone.
 messages=()

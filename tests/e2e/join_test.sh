@@ -10,15 +10,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 need_tools Xvfb xdpyinfo xdotool
 
 work=$(mktemp -d)
-xvfb_pid=
 zerlin_pid=
-cleanup() {
-    [ -n "$zerlin_pid" ] && kill "$zerlin_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap clean_up EXIT
 
 
 
@@ -38,6 +31,7 @@ export PATH="$work/bin:$PATH"
 unset WINEPREFIX QT_QPA_PLATFORM
 "$zerlin" >"$work/zerlin.log" 2>&1 &
 zerlin_pid=$!
+stop_at_end "$zerlin_pid"
 
 find_main_window || { echo "FAIL: the main window did not appear"; cat "$work/zerlin.log"; exit 1; }
 

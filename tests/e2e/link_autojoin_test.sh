@@ -6,21 +6,9 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/../lib/testlib.sh"
 
 zerlin="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
-tmp="$(mktemp -d)"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+work="$(mktemp -d)"
+tmp=$work
+trap clean_up EXIT
 
 # A fake Wine prefix holding the game, a settings store naming it, and a stand-in `wine` that
 # records how it was started and what the script held when it read it.
@@ -81,7 +69,6 @@ for tool in Xvfb xdpyinfo xev xprop; do
     fi
 done
 start_xvfb "$tmp" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-pids+=("$xvfb_pid")
 display="$xvfb_display"
 
 # Logs what happens to the root window's children; returns once the log shows that the watch
@@ -93,7 +80,7 @@ watch_maps() {
         if [ -z "$watcher" ] || ! kill -0 "$watcher" 2>/dev/null; then
             DISPLAY="$display" stdbuf -oL xev -root -event substructure -event property >"$1" 2>&1 &
             watcher=$!
-            pids+=("$watcher")
+            stop_at_end "$watcher"
         fi
         DISPLAY="$display" xprop -root -f ZERLIN_TEST 8s -set ZERLIN_TEST ready
         grep -q PropertyNotify "$1" && return 0
@@ -107,7 +94,7 @@ sed -i 's/^AutoJoin=yes$/AutoJoin=no/' "$tmp/config/zerlin/settings.ini"
 run_zerlin DISPLAY="$display" QT_QPA_PLATFORM=xcb "$zerlin" "zerlin:10.0.0.1:14567" \
     >"$tmp/shown.log" 2>&1 &
 shown_pid=$!
-pids+=("$shown_pid")
+stop_at_end "$shown_pid"
 for _ in $(seq 100); do
     grep -q MapNotify "$tmp/maps-shown.log" && break
     sleep 0.1

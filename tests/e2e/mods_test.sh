@@ -16,19 +16,13 @@ standin=$(realpath "${2:?usage: mods_test.sh <zerlin> <status_standin>}")
 need_tools Xvfb xdpyinfo xdotool xwininfo
 work=$(mktemp -d)
 zerlin_pid=
-standin_pid=
-cleanup() {
-    [ -z "$zerlin_pid" ] || kill "$zerlin_pid" 2>/dev/null
-    [ -z "$standin_pid" ] || kill "$standin_pid" 2>/dev/null
-    stop_xvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap clean_up EXIT
 
 "$standin" --seconds 90 127.0.41.1:23000:one,gameid=DC_Final,mods=bf1942 \
     127.0.41.2:23000:one,gameid=xpack1 127.0.41.3:23000:one,mods=fh \
     127.0.41.4:23000:one >"$work/standin.log" 2>&1 &
 standin_pid=$!
+stop_at_end "$standin_pid"
 wait_for 5 grep -q ready "$work/standin.log" || { echo "FAIL: the stand-ins did not start"; exit 1; }
 
 make_wine_prefix "$work"
@@ -51,6 +45,7 @@ unset WINEPREFIX QT_QPA_PLATFORM
 start_zerlin() {
     "$zerlin" "$work/servers.sbk" >>"$work/zerlin.log" 2>&1 &
     zerlin_pid=$!
+    stop_at_end "$zerlin_pid"
     find_main_window || { cat "$work/zerlin.log"; exit 1; }
     # The bookmarks' servers are asked at once; their answers take milliseconds.
     sleep 2

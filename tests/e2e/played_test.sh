@@ -11,11 +11,6 @@ zerlin="$(cd "$(dirname "$1")" && pwd)/$(basename "$1")"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-
 make_wine_prefix "$tmp" $'not the game\n'
 mkdir -p "$tmp/home" "$tmp/state"
 cat >"$tmp/config/zerlin/settings.ini" <<EOF

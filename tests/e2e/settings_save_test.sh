@@ -10,12 +10,7 @@ zerlin=$(realpath "${1:?usage: settings_save_test.sh <zerlin>}")
 need_tools Xvfb xdpyinfo xdotool xwininfo
 work=$(mktemp -d)
 zerlin_pid=
-cleanup() {
-    [ -z "$zerlin_pid" ] || kill "$zerlin_pid" 2>/dev/null
-    stop_xvfb
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap clean_up EXIT
 start_xvfb "$work" || { echo "FAIL: Xvfb"; exit 1; }
 export DISPLAY=$xvfb_display
 
@@ -25,6 +20,7 @@ run_with_link() {
     ln -s "$1" "$work/config/zerlin/settings.ini"
     HOME="$work/home" XDG_CONFIG_HOME="$work/config" "$zerlin" >"$work/zerlin.log" 2>&1 &
     zerlin_pid=$!
+    stop_at_end "$zerlin_pid"
     find_main_window || exit 1
     click_at 392 236  # OPTIONS
     wait_for_window '^Options$' || exit 1

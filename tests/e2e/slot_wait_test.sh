@@ -14,18 +14,7 @@ need_tools Xvfb xdpyinfo xdotool
 [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "FAIL: no private session bus"; exit 1; }
 
 work=$(mktemp -d)
-xvfb_pid=
-zerlin_pid=
-server_pid=
-notify_pid=
-cleanup() {
-    for pid in "$zerlin_pid" "$server_pid" "$notify_pid" "$xvfb_pid"; do
-        [ -n "$pid" ] && kill "$pid" 2>/dev/null
-    done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap clean_up EXIT
 
 make_wine_prefix "$work"
 mkdir -p "$work/stand-in"
@@ -35,12 +24,14 @@ chmod +x "$work/bin/wine"
 
 "$notification_standin" "$work/notified" >"$work/notify.log" 2>&1 &
 notify_pid=$!
+stop_at_end "$notify_pid"
 wait_for 5 grep -q ready "$work/notify.log" || { echo "FAIL: no notification stand-in"; exit 1; }
 after=12
 # On a loopback address free at the game's query port, which the stand-in finds.
 "$status_standin" --seconds 60 "127.0.16.*:23000:full-then-free,max=32,after=$after" \
     >"$work/server.log" 2>&1 &
 server_pid=$!
+stop_at_end "$server_pid"
 wait_for 5 grep -q ready "$work/server.log" || { echo "FAIL: no stand-in server"; exit 1; }
 server_ip=$(sed -n 's/^bound \(.*\):23000$/\1/p' "$work/server.log")
 started=$SECONDS
@@ -53,6 +44,7 @@ export PATH="$work/bin:$PATH"
 unset WINEPREFIX QT_QPA_PLATFORM
 "$zerlin" >"$work/zerlin.log" 2>&1 &
 zerlin_pid=$!
+stop_at_end "$zerlin_pid"
 
 find_main_window || { echo "FAIL: the main window did not appear"; cat "$work/zerlin.log"; exit 1; }
 

@@ -15,12 +15,15 @@
 #include <string>
 
 #include "doubles/form1_harness.h"
+#include "gui/file_helpers.h"
 #include "mainwindow/launch_rules.h"
 #include "platform/qt/qt_launcher.h"
 #include "wine/wine_choice.h"
 
 using namespace zerlin;
 using namespace zerlin::test;
+using zerlin::test::gui::contents;
+using zerlin::test::gui::putFile;
 
 namespace {
 
@@ -46,19 +49,6 @@ case $script in Z:*) script=$(printf '%s' "${script#Z:}" | tr '\\' '/') ;; esac
 cat "$script" >"$dir/read.$$" 2>/dev/null || rm -f "$dir/read.$$"
 touch "$dir/done.$$"
 )sh";
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool putFile(const QString& path, const QByteArray& bytes, bool executable = false) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
-        return false;
-    file.close();
-    return !executable || ::chmod(QFile::encodeName(path).constData(), 0755) == 0;
-}
 
 QStringList namesIn(const QString& folder, const QString& pattern = QStringLiteral("*")) {
     return QDir(folder).entryList({pattern}, QDir::Files | QDir::Hidden | QDir::System, QDir::Name);

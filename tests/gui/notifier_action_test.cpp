@@ -5,11 +5,11 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "platform/qt/qt_desktop.h"
+#include "standin_process.h"
 
 namespace {
 
@@ -87,17 +87,15 @@ class NotifierActionTest : public QObject {
   private:
     void startService(QStringList arguments) {
         QFile::remove(file());
-        service_.start(ZERLIN_NOTIFICATION_STANDIN, arguments << file());
-        QVERIFY(service_.waitForReadyRead(5000));
-        QCOMPARE(service_.readLine().trimmed(), QByteArray("ready"));
+        service_.start(arguments << file());
+        QVERIFY(service_.ready);
     }
 
     void stopService() {
-        if (service_.state() == QProcess::NotRunning) {
+        if (service_.ended()) {
             return;
         }
-        service_.kill();
-        service_.waitForFinished();
+        service_.stop();
         // The bus frees the name when the stand-in's connection ends.
         QTRY_VERIFY_WITH_TIMEOUT(!QDBusConnection::sessionBus().interface()->isServiceRegistered(
                                      "org.freedesktop.Notifications"),
@@ -123,7 +121,7 @@ class NotifierActionTest : public QObject {
     }
 
     QTemporaryDir dir_;
-    QProcess service_;
+    zerlin::test::gui::StandinProcess service_{ZERLIN_NOTIFICATION_STANDIN};
 };
 
 }  // namespace

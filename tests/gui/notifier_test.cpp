@@ -3,12 +3,12 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <string>
 
 #include "platform/qt/qt_desktop.h"
+#include "standin_process.h"
 
 namespace {
 
@@ -27,10 +27,9 @@ class NotifierTest : public QObject {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString received = dir.filePath("notified");
-        QProcess service;
-        service.start(ZERLIN_NOTIFICATION_STANDIN, {"--never-answer", received});
-        QVERIFY(service.waitForReadyRead(5000));
-        QCOMPARE(service.readLine().trimmed(), QByteArray("ready"));
+        zerlin::test::gui::StandinProcess service(ZERLIN_NOTIFICATION_STANDIN);
+        service.start({"--never-answer", received});
+        QVERIFY(service.ready);
 
         QElapsedTimer clock;
         {
@@ -48,8 +47,6 @@ class NotifierTest : public QObject {
         }
         // Ending waits for the unanswered messages no longer than their time limit.
         QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed()) + " ms"));
-        service.kill();
-        service.waitForFinished();
     }
 };
 

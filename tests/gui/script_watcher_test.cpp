@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "doubles/network_doubles.h"
+#include "doubles/doubles.h"
 #include "platform/qt/script_watcher.h"
 
 using namespace zerlin;
@@ -43,11 +43,12 @@ class ScriptWatcherTest : public QObject {
             QVERIFY(file.open(QIODevice::WriteOnly));
             QVERIFY(file.write("exit\r\n") > 0);
         }
-        test::FakeNetwork time;
+        test::FakeClock clock{seconds(1)};
+        test::FakeTimer time{clock};
         std::vector<std::string> removed;
         qt::ScriptWatcher watcher([&removed](const std::string& path) { removed.push_back(path); },
-                                  time, time);
-        const microseconds start = time.now();
+                                  clock, time);
+        const microseconds start = clock.now();
         const auto at = [start](int second) { return start + seconds(second); };
 
         watcher.watch(script.toStdString());

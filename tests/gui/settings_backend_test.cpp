@@ -14,9 +14,12 @@
 #include <string>
 
 #include "gui/config_folder.h"
+#include "gui/file_helpers.h"
 #include "settings/ini_file_settings.h"
 
 using zerlin::IniFileSettings;
+using zerlin::test::gui::contents;
+using zerlin::test::gui::putFile;
 
 namespace {
 
@@ -62,18 +65,6 @@ int runEcho() {
         std::fflush(stdout);
     }
     return 0;
-}
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void putFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 // How many lines of an INI text name `name` as a key (or, in brackets, as a section), whatever
@@ -161,9 +152,9 @@ class SettingsBackendTest : public QObject {
     }
 
     void handEditedFileMatchesWithoutCase() {
-        putFile(file_,
-                "[OPTIONS]\nSAVEIP=yes\nport=14567\n\n[sti]\nsti=/games/BF1942.exe\n"
-                "[options]\nPort=16567\n");
+        QVERIFY(putFile(file_,
+                        "[OPTIONS]\nSAVEIP=yes\nport=14567\n\n[sti]\nsti=/games/BF1942.exe\n"
+                        "[options]\nPort=16567\n"));
         QCOMPARE(store_->read("Options", "SaveIP"), "yes");
         QCOMPARE(store_->read("Sti", "Sti"), "/games/BF1942.exe");
         // Two spellings of one entry written by hand: the store picks one and keeps to it.
@@ -223,7 +214,7 @@ class SettingsBackendTest : public QObject {
     }
 
     void handWrittenValueWithCommasIsOneText() {
-        putFile(file_, "[Options]\nBook=/home/me/a,b.sbk\n");
+        QVERIFY(putFile(file_, "[Options]\nBook=/home/me/a,b.sbk\n"));
         QCOMPARE(store_->read("Options", "Book"), "/home/me/a,b.sbk");
     }
 
@@ -276,9 +267,9 @@ class SettingsBackendTest : public QObject {
         QFETCH(QString, setUp);
         const QString folder = QFileInfo(file_).absolutePath();
         if (setUp == "folder-file") {
-            putFile(folder, "not a folder");
+            QVERIFY(putFile(folder, "not a folder"));
         } else if (setUp == "home-below-file") {
-            putFile(config_->filePath("plain"), "x");
+            QVERIFY(putFile(config_->filePath("plain"), "x"));
             qputenv("XDG_CONFIG_HOME", config_->filePath("plain/config").toLocal8Bit());
             store_ = std::make_unique<IniFileSettings>(IniFileSettings::filePath("zerlin"));
         } else if (setUp == "file-folder") {
@@ -304,7 +295,7 @@ class SettingsBackendTest : public QObject {
         mounted_ = folder;
         store_->write("Options", "IP", "10.0.0.1");
         QCOMPARE(store_->read("Options", "IP"), "10.0.0.1");
-        putFile(folder + "/filler", QByteArray(1024 * 1024, 'x'));
+        putFile(folder + "/filler", QByteArray(1024 * 1024, 'x'));  // as much as fits
         QElapsedTimer clock;
         clock.start();
         store_->write("Options", "Book", std::string(8 * 1024, 'b'));
@@ -321,7 +312,7 @@ class SettingsBackendTest : public QObject {
 
     void garbledFileIsKeptBeforeReplaced() {
         const QByteArray garbled = "[Options]\nSaveIP=yes\nthis line is not an entry\nClose=yes\n";
-        putFile(file_, garbled);
+        QVERIFY(putFile(file_, garbled));
         // What parsed is read, and reading alone leaves the file as it is.
         QCOMPARE(store_->read("Options", "Close"), "yes");
         QCOMPARE(contents(file_), garbled);
@@ -336,7 +327,7 @@ class SettingsBackendTest : public QObject {
         // copied twice.
         const QByteArray second = "[Options\nIP=10.0.0.9\n";
         for (int round = 0; round < 2; ++round) {
-            putFile(file_, second);
+            QVERIFY(putFile(file_, second));
             store_->write("Options", "Port", "14567");
         }
         QCOMPARE(contents(file_ + ".corrupt"), garbled);

@@ -20,9 +20,12 @@
 #include <vector>
 
 #include "gui/config_folder.h"
+#include "gui/file_helpers.h"
 #include "settings/ini_file_settings.h"
 
 using zerlin::IniFileSettings;
+using zerlin::test::gui::contents;
+using zerlin::test::gui::putFile;
 
 namespace {
 
@@ -39,18 +42,6 @@ Values readAll(IniFileSettings& store) {
     for (const auto& key : kKeys)
         values[key] = store.read(key.first, key.second);
     return values;
-}
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool putFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
 }
 
 // The same bytes at every run, so that a failure can be repeated.

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
@@ -22,6 +21,7 @@
 #include "bookmarks/bookmark_entry.h"
 #include "platform/qt/click_label.h"
 #include "platform/qt/qt_desktop.h"
+#include "standin_process.h"
 #include "window_harness.h"
 
 namespace {
@@ -51,30 +51,17 @@ class SlotWaitTest : public QObject {
     void initTestCase() {
         QVERIFY(dir_.isValid());
         // The notification service first: the bus must know it before anything is sent.
-        notifications_.start(ZERLIN_NOTIFICATION_STANDIN, {dir_.filePath("notified")});
-        QVERIFY(notifications_.waitForReadyRead(5000));
-        QCOMPARE(notifications_.readLine().trimmed(), QByteArray("ready"));
+        notifications_.start({dir_.filePath("notified")});
+        QVERIFY(notifications_.ready);
         QStringList servers = {"--seconds", "60"};
         for (const char* server : kServers) {
             servers << server;
         }
-        standIn_.start(ZERLIN_STATUS_STANDIN, servers);
-        while (standIn_.canReadLine() || standIn_.waitForReadyRead(5000)) {
-            const QString line = QString::fromUtf8(standIn_.readLine()).trimmed();
-            if (line == "ready") {
-                break;
-            }
-            hosts.push_back(line.section(' ', 1).section(':', 0, 0).toStdString());
+        for (const QString& address : standIn_.start(servers)) {
+            hosts.push_back(test::gui::hostOf(address));
         }
         QCOMPARE(hosts.size(), std::size(kServers));
         clock_.start();
-    }
-
-    void cleanupTestCase() {
-        for (QProcess* process : {&standIn_, &notifications_}) {
-            process->kill();
-            process->waitForFinished();
-        }
     }
 
     void waitsJoinsAndTells() {
@@ -241,8 +228,8 @@ class SlotWaitTest : public QObject {
     }
 
     QTemporaryDir dir_;
-    QProcess standIn_;
-    QProcess notifications_;
+    test::gui::StandinProcess standIn_{ZERLIN_STATUS_STANDIN};
+    test::gui::StandinProcess notifications_{ZERLIN_NOTIFICATION_STANDIN};
     QElapsedTimer clock_;
 };
 

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QListWidget>
-#include <QProcess>
 #include <QScreen>
 #include <QTest>
 #include <QTextDocument>
@@ -19,6 +18,7 @@
 #include "app/status/status_tooltip.h"
 #include "app/status/status_wiring.h"
 #include "app/status_network.h"
+#include "standin_process.h"
 #include "window_harness.h"
 
 using RowStatusKind = zerlin::status::Indicator;
@@ -87,26 +87,17 @@ class StatusBoundsTest : public QObject {
 
   private slots:
     void initTestCase() {
-        standIn_.start(ZERLIN_STATUS_STANDIN,
-                       {"--seconds", "60",
-                        // Under 50 KB: a thousand players, the first named with 30 000 characters.
-                        "127.*.*.*:23000:crowd",
-                        // About 60 KB: 500 players of 70-character names on two teams, texts of 70.
-                        "127.*.*.*:23000:crowd,players=500,long=70,name=70,teams=2,text=70",
-                        "127.*.*.*:23000:one,players=5"});
-        while (standIn_.canReadLine() || standIn_.waitForReadyRead(5000)) {
-            const QString line = QString::fromUtf8(standIn_.readLine()).trimmed();
-            if (line == "ready") {
-                break;
-            }
-            hosts_.push_back(line.section(' ', 1).section(':', 0, 0).toStdString());
+        const QStringList bound = standIn_.start(
+            {"--seconds", "60",
+             // Under 50 KB: a thousand players, the first named with 30 000 characters.
+             "127.*.*.*:23000:crowd",
+             // About 60 KB: 500 players of 70-character names on two teams, texts of 70.
+             "127.*.*.*:23000:crowd,players=500,long=70,name=70,teams=2,text=70",
+             "127.*.*.*:23000:one,players=5"});
+        for (const QString& address : bound) {
+            hosts_.push_back(zerlin::test::gui::hostOf(address));
         }
         QCOMPARE(hosts_.size(), std::size_t{3});
-    }
-
-    void cleanupTestCase() {
-        standIn_.kill();
-        standIn_.waitForFinished();
     }
 
     // Each refresh of the servers as big as a reply can make them costs the window a few
@@ -205,7 +196,7 @@ class StatusBoundsTest : public QObject {
     }
 
   private:
-    QProcess standIn_;
+    zerlin::test::gui::StandinProcess standIn_{ZERLIN_STATUS_STANDIN};
     std::vector<std::string> hosts_;  // the stand-ins' addresses, in their order
 };
 

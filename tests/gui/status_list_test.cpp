@@ -4,7 +4,6 @@
 
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTextDocument>
@@ -16,6 +15,7 @@
 #include "app/status/status_wiring.h"
 #include "app/status_network.h"
 #include "doubles/temp_folder.h"
+#include "standin_process.h"
 #include "window_harness.h"
 
 using RowStatusKind = zerlin::status::Indicator;
@@ -44,27 +44,18 @@ class StatusListTest : public QObject {
 
   private slots:
     void initTestCase() {
-        standIn_.start(ZERLIN_STATUS_STANDIN,
-                       {"--seconds", "90", "127.*.*.*:23000:one,players=23,max=64,map=wake",
-                        "127.*.*.*:23000:one,players=64,max=64,map=berlin,password=1",
-                        "127.*.*.*:23000:silent", "127.*.*.*:23000:markup,players=0",
-                        "127.*.*.*:23000:full-then-free,after=2", "127.*.*.*:23000:one",
-                        "127.*.*.*:23000:one,map=", "127.*.*.*:23000:one,players=5",
-                        "127.*.*.*:23000:stale,players=2"});
+        const QStringList bound =
+            standIn_.start({"--seconds", "90", "127.*.*.*:23000:one,players=23,max=64,map=wake",
+                            "127.*.*.*:23000:one,players=64,max=64,map=berlin,password=1",
+                            "127.*.*.*:23000:silent", "127.*.*.*:23000:markup,players=0",
+                            "127.*.*.*:23000:full-then-free,after=2", "127.*.*.*:23000:one",
+                            "127.*.*.*:23000:one,map=", "127.*.*.*:23000:one,players=5",
+                            "127.*.*.*:23000:stale,players=2"});
         int server = 2;
-        while (standIn_.canReadLine() || standIn_.waitForReadyRead(5000)) {
-            const QString line = QString::fromUtf8(standIn_.readLine()).trimmed();
-            if (line == "ready") {
-                break;
-            }
-            hosts[server++] = line.section(' ', 1).section(':', 0, 0).toStdString();
+        for (const QString& address : bound) {
+            hosts[server++] = zerlin::test::gui::hostOf(address);
         }
         QCOMPARE(hosts.size(), std::size_t{9});
-    }
-
-    void cleanupTestCase() {
-        standIn_.kill();
-        standIn_.waitForFinished();
     }
 
     // F5 asks again and keeps the last result on show until the new one comes. First, while
@@ -225,7 +216,7 @@ class StatusListTest : public QObject {
     }
 
   private:
-    QProcess standIn_;
+    zerlin::test::gui::StandinProcess standIn_{ZERLIN_STATUS_STANDIN};
 };
 
 QTEST_MAIN(StatusListTest)

@@ -1,18 +1,19 @@
 // The server status over real UDP sockets on the loopback network, against stand-in servers
-// that this test starts on 127.0.13.x.
+// that this test starts, each on a loopback address it finds free at the game's query port.
 
 #include <QNetworkDatagram>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QThread>
 #include <QUdpSocket>
 #include <algorithm>
+#include <map>
 #include <optional>
 
 #include "gui_helpers.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
+#include "standin_process.h"
 #include "status/host.h"
 #include "status/status_client.h"
 #include "status/status_text.h"
@@ -25,17 +26,14 @@ class StatusUdpTest : public QObject {
   private slots:
     void initTestCase() {
         QStringList servers = {"--seconds", "60"};
-        for (const auto& [host, script] : kServers) {
+        for (const auto& [name, script] : kServers) {
             servers << script;
         }
-        standIn_.start(ZERLIN_STATUS_STANDIN, servers);
-        QVERIFY(standIn_.waitForReadyRead(5000));
-        QCOMPARE(standIn_.readLine().trimmed(), QByteArray("ready"));
-    }
-
-    void cleanupTestCase() {
-        standIn_.kill();
-        standIn_.waitForFinished();
+        const QStringList bound = standIn_.start(servers);
+        QCOMPARE(bound.size(), static_cast<qsizetype>(kServers.size()));
+        for (std::size_t i = 0; i < kServers.size(); ++i) {
+            hosts_[kServers[i].first] = zerlin::test::gui::hostOf(bound[static_cast<qsizetype>(i)]);
+        }
     }
 
     void answersLikeTheServers() {
@@ -46,35 +44,39 @@ class StatusUdpTest : public QObject {
         zerlin::status::StatusService service(socket, resolver, clock, timer);
         zerlin::status::StatusClient client(service);
         std::vector<ServerKey> keys;
-        for (const auto& [host, expected] : kExpected) {
-            keys.push_back({host.toStdString(), "14567"});
+        for (const auto& [name, expected] : kExpected) {
+            keys.push_back({hosts_.at(name), "14567"});
         }
-        keys.push_back({"//127.0.13.2", "14567"});
-        keys.push_back({"[::ffff:127.0.13.2]", "14567"});
+        const std::string one = hosts_.at("one");
+        keys.push_back({"//" + one, "14567"});
+        keys.push_back({"[::ffff:" + one + "]", "14567"});
         client.refresh({keys.begin(), keys.end()});
         QVERIFY(zerlin::test::gui::waitFor([&] { return !service.busy(); }, 8000));
-        for (const auto& [host, expected] : kExpected) {
-            const auto& state = service.state({host.toStdString(), "14567"});
+        for (const auto& [name, expected] : kExpected) {
+            const auto& state = service.state({hosts_.at(name), "14567"});
             QString players;
             if (state.answer) {
                 for (const auto& player : state.answer->status.players) {
                     players += QString::fromStdString(player.name) + ";";
                 }
             }
-            const QString got = QString::fromStdString(zerlin::status::describe(state))
+            const QString got = name + ": " +
+                                QString::fromStdString(zerlin::status::describe(state))
                                     .replace(QRegularExpression(", \\d+ ms"), "") +
                                 " | " + players;
-            QCOMPARE(got, expected);
+            QCOMPARE(got, name + ": " + expected);
         }
-        QCOMPARE(zerlin::status::describe(service.state({"//127.0.13.2", "14567"})),
+        QCOMPARE(zerlin::status::describe(service.state({"//" + one, "14567"})),
                  std::string("no answer"));
         // An IPv4-mapped address: its reply comes from the IPv4 form.
-        QVERIFY(service.state({"[::ffff:127.0.13.2]", "14567"}).answer);
-        const auto& markup = service.state({"127.0.13.13", "14567"});
+        QVERIFY(service.state({"[::ffff:" + one + "]", "14567"}).answer);
+        const auto& markup = service.state({hosts_.at("markup"), "14567"});
         QVERIFY(markup.answer);
         QCOMPARE(markup.answer->status.hostName, std::string("<b>Bold</b> <img src=\"x\"> &amp;"));
         // The server of this game port, at 23001, rather than the other one at 23000.
-        QCOMPARE(service.state({"127.0.13.9", "14567"}).answer->status.hostPort, 14567);
+        const auto& twoPorts = service.state({hosts_.at("two ports"), "14567"});
+        QVERIFY(twoPorts.answer);
+        QCOMPARE(twoPorts.answer->status.hostPort, 14567);
     }
 
     // Datagrams go out and come back with their sender, over IPv4 and IPv6 (where the system
@@ -85,7 +87,7 @@ class StatusUdpTest : public QObject {
         socket.setReceiveHandler([&](const zerlin::net::Endpoint& from, std::string_view bytes) {
             received.emplace_back(from, std::string(bytes));
         });
-        for (const char* address : {"127.0.13.30", "::1"}) {
+        for (const char* address : {"127.0.0.1", "::1"}) {
             QUdpSocket peer;
             if (!peer.bind(QHostAddress(address), 0)) {
                 QVERIFY2(QByteArray(address) == "::1", "cannot bind the IPv4 peer");
@@ -125,8 +127,8 @@ class StatusUdpTest : public QObject {
         socket.setReceiveHandler(
             [&](const zerlin::net::Endpoint&, std::string_view) { ++received; });
         QUdpSocket peer;
-        QVERIFY(peer.bind(QHostAddress("127.0.13.31"), 0));
-        QVERIFY(socket.send({*zerlin::status::parseIpAddress("127.0.13.31"), peer.localPort()},
+        QVERIFY(peer.bind(QHostAddress("127.0.0.1"), 0));
+        QVERIFY(socket.send({*zerlin::status::parseIpAddress("127.0.0.1"), peer.localPort()},
                             "\\status\\"));
         QVERIFY(zerlin::test::gui::waitFor([&] { return peer.hasPendingDatagrams(); }));
         const QNetworkDatagram request = peer.receiveDatagram();
@@ -143,49 +145,51 @@ class StatusUdpTest : public QObject {
     }
 
   private:
-    // Host → what the stand-in there does.
+    // Each stand-in's name, and what it does, on an address it finds free at the query port.
     inline static const std::vector<std::pair<QString, QString>> kServers = {
-        {"127.0.13.2", "127.0.13.2:23000:one"},
-        {"127.0.13.3", "127.0.13.3:23000:reverse"},
-        {"127.0.13.4", "127.0.13.4:23000:twice"},
-        {"127.0.13.5", "127.0.13.5:23000:lose-once"},
-        {"127.0.13.6", "127.0.13.6:23000:no-final"},
-        {"127.0.13.7", "127.0.13.7:23000:stale,players=2"},
-        {"127.0.13.8", "127.0.13.8:23000:cp1252,players=1,password=1"},
-        {"127.0.13.9", "127.0.13.9:23000:one,hostport=14568"},
-        {"127.0.13.9", "127.0.13.9:23001:one,hostport=14567,map=Berlin"},
-        {"127.0.13.10", "127.0.13.10:23000:silent"},
-        {"127.0.13.11", "127.0.13.11:23000:junk"},
-        {"127.0.13.12", "127.0.13.12:23000:too-many,players=40"},
-        {"127.0.13.13", "127.0.13.13:23000:markup,players=0"},
-        {"127.0.13.14", "127.0.13.14:23000:backslash"},
-        {"127.0.13.15", "127.0.13.15:23000:one,players=64,max=64"},
+        {"one", "127.*.*.*:23000:one"},
+        {"reverse", "127.*.*.*:23000:reverse"},
+        {"twice", "127.*.*.*:23000:twice"},
+        {"lose-once", "127.*.*.*:23000:lose-once"},
+        {"no-final", "127.*.*.*:23000:no-final"},
+        {"stale", "127.*.*.*:23000:stale,players=2"},
+        {"cp1252", "127.*.*.*:23000:cp1252,players=1,password=1"},
+        // Another game port's server at 23000, this one's at 23001 on the same address.
+        {"two ports", "127.*.*.*:23000:one,hostport=14568"},
+        {"two ports", "=:23001:one,hostport=14567,map=Berlin"},
+        {"silent", "127.*.*.*:23000:silent"},
+        {"junk", "127.*.*.*:23000:junk"},
+        {"too-many", "127.*.*.*:23000:too-many,players=40"},
+        {"markup", "127.*.*.*:23000:markup,players=0"},
+        {"backslash", "127.*.*.*:23000:backslash"},
+        {"full", "127.*.*.*:23000:one,players=64,max=64"},
     };
-    // Host → the description without its ping, and the players.
+    // Name → the description without its ping, and the players.
     inline static const std::vector<std::pair<QString, QString>> kExpected = {
-        {"127.0.13.2", "3/64 players, Wake | Player0;Player1;Player2;"},
-        {"127.0.13.3", "3/64 players, Wake | Player0;Player1;Player2;"},
-        {"127.0.13.4", "3/64 players, Wake | Player0;Player1;Player2;"},
-        {"127.0.13.5", "3/64 players, Wake | Player0;Player1;Player2;"},
-        {"127.0.13.6", "no answer | "},
-        {"127.0.13.7", "2/64 players, Wake | Player0;Player1;"},
-        {"127.0.13.8", QString::fromUtf8("1/64 players, Wake, password | Jürgen;")},
-        {"127.0.13.9", "3/64 players, Berlin | Player0;Player1;Player2;"},
-        {"127.0.13.10", "no answer | "},
-        {"127.0.13.11", "no answer | "},
-        {"127.0.13.12", "no answer | "},
-        {"127.0.13.13", "0/64 players, Wake | "},
-        {"127.0.13.14", "3/64 players, Wake | Player0;Foo;Player2;"},
-        {"127.0.13.15", "64/64 players, Wake | " +
-                            [] {
-                                QString names;
-                                for (int i = 0; i < 64; ++i) {
-                                    names += QString("Player%1;").arg(i);
-                                }
-                                return names;
-                            }()},
+        {"one", "3/64 players, Wake | Player0;Player1;Player2;"},
+        {"reverse", "3/64 players, Wake | Player0;Player1;Player2;"},
+        {"twice", "3/64 players, Wake | Player0;Player1;Player2;"},
+        {"lose-once", "3/64 players, Wake | Player0;Player1;Player2;"},
+        {"no-final", "no answer | "},
+        {"stale", "2/64 players, Wake | Player0;Player1;"},
+        {"cp1252", QString::fromUtf8("1/64 players, Wake, password | Jürgen;")},
+        {"two ports", "3/64 players, Berlin | Player0;Player1;Player2;"},
+        {"silent", "no answer | "},
+        {"junk", "no answer | "},
+        {"too-many", "no answer | "},
+        {"markup", "0/64 players, Wake | "},
+        {"backslash", "3/64 players, Wake | Player0;Foo;Player2;"},
+        {"full", "64/64 players, Wake | " +
+                     [] {
+                         QString names;
+                         for (int i = 0; i < 64; ++i) {
+                             names += QString("Player%1;").arg(i);
+                         }
+                         return names;
+                     }()},
     };
-    QProcess standIn_;
+    zerlin::test::gui::StandinProcess standIn_{ZERLIN_STATUS_STANDIN};
+    std::map<QString, std::string> hosts_;  // name → the address its stand-in took
 };
 
 QTEST_MAIN(StatusUdpTest)

@@ -1,5 +1,7 @@
 # Helpers shared by the shell tests; source it from bash.
 
+testlib_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
 passes=0
 failures=0
 check() {  # check <what> <expected> <actual>
@@ -12,6 +14,12 @@ check() {  # check <what> <expected> <actual>
         echo "  actual:   $(printf '%q' "$3")"
         failures=$((failures + 1))
     fi
+}
+
+# fail <what>: the test fails at once, saying what went wrong.
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
 }
 
 # need_tools <command>...: the test fails at once when one of them is not installed.
@@ -129,4 +137,61 @@ type_into() {  # type_into <x> <y> <text>: replaces the text of the box there
     xdotool key --clearmodifiers ctrl+a BackSpace
     xdotool type --delay 20 "$3"
     sleep 0.2
+}
+
+# The end of a test, however it ends: `trap clean_up EXIT` once the work folder $work is made.
+# Stops the processes handed to stop_at_end (stand-ins, the program) and the Xvfb of
+# start_xvfb, waits for them to go and removes $work.
+at_end_pids=()
+stop_at_end() {  # stop_at_end <pid>...
+    at_end_pids+=("$@")
+}
+clean_up() {
+    local pid killer
+    for pid in "${at_end_pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    stop_xvfb
+    for pid in "${at_end_pids[@]}"; do
+        # One that misses or ignores the request (asked between its start and its program's)
+        # is killed outright after 10 s.
+        (sleep 10 && kill -9 "$pid") </dev/null >/dev/null 2>&1 &
+        killer=$!
+        { wait "$pid"; } 2>/dev/null || true
+        kill "$killer" 2>/dev/null || true
+    done
+    [ -z "${work:-}" ] || rm -rf "$work"
+}
+
+# Starts the accessibility bus on the session bus (run the test under dbus-run-session), so that
+# a11y_read reads what a screen reader is given; a Qt program started afterwards takes part
+# (QT_LINUX_ACCESSIBILITY_ALWAYS_ON, exported here). Fails when the bus does not come.
+start_a11y() {
+    need_tools /usr/libexec/at-spi-bus-launcher /usr/bin/python3 dbus-send
+    [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] || { echo "FAIL: no private session bus"; return 1; }
+    # A runtime folder of the test's own, where the bus puts its socket: tests run at once
+    # never meet on one.
+    mkdir -p -m 700 "$work/runtime"
+    export XDG_RUNTIME_DIR="$work/runtime"
+    /usr/libexec/at-spi-bus-launcher --launch-immediately >>"$work/a11y.log" 2>&1 &
+    stop_at_end $!
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
+    # Waited for without asking it anything: a question would have the session bus start a
+    # launcher of its own, with the bus's environment (the socket in ~/.cache, shared).
+    wait_for 10 a11y_bus_owned || { echo "FAIL: no accessibility bus"; return 1; }
+    # The registry too, before any program starts: one that finds none never takes part.
+    wait_for 20 /usr/bin/python3 "$testlib_dir/a11y.py" --ready 2>>"$work/a11y.log" ||
+        { echo "FAIL: no accessibility registry"; return 1; }
+}
+
+a11y_bus_owned() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q 'boolean true'
+}
+
+# a11y_read <pid> [window title...]: what a screen reader is given of that program's windows
+# (those titled so, or all), as the lines of tests/lib/a11y.py, into $work/a11y.txt. Fails
+# while the program is not on the accessibility bus yet.
+a11y_read() {
+    /usr/bin/python3 "$testlib_dir/a11y.py" "$@" >"$work/a11y.txt" 2>>"$work/a11y.log"
 }

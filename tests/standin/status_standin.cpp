@@ -5,8 +5,9 @@
 //
 // Each server is bound to its own address (never to all of them). A "*" in place of one of the
 // address's numbers picks a number free at the port (1 to 254, at random; the address's other
-// servers of the same pattern get others); PORT 0 takes a port the system gives. The address of
-// each server of either kind is printed, in order, as "bound ADDRESS:PORT", and "ready" once all
+// servers of the same pattern get others); PORT 0 takes a port the system gives; "=" for the
+// address is the one the server before took (one host answering at two ports). The address of
+// each server of these kinds is printed, in order, as "bound ADDRESS:PORT", and "ready" once all
 // are bound; the program ends after N seconds (60 unless told).
 //
 // Scenarios: one, reverse (three parts, last first), twice (three parts, the second sent
@@ -293,8 +294,14 @@ int main(int argc, char** argv) {
         servers.push_back(server);
     }
     std::srand(static_cast<unsigned>(getpid()) ^ static_cast<unsigned>(time(nullptr)));
-    for (Server& server : servers) {
-        const bool picked = server.port == 0 || server.address.find('*') != std::string::npos;
+    for (std::size_t i = 0; i < servers.size(); ++i) {
+        Server& server = servers[i];
+        const bool previous = server.address == "=" && i > 0;
+        if (previous) {
+            server.address = servers[i - 1].address;
+        }
+        const bool picked =
+            previous || server.port == 0 || server.address.find('*') != std::string::npos;
         if (!bindServer(server)) {
             return 1;
         }

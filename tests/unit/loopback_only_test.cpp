@@ -65,7 +65,7 @@ TEST(LoopbackGuard, LooksUpLocalhostOnly) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         FakeNetwork net;
-        net::LoopbackOnlyResolver guard(net, net);
+        net::LoopbackOnlyResolver guard(net, net.timer);
         std::optional<std::vector<net::IpAddress>> answer;
         guard.lookUp(c.name, [&](std::vector<net::IpAddress> found) { answer = found; });
         EXPECT_EQ(net.lookUps.size(), c.lookedUp ? 1u : 0u);
@@ -81,10 +81,10 @@ TEST(LoopbackGuard, LooksUpLocalhostOnly) {
 // resolver, while the loopback ones are asked as ever.
 TEST(LoopbackGuard, KeepsTheStatusInside) {
     FakeNetwork net;
-    FakeNetwork resolverTimer;  // the guard's own timer
+    FakeTimer resolverTimer{net.clock};  // the guard's own timer
     net::LoopbackOnlySocket socket(net);
     net::LoopbackOnlyResolver resolver(net, resolverTimer);
-    status::StatusService service(socket, resolver, net, net);
+    status::StatusService service(socket, resolver, net.clock, net.timer);
     status::StatusClient client(service);
     const std::vector<status::Request> servers = {
         status::ServerKey{"10.0.0.1", "14567"},   status::ServerKey{"[::ffff:10.0.0.1]", "14567"},

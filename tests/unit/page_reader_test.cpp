@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "doubles/doubles.h"
 #include "doubles/http_double.h"
 #include "platform/worker.h"
 #include "servers/kept_list.h"
@@ -243,7 +244,7 @@ TEST(PageReader, WalkReadsPagesOnTheWorker) {
     const std::string page2 = R"({"hasMore":false,"servers":[)" + server("127.0.22.4") + "]}";
     {  // a cut page gives its first servers, and the walk goes on from its last entry
         FakeHttp http;
-        ManualAlarm alarm;
+        FakeTimer alarm;
         HeldWorker worker;
         servers::ListWalk walk{http, alarm, &worker};
         std::vector<Walked> outcomes;
@@ -263,14 +264,14 @@ TEST(PageReader, WalkReadsPagesOnTheWorker) {
     }
     {  // a page read when its walk was dropped, timed out or started over is never used
         FakeHttp http;
-        ManualAlarm alarm;
+        FakeTimer alarm;
         HeldWorker worker;
         servers::ListWalk walk{http, alarm, &worker};
         std::vector<Walked> outcomes;
         const auto done = [&](Walked o) { outcomes.push_back(std::move(o)); };
         walk.start(base, done);
         http.answer(200, page1);
-        alarm.ring();
+        alarm.fire();
         ASSERT_EQ(outcomes.size(), 1u);
         EXPECT_FALSE(outcomes[0].ok());
         walk.start(base, done);
@@ -289,7 +290,7 @@ TEST(PageReader, WalkReadsPagesOnTheWorker) {
     }
     {  // a page past the limits fails the walk
         FakeHttp http;
-        ManualAlarm alarm;
+        FakeTimer alarm;
         HeldWorker worker;
         std::vector<Walked> outcomes;
         {

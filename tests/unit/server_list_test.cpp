@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "doubles/doubles.h"
 #include "doubles/http_double.h"
 #include "servers/address_rules.h"
 #include "servers/list_walk.h"
@@ -251,7 +252,7 @@ TEST(ServerPage, CutsTextsByCharacters) {
 // Serves pages to a walk: each body in turn; a status other than 200 as given.
 struct WalkRig {
     FakeHttp http;
-    ManualAlarm alarm;
+    FakeTimer alarm;
     ListWalk walk{http, alarm};
     std::vector<Walked> outcomes;
     void start(const std::string& base = "http://127.0.21.1:8080/v2/bf1942/") {
@@ -342,7 +343,7 @@ TEST(ServerListWalk, FailuresTimeAndLimits) {
         WalkRig rig;
         rig.start();
         EXPECT_EQ(rig.alarm.armed, servers::kRefreshTime);
-        rig.alarm.ring();
+        rig.alarm.fire();
         ASSERT_EQ(rig.outcomes.size(), 1u);
         EXPECT_FALSE(rig.outcomes[0].ok());
         EXPECT_TRUE(rig.http.pending.empty());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "doubles/doubles.h"
 #include "doubles/http_double.h"
 #include "doubles/temp_folder.h"
 #include "servers/kept_list.h"
@@ -68,7 +69,7 @@ struct BrowserRig {
     TempFolder folder;
     std::string keptPath = folder / "cache/zerlin/servers.json";
     FakeHttp http;
-    ManualAlarm alarm;
+    FakeTimer alarm;
     servers::ListWalk walk{http, alarm};
     FakePings pings;
     std::time_t now = 1'800'000'000;

@@ -18,30 +18,6 @@ using std::chrono::microseconds;
 using std::chrono::seconds;
 using waiting::SlotWatch;
 
-// One alarm and the clock it rings by: time moves only when the test moves it.
-class FakeAlarm : public Timer {
-  public:
-    void setHandler(std::function<void()> handler) override { ring_ = std::move(handler); }
-    void start(microseconds delay) override { at_ = now + delay; }
-    void stop() override { at_.reset(); }
-    bool isActive() const override { return at_.has_value(); }
-    // Moves on to `until`, ringing on the way and calling `between` after each ring.
-    void runUntil(microseconds until, const std::function<void()>& between) {
-        for (int guard = 0; at_ && *at_ <= until && guard < 10000; ++guard) {
-            now = *at_;
-            at_.reset();
-            ring_();
-            between();
-        }
-        now = until;
-    }
-    microseconds now{0};
-
-  private:
-    std::function<void()> ring_;
-    std::optional<microseconds> at_;
-};
-
 struct FakeNotifier : Notifier {
     void notify(const std::string& title, const std::string& body) override {
         sent.push_back(title + ": " + body);
@@ -70,7 +46,8 @@ status::ServerState stateOf(int players) {
 // answer a question; the last one repeats).
 struct Harness {
     test::FakeListBox list;
-    FakeAlarm alarm;
+    test::FakeClock clock;
+    test::FakeTimer alarm{clock};
     FakeNotifier notifier;
     FakeModal modal;
     std::vector<int> script;
@@ -83,7 +60,7 @@ struct Harness {
         SlotWatch::Hooks{[this](const status::ServerKey& key) { questions.push_back(key); },
                          [this](const std::string& row) {
                              joins.push_back(row);
-                             joinTimes.push_back(alarm.now);
+                             joinTimes.push_back(clock.now());
                          },
                          {}}};
 
@@ -102,7 +79,7 @@ struct Harness {
     }
     void runFor(microseconds time) {
         answer();
-        alarm.runUntil(alarm.now + time, [this] { answer(); });
+        alarm.runUntil(clock.now() + time, [this] { answer(); });
     }
 };
 

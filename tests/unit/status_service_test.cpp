@@ -26,7 +26,7 @@ std::string pairsFor(const std::string& hostport, int players = 3) {
 
 struct Rig {
     FakeNetwork net;
-    StatusService service{net, net, net, net};
+    StatusService service{net, net, net.clock, net.timer};
     status::StatusClient client{service};
     std::vector<ServerKey> changes;
     Rig() {
@@ -194,7 +194,7 @@ TEST(StatusService, PacesQueriesAndRetries) {
 TEST(StatusService, KeepsItsPaceWhenTheLoopIsLate) {
     for (const std::chrono::microseconds late : {300us, 1400us, 3500us}) {
         Rig rig;
-        rig.net.late = late;
+        rig.net.timer.late = late;
         std::vector<ServerKey> keys;
         for (int i = 0; i < 200; ++i) {
             keys.push_back(

@@ -118,6 +118,9 @@ QVariant ServersModel::mark(const servers::ServerRow& row) const {
 
 QString ServersModel::description(const servers::ServerRow& r) const {
     QStringList marks;
+    if (browser_.showingKept() && !browser_.showingPlayed()) {
+        marks << "from the kept list";  // what the dimmed text shows
+    }
     if (r.info.password) {
         marks << "password";
     }

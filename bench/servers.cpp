@@ -28,13 +28,15 @@
 #include <string>
 
 #include "app/servers/servers_window.h"
-#include "app/servers/status_pings.h"
 #include "loop_meter.h"
 #include "map_settings.h"
 #include "platform/loopback_only.h"
+#include "platform/qt/qt_http.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_worker.h"
 #include "servers/address_rules.h"
+#include "servers/list_walk.h"
 #include "status/status_client.h"
 #include "status/status_service.h"
 
@@ -66,11 +68,15 @@ int main(int argc, char* argv[]) {
     zerlin::qt::QtClock netClock;
     zerlin::qt::QtTimer timer;
     zerlin::status::StatusService service(loopback, resolver, netClock, timer);
-    zerlin::app::StatusPings pings(service);
+    // The list walk as the program makes it.
+    zerlin::qt::QtHttpClient http;
+    zerlin::qt::QtTimer deadline;
+    zerlin::qt::QtWorker pageReader;
+    zerlin::servers::ListWalk walk(http, deadline, &pageReader);
     MapSettings settings;
     // Opened first with the list off, so that the refresh is measured on a window on screen.
     settings.write("Servers", "ListUrl", "");
-    zerlin::app::ServersWindow window(settings, pings, keptPath, {});
+    zerlin::app::ServersWindow window(settings, service, walk, keptPath, {});
     auto* table = window.findChild<QTableView*>("ServerTable");
     QAbstractItemModel* model = table->model();
 
@@ -89,7 +95,7 @@ int main(int argc, char* argv[]) {
                                        return done && !inPhases;
                                    },
                                    phases ? 120000 : 15000);
-    QObject::connect(&window.http().manager(), &QNetworkAccessManager::finished,
+    QObject::connect(&http.manager(), &QNetworkAccessManager::finished,
                      [&] { lastPageNs = meter.nowNs(); });
     QObject::connect(model, &QAbstractItemModel::modelReset, [&] {
         if (rowsNs < 0 && model->rowCount() == rows) {

@@ -19,13 +19,14 @@
 #include <memory>
 
 #include "app/servers/servers_window.h"
-#include "app/servers/status_pings.h"
 #include "doubles/doubles.h"
 #include "doubles/temp_folder.h"
 #include "gui_helpers.h"
 #include "platform/loopback_only.h"
+#include "platform/qt/qt_http.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_worker.h"
 #include "servers/address_rules.h"
 #include "servers/played_servers.h"
 #include "status/status_client.h"
@@ -46,7 +47,15 @@ struct Pings {
     zerlin::qt::QtClock clock;
     zerlin::qt::QtTimer timer;
     zerlin::status::StatusService service{guard, resolver, clock, timer};
-    zerlin::app::StatusPings pings{service};
+};
+
+// The list walk, made as the program makes it: the real HTTP client, a deadline and a reader
+// thread.
+struct Walk {
+    zerlin::qt::QtHttpClient http;
+    zerlin::qt::QtTimer deadline;
+    zerlin::qt::QtWorker pageReader;
+    zerlin::servers::ListWalk walk{http, deadline, &pageReader};
 };
 
 // The stand-in game servers' query ports, as the list names them: "P,Q,...".
@@ -63,6 +72,7 @@ struct Rig {
     zerlin::test::TempFolder folder;
     zerlin::test::MemorySettings settings;
     Pings pings;
+    Walk walk;
     std::vector<std::pair<std::string, std::string>> joined;
     zerlin::friends::FriendPatterns friends;
     std::unique_ptr<zerlin::app::ServersWindow> window;
@@ -90,7 +100,7 @@ struct Rig {
             joined.emplace_back(ip, port);
         };
         actions.friends = [this] { return &friends; };
-        window = std::make_unique<zerlin::app::ServersWindow>(settings, pings.pings,
+        window = std::make_unique<zerlin::app::ServersWindow>(settings, pings.service, walk.walk,
                                                               folder / "servers.json", actions);
     }
     ~Rig() {
@@ -269,8 +279,8 @@ class ServersWindowTest : public QObject {
         rig.window->friendsChanged();
         QCOMPARE(m->rowCount(), 0);
         // Kept for the next window, as the other filters are.
-        zerlin::app::ServersWindow next(rig.settings, rig.pings.pings, rig.folder / "servers.json",
-                                        {});
+        zerlin::app::ServersWindow next(rig.settings, rig.pings.service, rig.walk.walk,
+                                        rig.folder / "servers.json", {});
         next.open();
         QVERIFY(next.findChild<QCheckBox*>("FriendsOnly")->isChecked());
     }
@@ -372,15 +382,15 @@ class ServersWindowTest : public QObject {
         {
             Rig rig("127.0.23.10:0", {"--count", "4"});
             rig.window.reset();
-            zerlin::app::ServersWindow window(rig.settings, rig.pings.pings,
+            zerlin::app::ServersWindow window(rig.settings, rig.pings.service, rig.walk.walk,
                                               shared / "servers.json", {});
             window.open();
             QVERIFY(waitFor([&] { return window.browser().rows().size() == 4; }, 20000));
         }
         Rig rig(closedPort("127.0.23.11"));  // nothing listens there
         rig.window.reset();
-        zerlin::app::ServersWindow window(rig.settings, rig.pings.pings, shared / "servers.json",
-                                          {});
+        zerlin::app::ServersWindow window(rig.settings, rig.pings.service, rig.walk.walk,
+                                          shared / "servers.json", {});
         window.open();
         QCOMPARE(window.browser().rows().size(), std::size_t{4});
         QVERIFY(window.browser().showingKept());
@@ -414,8 +424,9 @@ class ServersWindowTest : public QObject {
         actions.forget = [&](const std::string& ip, std::uint16_t port) {
             (void)played.forget(ip, port);
         };
+        rig.window.reset();
         rig.window = std::make_unique<zerlin::app::ServersWindow>(
-            rig.settings, rig.pings.pings, rig.folder / "servers.json", actions);
+            rig.settings, rig.pings.service, rig.walk.walk, rig.folder / "servers.json", actions);
         auto* box = rig.window->findChild<QCheckBox*>("PlayedRecently");
         QVERIFY(box);
         box->setChecked(true);

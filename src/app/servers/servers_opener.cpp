@@ -11,7 +11,6 @@
 
 #include "app/friends/friends_editor.h"
 #include "app/servers/servers_window.h"
-#include "app/servers/status_pings.h"
 #include "bookmarks/bookmark_entry.h"
 #include "friends/friends_file.h"
 #include "mainwindow/command_line.h"
@@ -121,12 +120,10 @@ ServersOpener::ServersOpener(Form1Window& window, Form1& form, SettingsBackend& 
 ServersOpener::~ServersOpener() {
     form_.setJoinRecorder(nullptr);
     servers_.reset();
-    pings_.reset();
 }
 
 void ServersOpener::open() {
     if (!servers_) {
-        pings_ = std::make_unique<StatusPings>(status_);
         ServersWindow::Actions actions;
         actions.join = [this](const std::string& ip, const std::string& port) { join(ip, port); };
         actions.addBookmark = [this](const std::string& ip, const std::string& port,
@@ -167,9 +164,9 @@ void ServersOpener::open() {
         };
         actions.tell = [this](const std::string& text) { messages_.show(text); };
         servers_ = std::make_unique<ServersWindow>(
-            settings_, *pings_,
+            settings_, status_, walk_,
             servers::keptListPath(qt::toStdString(QCoreApplication::applicationName())),
-            std::move(actions), &walk_);
+            std::move(actions));
         playedJoins_.setFindRow([this](const std::string& ip, std::uint16_t port) {
             return servers_ ? servers_->browser().findRow(ip, port) : nullptr;
         });

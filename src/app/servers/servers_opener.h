@@ -25,7 +25,6 @@
 namespace zerlin::app {
 
 class ServersWindow;
-class StatusPings;
 
 // The Servers window, made the first time SERVERS or Ctrl+F asks for it, with its rows' joins
 // and bookmarks going through the main window's own commands; and the list walk it shares with
@@ -70,7 +69,6 @@ class ServersOpener {
     PlayedJoins playedJoins_;
     QTimer friendsTimer_;
     QTimer firstAsk_;
-    std::unique_ptr<StatusPings> pings_;
     std::unique_ptr<ServersWindow> servers_;
     QObject context_;
 };

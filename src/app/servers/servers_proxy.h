@@ -2,6 +2,7 @@
 
 #include <QSortFilterProxyModel>
 #include <string>
+#include <vector>
 
 #include "servers/server_rows.h"
 
@@ -17,11 +18,10 @@ class ServersProxy : public QSortFilterProxyModel {
     ServersProxy(ServersModel& model, QObject* parent = nullptr);
 
     void setFilter(const servers::Filter& filter);
-    const servers::Filter& filter() const { return filter_; }
-    // Keeps only the rows where a friend plays.
-    void setFriendsOnly(bool on);
     // Sorts and filters again by the rows' present values.
     void refilter();
+    // The rows shown, as the browser numbers them.
+    std::vector<std::size_t> shownRows() const;
 
   protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -31,7 +31,6 @@ class ServersProxy : public QSortFilterProxyModel {
     ServersModel& model_;
     servers::Filter filter_;
     std::string folded_;
-    bool friendsOnly_ = false;
 };
 
 }  // namespace zerlin::app

@@ -10,10 +10,12 @@ ServersProxy::ServersProxy(ServersModel& model, QObject* parent)
     setDynamicSortFilter(false);
 }
 
-void ServersProxy::setFilter(const servers::Filter& filter) {
+void ServersProxy::setFilter(const servers::Filter& filter, bool now) {
     filter_ = filter;
     folded_ = servers::folded(filter.text);
-    refilter();
+    if (now) {
+        refilter();
+    }
 }
 
 std::vector<std::size_t> ServersProxy::shownRows() const {

@@ -17,7 +17,8 @@ class ServersProxy : public QSortFilterProxyModel {
   public:
     ServersProxy(ServersModel& model, QObject* parent = nullptr);
 
-    void setFilter(const servers::Filter& filter);
+    // now: filters at once; else with the next reset of the model or refilter().
+    void setFilter(const servers::Filter& filter, bool now = true);
     // Sorts and filters again by the rows' present values.
     void refilter();
     // The rows shown, as the browser numbers them.

@@ -105,11 +105,11 @@ void ServersWindow::filtersEdited() {
 }
 
 // Reads the installed mods again where they changed: when the window is shown and when a list
-// comes, never for a paint.
-void ServersWindow::modsChanged() {
+// comes, never for a paint; refilter: the rows are filtered again at once.
+void ServersWindow::modsChanged(bool refilter) {
     mods_ = actions_.installedMods ? actions_.installedMods() : nullptr;
     model_->setMods(mods_);
-    proxy_->setFilter(currentFilter());
+    proxy_->setFilter(currentFilter(), refilter);
 }
 
 void ServersWindow::saveLayout() {
@@ -180,8 +180,9 @@ void ServersWindow::bookmarksChanged() {
 }
 
 void ServersWindow::rowsReplaced() {
+    // Sorted and filtered once, by the reset.
+    modsChanged(false);
     model_->replaced();
-    modsChanged();
     const std::optional<std::time_t> time = browser_->listTime();
     kept_->setText(browser_->showingKept() && time && !browser_->showingPlayed()
                        ? qt::toQString("List of " + servers::clockTime(*time))

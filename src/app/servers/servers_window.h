@@ -93,7 +93,7 @@ class ServersWindow : private ServersWindowCore, public QWidget {
     void saveLayout();
     void filtersEdited();
     servers::Filter currentFilter() const;
-    void modsChanged();
+    void modsChanged(bool refilter = true);
     void showLine();
     void showDetails();
     void rowsReplaced();

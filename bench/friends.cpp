@@ -17,12 +17,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTimer>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 
 #include "app/servers/servers_window.h"
@@ -30,7 +33,13 @@
 #include "friends/friend_patterns.h"
 #include "friends/server_snapshot.h"
 #include "map_settings.h"
+#include "platform/qt/qt_http.h"
+#include "platform/qt/qt_network.h"
+#include "platform/qt/qt_timer.h"
 #include "servers/kept_list.h"
+#include "servers/list_walk.h"
+#include "status/host.h"
+#include "status/status_service.h"
 
 namespace {
 
@@ -40,26 +49,39 @@ constexpr int kPlayers = 256;
 using zerlin::bench::MapSettings;
 
 // Answers as the status service would, when told to.
-class StandInPings : public zerlin::servers::PingSource {
+// The game servers' side of the status service, in memory: a server answers the query the
+// service sent it when the benchmark says, with all of its players in one datagram.
+class StandInSocket : public zerlin::net::DatagramSocket {
   public:
-    void setHandler(Handler handler) override { handler_ = std::move(handler); }
-    void ask(const std::vector<zerlin::servers::PingTarget>& /*servers*/) override {}
-    const zerlin::status::ServerState& state(const std::string& ip,
-                                             std::uint16_t port) const override {
-        static const zerlin::status::ServerState kNone;
-        const auto found = states_.find({ip, port});
-        return found == states_.end() ? kNone : found->second;
+    void setReceiveHandler(ReceiveHandler handler) override { receive_ = std::move(handler); }
+    bool send(const zerlin::net::Endpoint& to, std::string_view /*bytes*/) override {
+        sent_.insert(to);
+        return true;
     }
-    void answer(const std::string& ip, std::uint16_t port, zerlin::status::ServerStatus status) {
-        zerlin::status::ServerState& state = states_[{ip, port}];
-        state.ended = true;
-        state.answer = zerlin::status::Answer{std::move(status), 40};
-        handler_(ip, port);
+    void answer(const std::string& ip, const zerlin::status::ServerStatus& status) {
+        const zerlin::net::Endpoint from{*zerlin::status::parseIpAddress(ip), 23000};
+        // The service paces its queries: this one may not have left yet.
+        for (int i = 0; i < 1000 && !sent_.contains(from); ++i) {
+            QEventLoop loop;
+            QTimer::singleShot(1, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        std::string reply = "\\hostname\\" + status.hostName + "\\mapname\\" + status.mapName +
+                            "\\numplayers\\" + std::to_string(status.numPlayers) +
+                            "\\maxplayers\\" + std::to_string(status.maxPlayers.value_or(0)) +
+                            "\\hostport\\14567";
+        for (std::size_t p = 0; p < status.players.size(); ++p) {
+            reply += "\\playername_" + std::to_string(p) + "\\" + status.players[p].name;
+        }
+        reply += "\\final\\\\queryid\\1.1";
+        if (receive_) {
+            receive_(from, reply);
+        }
     }
 
   private:
-    Handler handler_;
-    std::map<std::pair<std::string, std::uint16_t>, zerlin::status::ServerState> states_;
+    ReceiveHandler receive_;
+    std::set<zerlin::net::Endpoint> sent_;
 };
 
 // Names as servers have them: clan tags, numbers, a few friends among them.
@@ -153,12 +175,20 @@ int main(int argc, char* argv[]) {
     const std::string text =
         argc > 1 && std::string(argv[1]) == "--no-friends" ? "" : friendsText();
     zerlin::friends::FriendPatterns friends = zerlin::friends::FriendPatterns::fromText(text);
-    StandInPings pings;
+    StandInSocket socket;
+    zerlin::qt::QtHostResolver resolver;
+    zerlin::qt::QtClock clock;
+    zerlin::qt::QtTimer timer;
+    zerlin::status::StatusService service(socket, resolver, clock, timer);
+    // The list itself is never asked: the window shows the kept one.
+    zerlin::qt::QtHttpClient http;
+    zerlin::qt::QtTimer deadline;
+    zerlin::servers::ListWalk walk(http, deadline);
     MapSettings settings;
     settings.write("Servers", "ListUrl", "");
     zerlin::app::ServersWindow::Actions actions;
     actions.friends = [&friends] { return &friends; };
-    zerlin::app::ServersWindow window(settings, pings, keptPath, actions);
+    zerlin::app::ServersWindow window(settings, service, walk, keptPath, actions);
     auto* table = window.findChild<QTableView*>("ServerTable");
 
     const double openMs = longestTurnMs([&] { window.open(); });
@@ -168,12 +198,12 @@ int main(int argc, char* argv[]) {
     }
     double answersMs = 0;
     for (int s = 0; s < kServers; ++s) {
-        answersMs = std::max(answersMs,
-                             longestTurnMs([&] { pings.answer(ipOf(s), 14567, serverStatus(s)); }));
+        answersMs =
+            std::max(answersMs, longestTurnMs([&] { socket.answer(ipOf(s), serverStatus(s)); }));
     }
     const double burstMs = longestTurnMs([&] {
         for (int s = 0; s < kServers; ++s) {
-            pings.answer(ipOf(s), 14567, serverStatus(s));
+            socket.answer(ipOf(s), serverStatus(s));
         }
     });
     const std::size_t triesBefore = friends.tries();

@@ -32,9 +32,12 @@
 #include "loop_meter.h"
 #include "map_settings.h"
 #include "platform/loopback_only.h"
+#include "platform/qt/qt_http.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_worker.h"
 #include "servers/address_rules.h"
+#include "servers/list_walk.h"
 #include "status/status_client.h"
 #include "status/status_service.h"
 

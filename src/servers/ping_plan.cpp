@@ -21,8 +21,8 @@ std::uint32_t addressKey(const std::string& ip) {
 
 }  // namespace
 
-std::vector<PingTarget> planPings(std::vector<ServerRow>& rows) {
-    std::vector<PingTarget> targets;
+std::vector<status::Request> planPings(std::vector<ServerRow>& rows) {
+    std::vector<status::Request> targets;
     targets.reserve(rows.size());
     std::unordered_map<std::uint32_t, std::size_t> asked;
     for (ServerRow& row : rows) {
@@ -38,9 +38,15 @@ std::vector<PingTarget> planPings(std::vector<ServerRow>& rows) {
         }
         ++count;
         row.notPinged = NotPinged::No;
-        targets.push_back({server.ip, server.port, server.queryPort});
+        targets.push_back(pingRequest(row));
     }
     return targets;
+}
+
+status::Request pingRequest(const ServerRow& row) {
+    const ListedServer& server = row.listed;
+    return {status::listedServer(server.ip, server.port),
+            server.queryPort > 0 ? std::optional(server.queryPort) : std::nullopt};
 }
 
 }  // namespace zerlin::servers

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "servers/ping_source.h"
 #include "servers/server_rows.h"
+#include "status/status_service.h"
 
 // Which listed servers are pinged. The list is anyone's to edit: were every entry asked, one
 // host named a thousand times with a thousand ports would get a thousand datagrams from every
@@ -18,7 +18,11 @@ inline constexpr std::size_t kMaxPingsPerAddress = 16;
 
 // Marks each row asked or not (ServerRow::notPinged), in the list's order: a query port below
 // kLowestQueryPort is not asked, nor any server of an address after its first
-// kMaxPingsPerAddress asked ones. Returns the servers to ask.
-std::vector<PingTarget> planPings(std::vector<ServerRow>& rows);
+// kMaxPingsPerAddress asked ones. Returns the servers to ask, each at the query port the list
+// gives.
+std::vector<status::Request> planPings(std::vector<ServerRow>& rows);
+
+// The request for a row: at its query port, or searched for where none is known (0).
+status::Request pingRequest(const ServerRow& row);
 
 }  // namespace zerlin::servers

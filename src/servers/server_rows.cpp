@@ -95,7 +95,11 @@ bool isFull(const status::ServerStatus& info) {
     return info.maxPlayers && *info.maxPlayers > 0 && info.numPlayers >= *info.maxPlayers;
 }
 
-bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedText) {
+bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedText,
+            bool friendsPlaying) {
+    if (filter.friendsOnly && !friendsPlaying) {
+        return false;
+    }
     if (filter.hideEmpty && row.info.numPlayers == 0) {
         return false;
     }

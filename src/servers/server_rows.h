@@ -62,11 +62,14 @@ struct Filter {
     // The mods installed: the text is looked for in their names too, and installedModsOnly
     // hides the servers whose mod is none of them. None: mods are not looked at.
     const mods::ModTable* mods = nullptr;
+    bool friendsOnly = false;  // only the servers where a friend plays
 };
 
 // Whether the row is shown; foldedText is text::foldCase(filter.text), made once for all rows:
-// letter case counts for nothing, as in the friends' names.
-bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedText);
+// letter case counts for nothing, as in the friends' names. friendsPlaying: whether a friend
+// plays on the row's server.
+bool passes(const ServerRow& row, const Filter& filter, std::string_view foldedText,
+            bool friendsPlaying = false);
 
 bool isFull(const status::ServerStatus& info);
 

@@ -9,13 +9,48 @@
 
 namespace zerlin::servers {
 
-ServersBrowser::ServersBrowser(ListWalk& walk, PingSource& pings, std::string keptPath,
-                               std::function<std::time_t()> now, Hooks hooks)
+ServersBrowser::ServersBrowser(ListWalk& walk, status::StatusService& status, std::string keptPath,
+                               WallClock now, Timers timers, Hooks hooks)
     : walk_(walk),
-      pings_(pings),
+      pings_(status),
       keptPath_(std::move(keptPath)),
       now_(std::move(now)),
-      hooks_(std::move(hooks)) {}
+      timers_(timers),
+      hooks_(std::move(hooks)) {
+    pings_.setChangeHandler([this](const status::ServerKey& server) { pingChanged(server); });
+    timers_.refresh.setHandler([this] {
+        timers_.refresh.start(kRefreshPeriod);
+        if (hooks_.refreshed) {
+            hooks_.refreshed();
+        }
+        refresh();
+    });
+    timers_.keep.setHandler([this] { keepList(); });
+    timers_.batch.setHandler([this] { batchDue(); });
+    timers_.line.setHandler([this] {
+        if (hooks_.answersSummed) {
+            hooks_.answersSummed();
+        }
+    });
+    timers_.settle.setHandler([this] {
+        if (hooks_.rowsHeld && hooks_.rowsHeld()) {
+            timers_.settle.start(kSettleDelay);
+        } else if (hooks_.settled) {
+            hooks_.settled();
+        }
+    });
+}
+
+ServersBrowser::~ServersBrowser() {
+    for (Timer* timer :
+         {&timers_.refresh, &timers_.keep, &timers_.batch, &timers_.line, &timers_.settle}) {
+        timer->stop();
+        timer->setHandler({});
+    }
+    walk_.cancel();
+    hooks_ = {};
+    keepList();
+}
 
 void ServersBrowser::opened() {
     if (!keptLoaded_) {
@@ -34,13 +69,16 @@ void ServersBrowser::opened() {
     } else {
         refresh();
     }
+    timers_.refresh.start(kRefreshPeriod);
 }
 
 void ServersBrowser::closed() {
+    timers_.refresh.stop();
     walk_.cancel();
     if (phase_ == Phase::Getting) {
         setPhase(listTime_ && !kept_ ? Phase::Listed : Phase::Idle);
     }
+    keepList();
 }
 
 void ServersBrowser::refresh() {
@@ -70,6 +108,7 @@ void ServersBrowser::keepList() {
         return;
     }
     keepPending_ = false;
+    timers_.keep.stop();
     const std::vector<ServerRow>& rows = played_ ? listRows_ : rows_;
     std::vector<const ListedServer*> servers;
     servers.reserve(rows.size());
@@ -86,6 +125,9 @@ void ServersBrowser::keepList() {
 }
 
 void ServersBrowser::show(std::vector<ListedServer> servers, std::time_t time, bool kept) {
+    if (keepPending_) {
+        timers_.keep.start(kKeepDelay);
+    }
     std::vector<ServerRow>& rows = played_ ? listRows_ : rows_;
     rows.clear();
     rows.reserve(servers.size());
@@ -106,7 +148,7 @@ void ServersBrowser::show(std::vector<ListedServer> servers, std::time_t time, b
 void ServersBrowser::index() {
     index_.clear();
     for (std::size_t i = 0; i < rows_.size(); ++i) {
-        index_.emplace(std::pair(rows_[i].listed.ip, rows_[i].listed.port), i);
+        index_.emplace(status::listedServer(rows_[i].listed.ip, rows_[i].listed.port), i);
     }
 }
 
@@ -160,24 +202,28 @@ void ServersBrowser::showListed() {
 void ServersBrowser::askPings() {
     // The list's limits guard against whoever edits the list; the servers played were chosen
     // by the user, and each is asked (its query port searched for where it is not known).
-    std::vector<PingTarget> targets;
+    std::vector<status::Request> requests;
     if (played_) {
+        requests.reserve(rows_.size());
         for (ServerRow& row : rows_) {
             row.notPinged = NotPinged::No;
-            targets.push_back({row.listed.ip, row.listed.port, row.listed.queryPort});
+            requests.push_back(pingRequest(row));
         }
     } else {
-        targets = planPings(rows_);
+        requests = planPings(rows_);
     }
     // The changes the asking itself reports are shown with the rows, below, not one by one.
     quiet_ = true;
-    pings_.ask(targets);
+    pings_.refresh(requests);
     quiet_ = false;
     for (ServerRow& row : rows_) {
         if (row.notPinged == NotPinged::No) {
-            mergeState(row, pings_.state(row.listed.ip, row.listed.port));
+            mergeState(row, pings_.state(status::listedServer(row.listed.ip, row.listed.port)));
         }
     }
+    timers_.batch.stop();
+    changedFirst_ = static_cast<std::size_t>(-1);
+    changedLast_ = 0;
     if (hooks_.rowsReplaced) {
         hooks_.rowsReplaced();
     }
@@ -190,17 +236,23 @@ void ServersBrowser::setPhase(Phase phase) {
     }
 }
 
-std::string ServersBrowser::statusLine(std::size_t shownRows, long long shownPlayers) const {
+std::string ServersBrowser::statusLine(const std::vector<std::size_t>& shownRows) const {
+    long long shownPlayers = 0;
+    for (const std::size_t row : shownRows) {
+        if (row < rows_.size()) {
+            shownPlayers += rows_[row].info.numPlayers;
+        }
+    }
     if (played_) {
         // These servers are asked one by one, whatever became of the list.
-        return summaryLine(shownRows, shownPlayers);
+        return summaryLine(shownRows.size(), shownPlayers);
     }
     switch (phase_) {
         case Phase::Getting:
         case Phase::Idle:
             return gettingLine();
         case Phase::Listed:
-            return summaryLine(shownRows, shownPlayers);
+            return summaryLine(shownRows.size(), shownPlayers);
         case Phase::Failed:
             break;
     }
@@ -221,15 +273,38 @@ void ServersBrowser::markBookmarks() {
     }
 }
 
-void ServersBrowser::pingChanged(const std::string& ip, std::uint16_t port) {
-    const auto found = index_.find({ip, port});
-    if (quiet_ || found == index_.end() || rows_[found->second].notPinged != NotPinged::No) {
+void ServersBrowser::pingChanged(const status::ServerKey& server) {
+    if (quiet_) {
+        return;  // shown with the rows
+    }
+    const auto found = index_.find(server);
+    if (found == index_.end() || rows_[found->second].notPinged != NotPinged::No) {
         return;  // a server not pinged may be a bookmark's, asked for the bookmark
     }
-    mergeState(rows_[found->second], pings_.state(ip, port));
+    const std::size_t row = found->second;
+    mergeState(rows_[row], pings_.state(server));
     if (hooks_.rowChanged) {
-        hooks_.rowChanged(found->second);
+        hooks_.rowChanged(row);
     }
+    changedFirst_ = std::min(changedFirst_, row);
+    changedLast_ = std::max(changedLast_, row);
+    if (!timers_.batch.isActive()) {
+        timers_.batch.start(kBatchDelay);
+    }
+}
+
+void ServersBrowser::batchDue() {
+    const std::size_t first = changedFirst_;
+    const std::size_t last = changedLast_;
+    changedFirst_ = static_cast<std::size_t>(-1);
+    changedLast_ = 0;
+    if (first <= last && last < rows_.size() && hooks_.rowsChanged) {
+        hooks_.rowsChanged(first, last);
+    }
+    if (!timers_.line.isActive()) {
+        timers_.line.start(kLineDelay);
+    }
+    timers_.settle.start(kSettleDelay);
 }
 
 }  // namespace zerlin::servers

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -9,17 +10,33 @@
 #include <utility>
 #include <vector>
 
+#include "platform/timer.h"
 #include "servers/kept_list.h"
 #include "servers/list_walk.h"
-#include "servers/ping_source.h"
 #include "servers/played_servers.h"
 #include "servers/server_rows.h"
+#include "status/status_client.h"
 #include "status/status_service.h"
 
 namespace zerlin::servers {
 
 // The list is asked again when the window opens only when the one shown is older than this.
 inline constexpr std::time_t kFreshSeconds = 60;
+// While the window is shown, the list is asked again this often.
+inline constexpr std::chrono::milliseconds kRefreshPeriod = std::chrono::minutes(2);
+// The list is written to the cache this long after it came, once its rows and most pings are
+// shown: the write waits for the disk.
+inline constexpr std::chrono::milliseconds kKeepDelay = std::chrono::seconds(3);
+// Answers are shown in batches at most this often: one repaint for a run of them.
+inline constexpr std::chrono::milliseconds kBatchDelay{16};
+// The status line's sums and the details follow a run of answers this long after its first.
+inline constexpr std::chrono::milliseconds kLineDelay{100};
+// Once answers have stopped coming this long, the rows are sorted and filtered by what they now
+// say (unless the rows are held, the pointer over them).
+inline constexpr std::chrono::milliseconds kSettleDelay{600};
+
+// The wall clock the browser reads: when a list came, when a server was played.
+using WallClock = std::function<std::time_t()>;
 
 // The Servers window's behaviour: which list it shows (the one kept from an earlier run, then
 // the one just got), when the list is asked, the pings merged in, and its status line.
@@ -27,15 +44,37 @@ class ServersBrowser {
   public:
     struct Hooks {
         std::function<void()> rowsReplaced;
+        // An answer changed the row: called at once, before it is shown with rowsChanged.
         std::function<void(std::size_t row)> rowChanged;
         std::function<void()> lineChanged;  // the phase changed
         // The list could not be kept ("<path>: <why>"): told the first time only.
         std::function<void(const std::string& why)> keepFailed;
+        // A batch of answers to show: the rows first to last changed.
+        std::function<void(std::size_t first, std::size_t last)> rowsChanged;
+        // A run of answers came: the status line's sums and the details are due.
+        std::function<void()> answersSummed;
+        // Answers stopped coming: the rows are sorted and filtered again, unless they are held
+        // (rowsHeld() says true), when it waits as long again.
+        std::function<bool()> rowsHeld;
+        std::function<void()> settled;
+        // Every kRefreshPeriod while shown, before the list is asked again.
+        std::function<void()> refreshed;
+    };
+    // The delays: each a timer of its own.
+    struct Timers {
+        Timer& refresh;
+        Timer& keep;
+        Timer& batch;
+        Timer& line;
+        Timer& settle;
     };
     enum class Phase { Idle, Getting, Listed, Failed };
 
-    ServersBrowser(ListWalk& walk, PingSource& pings, std::string keptPath,
-                   std::function<std::time_t()> now, Hooks hooks);
+    // The rows are asked through a client of the status service of their own.
+    ServersBrowser(ListWalk& walk, status::StatusService& status, std::string keptPath,
+                   WallClock now, Timers timers, Hooks hooks);
+    // A walk under way is dropped, and the list got is kept.
+    ~ServersBrowser();
     ServersBrowser(const ServersBrowser&) = delete;
     ServersBrowser& operator=(const ServersBrowser&) = delete;
 
@@ -44,9 +83,9 @@ class ServersBrowser {
     // The window opened: shows the kept list when none is shown yet, and asks for the list
     // unless the one shown was got in this run under a minute ago.
     void opened();
-    // The window closed: a walk under way is dropped.
+    // The window closed: a walk under way is dropped, the list got is kept.
     void closed();
-    // Asks for the list (F5, Refresh, every 2 minutes while shown).
+    // Asks for the list (F5, Refresh, every kRefreshPeriod while shown).
     void refresh();
 
     // Shows the servers played recently instead of the list, in their order, each asked
@@ -63,8 +102,9 @@ class ServersBrowser {
     // Whether the rows are a list kept from an earlier run, shown dimmed.
     bool showingKept() const { return kept_; }
     std::optional<std::time_t> listTime() const { return listTime_; }
-    // The status line, with the number of rows the filter lets through and their players.
-    std::string statusLine(std::size_t shownRows, long long shownPlayers) const;
+    // The status line: the number of rows the filter lets through (indexes in rows()) and
+    // their players.
+    std::string statusLine(const std::vector<std::size_t>& shownRows) const;
 
     // The bookmarks' servers (IP and port texts), marked in the rows.
     void setBookmarks(const std::vector<std::pair<std::string, std::string>>& servers);
@@ -73,10 +113,9 @@ class ServersBrowser {
     void keepList();
     bool listToKeep() const { return keepPending_; }
 
-    // From the ping source's handler.
-    void pingChanged(const std::string& ip, std::uint16_t port);
-
   private:
+    void pingChanged(const status::ServerKey& server);
+    void batchDue();
     void show(std::vector<ListedServer> servers, std::time_t time, bool kept);
     void askPings();
     void walked(Result<std::vector<ListedServer>> outcome);
@@ -85,15 +124,19 @@ class ServersBrowser {
     void index();
 
     ListWalk& walk_;
-    PingSource& pings_;
+    status::StatusClient pings_;
     std::string keptPath_;
-    std::function<std::time_t()> now_;
+    WallClock now_;
+    Timers timers_;
     Hooks hooks_;
     std::string url_;
     std::vector<ServerRow> rows_;      // those shown
     std::vector<ServerRow> listRows_;  // the list's, while the played servers are shown
     bool played_ = false;
-    std::map<std::pair<std::string, std::uint16_t>, std::size_t> index_;
+    std::map<status::ServerKey, std::size_t> index_;
+    // The rows changed since the batch timer was started.
+    std::size_t changedFirst_ = static_cast<std::size_t>(-1);
+    std::size_t changedLast_ = 0;
     std::vector<std::pair<std::string, std::string>> bookmarks_;
     Phase phase_ = Phase::Idle;
     bool kept_ = false;

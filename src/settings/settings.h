@@ -44,8 +44,14 @@ inline constexpr SettingKey serversHidePassword{"Servers", "HidePassword"};
 inline constexpr SettingKey serversMaxPing{"Servers", "MaxPing"};
 inline constexpr SettingKey serversFriendsOnly{"Servers", "FriendsOnly"};
 inline constexpr SettingKey serversInstalledModsOnly{"Servers", "InstalledModsOnly"};
+// "width,height"; the window's size when unset or out of bounds.
 inline constexpr SettingKey serversSize{"Servers", "Size"};
+inline constexpr int kDefaultServersWidth = 900;
+inline constexpr int kDefaultServersHeight = 560;
+// The columns' widths, then the sort column and order ("a" or "d"); the widths when unset, in
+// the order Server, Players, Map, Game type, Mod, Ping, Address, Last played.
 inline constexpr SettingKey serversColumns{"Servers", "Columns"};
+inline constexpr int kDefaultServersColumnWidths[] = {260, 70, 110, 90, 80, 75, 150, 90};
 inline constexpr const char* kDefaultServersListUrl = "https://api.bflist.io/v2/bf1942";
 inline constexpr const char* kDefaultServersMasters =
     "master.bf1942.org:28900 bfield1942.master.openspy.net:28900";

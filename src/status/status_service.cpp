@@ -21,6 +21,10 @@ std::optional<std::uint16_t> gamePortOf(const ServerStatus& status) {
 
 }  // namespace
 
+ServerKey listedServer(std::string_view ip, std::uint16_t port) {
+    return ServerKey{std::string(ip), std::to_string(port)};
+}
+
 ServerKey serverOfRow(std::string_view row) {
     BookmarkAddress address = readBookmarkEntry(row);
     return ServerKey{address.ip.value_or(""), std::move(address.port)};

@@ -64,6 +64,9 @@ struct Request {
 // row that names no IP gives an empty host: like any text that is no address, host name or
 // port, it is sent nothing and tells no answer.
 ServerKey serverOfRow(std::string_view row);
+// A server as a server list names it, by its IP and game port number: the key the boxes would
+// give it, so that the list and the bookmarks share each answer.
+ServerKey listedServer(std::string_view ip, std::uint16_t port);
 
 struct Answer {
     ServerStatus status;

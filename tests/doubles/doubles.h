@@ -149,15 +149,6 @@ class FakeTimer : public Timer {
     std::chrono::microseconds dueAt_{};
 };
 
-// A steady clock that moves only when the test moves it.
-class FakeClock : public net::Clock {
-  public:
-    std::chrono::microseconds now() const override { return at; }
-    void advance(std::chrono::microseconds by) { at += by; }
-
-    std::chrono::microseconds at{};
-};
-
 class FakeWindow : public Window {
   public:
     void setCaption(const std::string& text) override { caption = text; }

@@ -24,8 +24,10 @@
 #include "doubles/temp_folder.h"
 #include "gui_helpers.h"
 #include "platform/loopback_only.h"
+#include "platform/qt/qt_http.h"
 #include "platform/qt/qt_network.h"
 #include "platform/qt/qt_timer.h"
+#include "platform/qt/qt_worker.h"
 #include "servers/address_rules.h"
 #include "servers/played_servers.h"
 #include "status/status_client.h"
@@ -415,6 +417,7 @@ class ServersWindowTest : public QObject {
         actions.forget = [&](const std::string& ip, std::uint16_t port) {
             (void)played.forget(ip, port);
         };
+        rig.window.reset();
         rig.window = std::make_unique<zerlin::app::ServersWindow>(
             rig.settings, rig.pings.service, rig.network.walk(), rig.folder / "servers.json",
             actions);

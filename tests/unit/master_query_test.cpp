@@ -128,7 +128,7 @@ struct Exchange {
     FakeTcp tcp;
     std::optional<Result<std::vector<Record>>> result;
     int calls = 0;
-    MasterQuery query{tcp, net, net, servers::allowed};
+    MasterQuery query{tcp, net, net.timer, servers::allowed};
 
     Exchange() {
         net.hosts["master.example.org"] = {test::endpoint("81.169.145.1", 1).address};
@@ -263,10 +263,10 @@ TEST(MasterQuery, TheLoopbackGuardKeepsItOnTheMachine) {
     FakeTcp tcp;
     net::LoopbackOnlyTcp guardedTcp(tcp);
     test::FakeNetwork refusals;  // the guard's own timer
-    net::LoopbackOnlyResolver guardedResolver(net, refusals);
+    net::LoopbackOnlyResolver guardedResolver(net, refusals.timer);
     net.hosts["master.example.org"] = {test::endpoint("81.169.145.1", 1).address};
     std::vector<std::string> errors;
-    MasterQuery query(guardedTcp, guardedResolver, net, servers::allowed);
+    MasterQuery query(guardedTcp, guardedResolver, net.timer, servers::allowed);
     const auto done = [&](Result<std::vector<Record>> r) { errors.push_back(r.error()); };
 
     query.start("master.example.org", 28900, done);

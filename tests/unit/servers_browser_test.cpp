@@ -3,11 +3,14 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <numeric>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "doubles/doubles.h"
 #include "doubles/http_double.h"
+#include "doubles/network_doubles.h"
 #include "doubles/temp_folder.h"
 #include "servers/kept_list.h"
 #include "servers/servers_browser.h"
@@ -18,37 +21,43 @@ namespace {
 using servers::ServersBrowser;
 using Phase = ServersBrowser::Phase;
 
-class FakePings : public servers::PingSource {
-  public:
-    void setHandler(Handler handler) override { handler_ = std::move(handler); }
-    void ask(const std::vector<servers::PingTarget>& servers) override {
-        asked.push_back(servers);
-        for (const auto& server : servers) {
-            states[{server.ip, server.port}].asking = true;
+using namespace std::chrono_literals;
+
+// The program's status service on an in-memory network: the browser asks it as it asks the
+// real one, and a server answers when the test says.
+struct FakeServers {
+    FakeNetwork net;
+    status::StatusService service{net, net, net.clock, net.timer};
+
+    // Waits for the query to the endpoint, then answers it `pingMs` after it left (with 7
+    // players), or lets every try of it go unanswered.
+    void answer(const std::string& ip, std::uint16_t queryPort, std::uint16_t gamePort,
+                std::optional<int> pingMs) {
+        const net::Endpoint to = endpoint(ip, queryPort);
+        for (int guard = 0; guard < 1000 && net.sentTo(to).empty(); ++guard) {
+            net.runFor(1ms);
+        }
+        const auto sent = net.sentTo(to);
+        ASSERT_FALSE(sent.empty()) << ip << ":" << queryPort << " was never asked";
+        if (!pingMs) {
+            net.runFor(status::kTries * status::kTryTime + 1s);
+            return;
+        }
+        net.runUntil(sent.back().at + std::chrono::milliseconds(*pingMs));
+        const std::string pairs =
+            "\\hostname\\S\\mapname\\Wake\\numplayers\\7\\maxplayers\\64"
+            "\\hostport\\" +
+            std::to_string(gamePort);
+        for (const std::string& part : replyParts(pairs, "1")) {
+            net.deliver(to, part);
         }
     }
-    const status::ServerState& state(const std::string& ip, std::uint16_t port) const override {
-        static const status::ServerState none;
-        const auto found = states.find({ip, port});
-        return found == states.end() ? none : found->second;
+    // The servers of the keys being asked now.
+    std::size_t asking(const std::vector<servers::ServerRow>& rows) const {
+        return static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), [&](const auto& r) {
+            return service.state(status::listedServer(r.listed.ip, r.listed.port)).asking;
+        }));
     }
-    void answer(const std::string& ip, std::uint16_t port, std::optional<int> pingMs) {
-        status::ServerState& state = states[{ip, port}];
-        state.asking = false;
-        state.ended = true;
-        state.answer.reset();
-        if (pingMs) {
-            state.answer = status::Answer{{}, *pingMs};
-            state.answer->status.numPlayers = 7;
-        }
-        handler_(ip, port);
-    }
-
-    std::vector<std::vector<servers::PingTarget>> asked;
-    std::map<std::pair<std::string, std::uint16_t>, status::ServerState> states;
-
-  private:
-    Handler handler_;
 };
 
 const char* const kUrl = "http://127.0.21.1:8080/v2/bf1942";
@@ -71,28 +80,30 @@ struct BrowserRig {
     FakeHttp http;
     FakeTimer alarm;
     servers::ListWalk walk{http, alarm};
-    FakePings pings;
+    FakeServers pings;
     std::time_t now = 1'800'000'000;
     int replaced = 0;
     std::vector<std::size_t> changedRows;
     std::vector<std::string> keepFailures;
-    ServersBrowser browser{
-        walk, pings, keptPath, [this] { return now; },
-        ServersBrowser::Hooks{[this] { ++replaced; },
-                              [this](std::size_t r) { changedRows.push_back(r); },
-                              {},
-                              [this](const std::string& why) { keepFailures.push_back(why); }}};
-    BrowserRig() {
+    FakeTimer refreshTimer, keepTimer, batchTimer, lineTimer, settleTimer;
+    ServersBrowser browser;
+    // hooks: the window's, beside the rig's own
+    explicit BrowserRig(ServersBrowser::Hooks hooks = {})
+        : browser(
+              walk, pings.service, keptPath, [this] { return now; },
+              {refreshTimer, keepTimer, batchTimer, lineTimer, settleTimer}, withOwn(hooks)) {
         browser.setListUrl(kUrl);
-        pings.setHandler(
-            [this](const std::string& ip, std::uint16_t port) { browser.pingChanged(ip, port); });
+    }
+    ServersBrowser::Hooks withOwn(ServersBrowser::Hooks hooks) {
+        hooks.rowsReplaced = [this] { ++replaced; };
+        hooks.rowChanged = [this](std::size_t r) { changedRows.push_back(r); };
+        hooks.keepFailed = [this](const std::string& why) { keepFailures.push_back(why); };
+        return hooks;
     }
     std::string line() const {
-        long long players = 0;
-        for (const auto& row : browser.rows()) {
-            players += row.info.numPlayers;
-        }
-        return browser.statusLine(browser.rows().size(), players);
+        std::vector<std::size_t> all(browser.rows().size());
+        std::iota(all.begin(), all.end(), 0);
+        return browser.statusLine(all);
     }
 };
 
@@ -105,12 +116,12 @@ TEST(ServersBrowser, FirstRunGetsTheListPingsItAndKeepsIt) {
     ASSERT_EQ(rig.browser.rows().size(), 2u);
     EXPECT_FALSE(rig.browser.showingKept());
     EXPECT_EQ(rig.line(), "2 servers, 4 players");
-    ASSERT_EQ(rig.pings.asked.size(), 1u);
-    EXPECT_EQ(rig.pings.asked[0].size(), 2u);
+    EXPECT_EQ(rig.pings.asking(rig.browser.rows()), 2u);
     EXPECT_EQ(rig.browser.rows()[0].ping, servers::Ping::Asking);
 
-    rig.pings.answer("127.0.22.2", 14567, 31);
-    rig.pings.answer("127.0.22.1", 14567, std::nullopt);
+    // No query port in the list: the usual one.
+    rig.pings.answer("127.0.22.2", 23000, 14567, 31);
+    rig.pings.answer("127.0.22.1", 23000, 14567, std::nullopt);
     EXPECT_EQ(rig.changedRows, (std::vector<std::size_t>{1, 0}));
     EXPECT_EQ(cellText(rig.browser.rows()[1], servers::Column::Ping), "31 ms");
     EXPECT_EQ(cellText(rig.browser.rows()[0], servers::Column::Ping), "no answer");
@@ -142,10 +153,13 @@ TEST(ServersBrowser, PlayedServersAreAskedDirectlyWhileTheListGoesOnAside) {
     ASSERT_EQ(rig.browser.rows().size(), 2u);
     EXPECT_EQ(rig.browser.rows()[0].info.hostName, "Mine");
     EXPECT_EQ(cellText(rig.browser.rows()[0], servers::Column::Address), "Host.Example:14600");
-    ASSERT_EQ(rig.pings.asked.back().size(), 2u);
-    EXPECT_EQ(rig.pings.asked.back()[0].queryPort, 0);  // searched for
-    EXPECT_EQ(rig.pings.asked.back()[1].queryPort, 23007);
-    rig.pings.answer("10.1.2.3", 14567, 40);
+    EXPECT_EQ(rig.pings.asking(rig.browser.rows()), 2u);
+    // A query port not known is searched for, from the usual one on.
+    rig.pings.net.hosts["Host.Example"] = {*status::parseIpAddress("127.0.23.1")};
+    rig.pings.net.answerLookUps();
+    rig.pings.answer("127.0.23.1", 23000, 14600, 12);
+    EXPECT_EQ(cellText(rig.browser.rows()[0], servers::Column::Ping), "12 ms");
+    rig.pings.answer("10.1.2.3", 23007, 14567, 40);
     EXPECT_EQ(cellText(rig.browser.rows()[1], servers::Column::Ping), "40 ms");
     EXPECT_EQ(rig.browser.findRow(" host.example ", 14600), &rig.browser.rows()[0]);
     EXPECT_NE(rig.browser.findRow("127.0.22.2", 14567), nullptr);  // the list's, set aside
@@ -153,7 +167,7 @@ TEST(ServersBrowser, PlayedServersAreAskedDirectlyWhileTheListGoesOnAside) {
     // The list fails meanwhile: the played servers stay, summed up.
     rig.browser.refresh();
     rig.http.answer(500, "");
-    EXPECT_EQ(rig.line(), "2 servers, 7 players");
+    EXPECT_EQ(rig.line(), "2 servers, 14 players");  // both answered, 7 players each
     rig.browser.refresh();
     rig.http.answer(200, onePage("127.0.22.3"));
     EXPECT_EQ(rig.browser.rows().size(), 2u);
@@ -201,21 +215,27 @@ TEST(ServersBrowser, PingsNoLowPortAndAtMost16ServersOfAnAddress) {
     rig.http.answer(200, page);
     const auto& rows = rig.browser.rows();
     ASSERT_EQ(rows.size(), entries.size());
-    ASSERT_EQ(rig.pings.asked.size(), 1u);
-    std::map<std::string, int> perAddress;
-    for (const servers::PingTarget& target : rig.pings.asked[0]) {
-        EXPECT_GE(target.queryPort, 1024) << target.ip << ":" << target.port;
-        ++perAddress[target.ip];
+    EXPECT_EQ(rig.pings.asking(rows), 19u);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].pinged != "not pinged") {
+            const int queryPort = entries[i].queryPort ? entries[i].queryPort : 23000;
+            rig.pings.answer(entries[i].ip, static_cast<std::uint16_t>(queryPort),
+                             static_cast<std::uint16_t>(14000 + i), 5);
+        }
     }
-    EXPECT_EQ(perAddress,
-              (std::map<std::string, int>{
-                  {"127.0.22.1", 16}, {"127.0.22.2", 1}, {"127.0.22.3", 1}, {"127.0.22.4", 1}}));
-    for (const servers::PingTarget& target : rig.pings.asked[0]) {
-        rig.pings.answer(target.ip, target.port, 5);
+    // What left on the wire: no low port, 16 of the crowded address.
+    rig.pings.net.runFor(10s);
+    std::map<net::IpAddress, std::set<std::uint16_t>> perAddress;
+    for (const auto& sent : rig.pings.net.sent) {
+        EXPECT_GE(sent.to.port, 1024);
+        perAddress[sent.to.address].insert(sent.to.port);
     }
+    EXPECT_EQ(perAddress[endpoint("127.0.22.1", 0).address].size(), 16u);
+    EXPECT_EQ(perAddress[endpoint("127.0.22.2", 0).address].size(), 1u);
     // An answer for a server not pinged (a bookmark's, asked for the bookmark) changes nothing.
-    rig.pings.answer("127.0.22.1", 14022, 9);
-    rig.pings.answer("127.0.22.1", 14007, 9);
+    status::StatusClient bookmarks(rig.pings.service);
+    bookmarks.ask({status::listedServer("127.0.22.1", 14022), std::uint16_t{30016}});
+    rig.pings.answer("127.0.22.1", 30016, 14022, 9);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         SCOPED_TRACE(rows[i].listed.address() + " query port " +
                      std::to_string(entries[i].queryPort));
@@ -237,8 +257,7 @@ TEST(ServersBrowser, PingsNoLowPortAndAtMost16ServersOfAnAddress) {
     // The count starts anew at each refresh: the same 19 are asked again.
     rig.browser.refresh();
     rig.http.answer(200, page);
-    ASSERT_EQ(rig.pings.asked.size(), 2u);
-    EXPECT_EQ(rig.pings.asked[1].size(), 19u);
+    EXPECT_EQ(rig.pings.asking(rows), 19u);
 }
 
 TEST(ServersBrowser, WhenItOpensAndWhatTheLineSays) {
@@ -294,7 +313,7 @@ TEST(ServersBrowser, WhenItOpensAndWhatTheLineSays) {
         EXPECT_EQ(rig.browser.rows().size(), c.rows) << c.name;
         EXPECT_EQ(rig.browser.showingKept(), c.dimmed) << c.name;
         // The pings of the rows shown are asked each time the window opens.
-        EXPECT_EQ(rig.pings.asked.empty(), c.rows == 0) << c.name;
+        EXPECT_EQ(rig.pings.asking(rig.browser.rows()), c.rows) << c.name;
     }
 }
 
@@ -344,6 +363,103 @@ TEST(ServersBrowser, AListThatCannotBeKeptIsToldOnce) {
     ASSERT_EQ(rig.keepFailures.size(), 1u);
     EXPECT_EQ(rig.keepFailures[0], rig.keptPath + ": It is a folder.");
     EXPECT_TRUE(std::filesystem::is_directory(rig.keptPath));
+}
+
+// Ticks a timer that was armed, as the event loop would.
+void tick(FakeTimer& timer) {
+    ASSERT_TRUE(timer.active);
+    timer.active = false;
+    timer.handler();
+}
+
+TEST(ServersBrowser, RefreshesEveryTwoMinutesWhileShown) {
+    int refreshed = 0;
+    ServersBrowser::Hooks hooks;
+    hooks.refreshed = [&refreshed] { ++refreshed; };
+    BrowserRig rig(hooks);
+    rig.browser.opened();
+    EXPECT_TRUE(rig.refreshTimer.active);
+    EXPECT_EQ(rig.refreshTimer.lastDelay, std::chrono::minutes(2));
+    rig.http.answer(200, onePage("127.0.22.1"));
+    for (int round = 1; round <= 2; ++round) {
+        tick(rig.refreshTimer);
+        EXPECT_EQ(refreshed, round);
+        EXPECT_EQ(rig.http.urls.size(), 1u + round);
+        EXPECT_TRUE(rig.refreshTimer.active);  // armed again
+        rig.http.answer(200, onePage("127.0.22.1"));
+    }
+    rig.browser.closed();
+    EXPECT_FALSE(rig.refreshTimer.active);
+}
+
+TEST(ServersBrowser, KeepsTheListAWhileAfterItCameAndWhenClosed) {
+    struct Case {
+        const char* name;
+        bool closeFirst;  // closed before the keep timer ticks
+    };
+    for (const Case c : {Case{"timer", false}, Case{"closed", true}}) {
+        BrowserRig rig;
+        rig.browser.opened();
+        EXPECT_FALSE(rig.keepTimer.active) << c.name;
+        rig.http.answer(200, onePage("127.0.22.1"));
+        EXPECT_TRUE(rig.keepTimer.active) << c.name;
+        EXPECT_EQ(rig.keepTimer.lastDelay, std::chrono::seconds(3)) << c.name;
+        EXPECT_FALSE(servers::loadKeptList(rig.keptPath)) << c.name;
+        if (c.closeFirst) {
+            rig.browser.closed();
+            EXPECT_FALSE(rig.keepTimer.active) << c.name;
+        } else {
+            tick(rig.keepTimer);
+        }
+        EXPECT_TRUE(servers::loadKeptList(rig.keptPath)) << c.name;
+        EXPECT_FALSE(rig.browser.listToKeep()) << c.name;
+    }
+}
+
+TEST(ServersBrowser, AnswersShownInBatchesThenTheLineThenSettled) {
+    std::vector<std::pair<std::size_t, std::size_t>> shown;
+    int summed = 0;
+    int settled = 0;
+    bool held = true;
+    ServersBrowser::Hooks hooks;
+    hooks.rowsChanged = [&](std::size_t first, std::size_t last) {
+        shown.emplace_back(first, last);
+    };
+    hooks.answersSummed = [&] { ++summed; };
+    hooks.rowsHeld = [&] { return held; };
+    hooks.settled = [&] { ++settled; };
+    BrowserRig rig(hooks);
+    rig.browser.opened();
+    rig.http.answer(200, onePage("127.0.22.1,127.0.22.2,127.0.22.3,127.0.22.4"));
+    EXPECT_FALSE(rig.batchTimer.active);  // the rows came whole
+    rig.pings.answer("127.0.22.3", 23000, 14567, 5);
+    EXPECT_TRUE(rig.batchTimer.active);
+    EXPECT_EQ(rig.batchTimer.lastDelay, std::chrono::milliseconds(16));
+    rig.pings.answer("127.0.22.2", 23000, 14567, 5);
+    EXPECT_EQ(rig.batchTimer.starts, 1);  // one batch for a run of answers
+    EXPECT_TRUE(shown.empty());
+    tick(rig.batchTimer);
+    EXPECT_EQ(shown, (std::vector<std::pair<std::size_t, std::size_t>>{{1, 2}}));
+    EXPECT_EQ(rig.lineTimer.lastDelay, std::chrono::milliseconds(100));
+    EXPECT_EQ(rig.settleTimer.lastDelay, std::chrono::milliseconds(600));
+    rig.pings.answer("127.0.22.4", 23000, 14567, 5);
+    tick(rig.batchTimer);
+    EXPECT_EQ(shown.back(), (std::pair<std::size_t, std::size_t>{3, 3}));
+    EXPECT_EQ(rig.lineTimer.starts, 1);  // still armed from the first batch
+    tick(rig.lineTimer);
+    EXPECT_EQ(summed, 1);
+    // Held (the pointer over the rows): it waits as long again.
+    tick(rig.settleTimer);
+    EXPECT_EQ(settled, 0);
+    EXPECT_TRUE(rig.settleTimer.active);
+    held = false;
+    tick(rig.settleTimer);
+    EXPECT_EQ(settled, 1);
+    // A new list drops a batch under way.
+    rig.pings.answer("127.0.22.1", 23000, 14567, 5);
+    rig.browser.refresh();
+    rig.http.answer(200, onePage("127.0.22.1"));
+    EXPECT_FALSE(rig.batchTimer.active);
 }
 
 TEST(KeptServerList, RoundTripAndBadFiles) {

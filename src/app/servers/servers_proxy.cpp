@@ -11,15 +11,22 @@ ServersProxy::ServersProxy(ServersModel& model, QObject* parent)
     setDynamicSortFilter(false);
 }
 
-void ServersProxy::setFilter(const servers::Filter& filter) {
+void ServersProxy::setFilter(const servers::Filter& filter, bool now) {
     filter_ = filter;
     folded_ = text::foldCase(filter.text);
-    refilter();
+    if (now) {
+        refilter();
+    }
 }
 
-void ServersProxy::setFriendsOnly(bool on) {
-    friendsOnly_ = on;
-    refilter();
+std::vector<std::size_t> ServersProxy::shownRows() const {
+    std::vector<std::size_t> rows;
+    const int shown = rowCount();
+    rows.reserve(static_cast<std::size_t>(shown));
+    for (int r = 0; r < shown; ++r) {
+        rows.push_back(static_cast<std::size_t>(mapToSource(index(r, 0)).row()));
+    }
+    return rows;
 }
 
 void ServersProxy::refilter() {
@@ -31,8 +38,8 @@ void ServersProxy::refilter() {
 
 bool ServersProxy::filterAcceptsRow(int sourceRow, const QModelIndex& /*sourceParent*/) const {
     const servers::ServerRow* row = model_.row(sourceRow);
-    return row && servers::passes(*row, filter_, folded_) &&
-           (!friendsOnly_ || !model_.friendsOn(*row).empty());
+    return row && servers::passes(*row, filter_, folded_,
+                                  filter_.friendsOnly && !model_.friendsOn(*row).empty());
 }
 
 bool ServersProxy::lessThan(const QModelIndex& left, const QModelIndex& right) const {

@@ -2,6 +2,7 @@
 
 #include <QSortFilterProxyModel>
 #include <string>
+#include <vector>
 
 #include "servers/server_rows.h"
 
@@ -16,11 +17,12 @@ class ServersProxy : public QSortFilterProxyModel {
   public:
     ServersProxy(ServersModel& model, QObject* parent = nullptr);
 
-    void setFilter(const servers::Filter& filter);
-    // Keeps only the rows where a friend plays.
-    void setFriendsOnly(bool on);
+    // now: filters at once; else with the next reset of the model or refilter().
+    void setFilter(const servers::Filter& filter, bool now = true);
     // Sorts and filters again by the rows' present values.
     void refilter();
+    // The rows shown, as the browser numbers them.
+    std::vector<std::size_t> shownRows() const;
 
   protected:
     bool filterAcceptsRow(int sourceRow, const QModelIndex& sourceParent) const override;
@@ -30,7 +32,6 @@ class ServersProxy : public QSortFilterProxyModel {
     ServersModel& model_;
     servers::Filter filter_;
     std::string folded_;
-    bool friendsOnly_ = false;
 };
 
 }  // namespace zerlin::app

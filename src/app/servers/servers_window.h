@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -11,9 +9,9 @@
 
 #include "friends/friend_patterns.h"
 #include "mods/installed_mods.h"
+#include "platform/qt/qt_timer.h"
 #include "platform/settings_backend.h"
 #include "servers/list_walk.h"
-#include "servers/ping_source.h"
 #include "servers/servers_browser.h"
 #include "status/status_service.h"
 
@@ -29,14 +27,21 @@ namespace zerlin::app {
 
 class ServersModel;
 class ServersProxy;
-class StatusPings;
 
-// Every 2 minutes while the Servers window is shown, the list is asked again.
-inline constexpr int kServersRefreshMs = 2 * 60 * 1000;
+// The browser behind the Servers window and its timers: a base of the window, so that they
+// outlive the window's table, proxy and model, which read the browser's rows.
+struct ServersWindowCore {
+    qt::QtTimer refreshTimer_;
+    qt::QtTimer keepTimer_;
+    qt::QtTimer batchTimer_;
+    qt::QtTimer lineTimer_;
+    qt::QtTimer settleTimer_;
+    std::unique_ptr<servers::ServersBrowser> browser_;
+};
 
 // The Servers window: every online server of the game from the community's list, with the
 // status service's pings; filters, details, and a join or bookmark from a row.
-class ServersWindow : public QWidget {
+class ServersWindow : private ServersWindowCore, public QWidget {
   public:
     // What a row's commands do in the main window: the server given by its IP and game port
     // texts, and its name.
@@ -61,10 +66,9 @@ class ServersWindow : public QWidget {
         std::function<const mods::ModTable*()> installedMods;
     };
 
-    // walk: the program's one walk of the list, which the friends' refreshes share.
+    // walk: the program's list walk, shared with the friends' refreshes.
     ServersWindow(SettingsBackend& settings, status::StatusService& status, servers::ListWalk& walk,
                   std::string keptPath, Actions actions, QWidget* parent = nullptr);
-    ~ServersWindow() override;
 
     // Shows the window, or raises it when shown.
     void open();
@@ -84,17 +88,15 @@ class ServersWindow : public QWidget {
 
   private:
     void build();
+    void connectControls();
     void restoreSettings();
-    void saveFilters();
     void saveLayout();
     void filtersEdited();
     servers::Filter currentFilter() const;
-    void modsChanged();
+    void modsChanged(bool refilter = true);
     void showLine();
     void showDetails();
     void rowsReplaced();
-    void rowChanged(std::size_t row);
-    void showChanged();
     void joinRow(const QModelIndex& index);
     void showPlayed(bool on);
     void refreshNow();
@@ -103,9 +105,6 @@ class ServersWindow : public QWidget {
 
     SettingsBackend& settings_;
     Actions actions_;
-    std::unique_ptr<StatusPings> pings_;
-    servers::ListWalk& walk_;
-    std::unique_ptr<servers::ServersBrowser> browser_;
     ServersModel* model_ = nullptr;
     ServersProxy* proxy_ = nullptr;
     QLineEdit* filter_ = nullptr;
@@ -126,15 +125,7 @@ class ServersWindow : public QWidget {
     QPlainTextEdit* details_ = nullptr;
     QLabel* status_ = nullptr;
     QLabel* kept_ = nullptr;
-    QTimer periodic_;
-    QTimer keepTimer_;
-    QTimer settledTimer_;  // sorts again once the answers have come
-    QTimer changedTimer_;  // shows the rows changed since it was started, together
-    std::size_t changedFirst_ = static_cast<std::size_t>(-1);
-    std::size_t changedLast_ = 0;
-    QTimer lineTimer_;  // the status line's sums, once a run of answers has come in
     bool restored_ = false;
-    bool closing_ = false;  // the window goes: nothing is told any more
 };
 
 }  // namespace zerlin::app

@@ -7,13 +7,11 @@
 
 namespace zerlin::servers {
 
-inline constexpr std::uint16_t kDefaultQueryPort = 23000;
-
 // One server as the community's list names it, after the address rules let it through.
 struct ListedServer {
     std::string ip;  // dotted IPv4, as checked
     std::uint16_t port = 0;
-    std::uint16_t queryPort = kDefaultQueryPort;
+    std::uint16_t queryPort = status::kFirstQueryPort;  // none named: the game's own
     // What the list says of it, in the status query's terms so that one answer can stand in
     // for the other: hostName, mapName, gameType, gameVersion, activeMods (the mod), players...
     status::ServerStatus info;

@@ -150,7 +150,7 @@ std::optional<ListedServer> readServer(const json& object, bool listFromLoopback
     ListedServer server;
     server.ip = ip->get<std::string>();
     server.port = *gamePort;
-    server.queryPort = port(object, "queryPort").value_or(kDefaultQueryPort);
+    server.queryPort = port(object, "queryPort").value_or(status::kFirstQueryPort);
     status::ServerStatus& info = server.info;
     info.hostName = text(object, "name");
     info.hostPort = server.port;

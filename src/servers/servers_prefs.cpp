@@ -120,4 +120,10 @@ void writeLayout(SettingsBackend& settings, const Layout& layout) {
                         {keys::serversColumns.key, columns}});
 }
 
+std::string listUrl(SettingsBackend& settings) {
+    const std::optional<std::string> url =
+        settings.find(keys::serversListUrl.section, keys::serversListUrl.key);
+    return url ? *url : std::string(keys::kDefaultServersListUrl);
+}
+
 }  // namespace zerlin::servers

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "platform/settings_backend.h"
 #include "servers/server_rows.h"
@@ -26,5 +27,8 @@ void writeFilter(SettingsBackend& settings, const Filter& filter);
 // none. A layout written before the Last played column came has one width less.
 Layout readLayout(SettingsBackend& settings);
 void writeLayout(SettingsBackend& settings, const Layout& layout);
+
+// The list's base URL the settings name: the community's list when unset; empty: none is asked.
+std::string listUrl(SettingsBackend& settings);
 
 }  // namespace zerlin::servers

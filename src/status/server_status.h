@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -8,6 +9,11 @@
 
 // What a server's status reply says, its texts decoded to UTF-8.
 namespace zerlin::status {
+
+// The game's query port: a server's status answers there unless it was set otherwise.
+inline constexpr std::uint16_t kFirstQueryPort = 23000;
+// Where another server on the same host usually answers, when 23000 answers for another one.
+inline constexpr std::uint16_t kLastQueryPort = 23009;
 
 // The most players kept of one server: more than any server holds, few enough that a reply
 // naming a thousand cannot make the list slow or big.

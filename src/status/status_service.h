@@ -24,9 +24,6 @@
 // StatusClient of it with its own set of servers.
 namespace zerlin::status {
 
-inline constexpr std::uint16_t kFirstQueryPort = 23000;
-// Where another server on the same host usually answers, when 23000 answers for another one.
-inline constexpr std::uint16_t kLastQueryPort = 23009;
 inline constexpr int kTries = 2;
 inline constexpr std::chrono::microseconds kTryTime = std::chrono::seconds(1);
 // One datagram leaves in this time, on average, so that a refresh of many servers is no burst.

@@ -30,7 +30,4 @@ class ListNetwork {
     servers::ListWalk walk_{http_, deadline_, &pageReader_};
 };
 
-// The list's base URL the settings name: the community's list when unset; empty: none is asked.
-std::string listUrl(SettingsBackend& settings);
-
 }  // namespace zerlin::app

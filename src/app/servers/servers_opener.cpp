@@ -12,6 +12,7 @@
 #include "platform/qt/click_label.h"
 #include "platform/qt/strings.h"
 #include "servers/kept_list.h"
+#include "servers/servers_prefs.h"
 #include "settings/settings.h"
 #include "waiting/slot_watch.h"
 
@@ -168,7 +169,7 @@ void ServersOpener::listed(const std::vector<servers::ListedServer>& servers) {
 }
 
 void ServersOpener::askForFriends() {
-    const std::string base = listUrl(settings_);
+    const std::string base = servers::listUrl(settings_);
     if (!base.empty()) {
         walk().start(base, [](const Result<std::vector<servers::ListedServer>>&) {});
     }

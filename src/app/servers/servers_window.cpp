@@ -140,9 +140,7 @@ void ServersWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     restoreSettings();
     // The list's URL is read afresh each time, so that an edited settings file takes effect.
-    const std::optional<std::string> url =
-        settings_.find(keys::serversListUrl.section, keys::serversListUrl.key);
-    browser_->setListUrl(url ? *url : std::string(keys::kDefaultServersListUrl));
+    browser_->setListUrl(servers::listUrl(settings_));
     bookmarksChanged();
     modsChanged();
     browser_->opened();

@@ -130,6 +130,10 @@ class FakeTimer : public Timer {
         moveTo(until);
     }
     void runFor(std::chrono::microseconds time) { runUntil(clock_->now() + time); }
+    // When it ticks, on the clock; none when it is not armed.
+    std::optional<std::chrono::microseconds> dueAt() const {
+        return active ? std::optional(dueAt_) : std::nullopt;
+    }
 
     std::function<void()> handler;
     bool active = false;

@@ -63,52 +63,36 @@ class FakeTcp : public net::TcpNetwork {
     std::vector<net::Endpoint> connects;
 };
 
-// Many one-shot timers on one clock that the test moves.
+// Many one-shot timers on one clock that the test moves: each tick comes in the order of the
+// times the timers were armed for.
 class Clockwork {
   public:
-    class Alarm : public Timer {
-      public:
-        explicit Alarm(Clockwork& clock) : clock_(clock) { clock_.alarms_.push_back(this); }
-        ~Alarm() override { std::erase(clock_.alarms_, this); }
-        Alarm(const Alarm&) = delete;
-        Alarm& operator=(const Alarm&) = delete;
-        void setHandler(std::function<void()> handler) override { handler_ = std::move(handler); }
-        void start(std::chrono::microseconds delay) override { at_ = clock_.now_ + delay; }
-        void stop() override { at_.reset(); }
-        bool isActive() const override { return at_.has_value(); }
-
-      private:
-        friend class Clockwork;
-        Clockwork& clock_;
-        std::function<void()> handler_;
-        std::optional<std::chrono::microseconds> at_;
-    };
-
-    std::unique_ptr<Timer> make() { return std::make_unique<Alarm>(*this); }
+    std::unique_ptr<Timer> make() {
+        auto timer = std::make_unique<test::FakeTimer>(clock_);
+        timers_.push_back(timer.get());
+        return timer;
+    }
     void runFor(std::chrono::microseconds time) {
-        const auto until = now_ + time;
+        const auto until = clock_.now() + time;
         for (int guard = 0; guard < 10000; ++guard) {
-            Alarm* next = nullptr;
-            for (Alarm* alarm : alarms_) {
-                if (alarm->at_ && *alarm->at_ <= until && (!next || *alarm->at_ < *next->at_)) {
-                    next = alarm;
+            test::FakeTimer* next = nullptr;
+            for (test::FakeTimer* timer : timers_) {
+                if (timer->dueAt() && *timer->dueAt() <= until &&
+                    (!next || *timer->dueAt() < *next->dueAt())) {
+                    next = timer;
                 }
             }
             if (!next) {
                 break;
             }
-            now_ = std::max(now_, *next->at_);
-            next->at_.reset();
-            if (next->handler_) {
-                next->handler_();
-            }
+            next->runUntil(*next->dueAt());
         }
-        now_ = until;
+        clock_.advance(until - clock_.now());
     }
 
   private:
-    std::chrono::microseconds now_{0};
-    std::vector<Alarm*> alarms_;
+    test::FakeClock clock_;
+    std::vector<test::FakeTimer*> timers_;  // the master list keeps them as long as it lives
 };
 
 std::string record(const std::string& ip, int port) {

@@ -18,6 +18,10 @@ void StatusClient::refresh(const std::vector<Request>& requests) {
     service_.want(id_, requests, true);
 }
 
+void StatusClient::askMore(const std::vector<Request>& requests) {
+    service_.askMore(id_, requests);
+}
+
 void StatusClient::ask(const Request& request) {
     service_.ask(id_, request);
 }

@@ -215,19 +215,14 @@ void ServersBrowser::askPings() {
     } else {
         requests = planPings(rows_);
     }
-    // All are wanted at once (a server still listed keeps its last answer meanwhile), asked in
-    // steps, in order; the first step now. The changes the first step reports are shown with
-    // the rows, below, not one by one.
-    std::vector<status::ServerKey> servers;
-    servers.reserve(requests.size());
-    for (const status::Request& request : requests) {
-        servers.push_back(request.server);
-    }
+    // Asked in steps, in order, the first now; the servers no longer listed are let go once
+    // all are handed. The changes the first step reports are shown with the rows, below, not
+    // one by one.
     toAsk_ = std::move(requests);
     asked_ = 0;
+    handed_.clear();
     timers_.ask.stop();
     quiet_ = true;
-    pings_.keepOnly(servers);
     askStep();
     quiet_ = false;
     for (ServerRow& row : rows_) {
@@ -248,14 +243,19 @@ void ServersBrowser::askStep() {
     const std::vector<status::Request> step(toAsk_.begin() + static_cast<std::ptrdiff_t>(asked_),
                                             toAsk_.begin() + static_cast<std::ptrdiff_t>(end));
     asked_ = end;
+    for (const status::Request& request : step) {
+        handed_.insert(request.server);
+    }
+    // Each row asked is told through pingChanged, shown with the next batch.
+    pings_.askMore(step);
     if (asked_ < toAsk_.size()) {
         timers_.ask.start(std::chrono::milliseconds(0));
     } else {
         toAsk_.clear();
         asked_ = 0;
+        pings_.keepExactly(std::move(handed_));
+        handed_.clear();
     }
-    // Each row asked is told through pingChanged, shown with the next batch.
-    pings_.askMore(step);
 }
 
 void ServersBrowser::setPhase(Phase phase) {

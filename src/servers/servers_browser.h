@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -144,6 +145,9 @@ class ServersBrowser {
     // The pings of the rows shown, in the order asked, and how many are handed to the service.
     std::vector<status::Request> toAsk_;
     std::size_t asked_ = 0;
+    // The servers handed so far: once all are, the client wants only these. Until then the
+    // servers of the rows before stay wanted, so that a server still listed keeps its answer.
+    std::set<status::ServerKey> handed_;
     // The rows changed since the batch timer was started.
     std::size_t changedFirst_ = static_cast<std::size_t>(-1);
     std::size_t changedLast_ = 0;

@@ -30,6 +30,10 @@ void StatusClient::keepOnly(const std::vector<ServerKey>& servers) {
     service_.keepOnly(id_, std::set<ServerKey>(servers.begin(), servers.end()));
 }
 
+void StatusClient::keepExactly(std::set<ServerKey> servers) {
+    service_.keepOnly(id_, std::move(servers));
+}
+
 bool StatusClient::busy() const {
     return service_.busy(id_);
 }

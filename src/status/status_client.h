@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <vector>
 
 #include "status/status_service.h"
@@ -33,6 +34,7 @@ class StatusClient {
     void ask(const Request& request);
     // Wants exactly these servers, asking none.
     void keepOnly(const std::vector<ServerKey>& servers);
+    void keepExactly(std::set<ServerKey> servers);
 
     const ServerState& state(const ServerKey& server) const { return service_.state(server); }
     // Whether a server this client wants is being asked.

@@ -108,7 +108,7 @@ void StatusService::ask(ClientId client, const Request& request) {
     ask(request.server, entry);
 }
 
-void StatusService::keepOnly(ClientId client, const std::set<ServerKey>& servers) {
+void StatusService::keepOnly(ClientId client, std::set<ServerKey> servers) {
     std::set<ServerKey>& wanted = wanted_[client];
     for (const ServerKey& key : wanted) {
         if (servers.contains(key)) {
@@ -125,7 +125,7 @@ void StatusService::keepOnly(ClientId client, const std::set<ServerKey>& servers
     for (const ServerKey& key : servers) {
         entries_[key].clients.insert(client);
     }
-    wanted = servers;
+    wanted = std::move(servers);
 }
 
 bool StatusService::busy(ClientId client) const {

@@ -138,7 +138,7 @@ class StatusService {
     // Wants these servers too and asks them, in the order given, keeping the others wanted.
     void askMore(ClientId client, const std::vector<Request>& requests);
     void ask(ClientId client, const Request& request);
-    void keepOnly(ClientId client, const std::set<ServerKey>& servers);
+    void keepOnly(ClientId client, std::set<ServerKey> servers);
     bool busy(ClientId client) const;
 
     // Starts asking the server unless it is asked already; ask() schedules the sending too,

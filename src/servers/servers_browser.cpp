@@ -1,6 +1,8 @@
 #include "servers/servers_browser.h"
 
 #include <algorithm>
+#include <set>
+#include <string_view>
 
 #include "servers/address_rules.h"
 #include "servers/kept_list.h"
@@ -32,6 +34,7 @@ ServersBrowser::ServersBrowser(ListWalk& walk, status::StatusService& status, st
             hooks_.answersSummed();
         }
     });
+    timers_.ask.setHandler([this] { askStep(); });
     timers_.settle.setHandler([this] {
         if (hooks_.rowsHeld && hooks_.rowsHeld()) {
             timers_.settle.start(kSettleDelay);
@@ -42,8 +45,8 @@ ServersBrowser::ServersBrowser(ListWalk& walk, status::StatusService& status, st
 }
 
 ServersBrowser::~ServersBrowser() {
-    for (Timer* timer :
-         {&timers_.refresh, &timers_.keep, &timers_.batch, &timers_.line, &timers_.settle}) {
+    for (Timer* timer : {&timers_.refresh, &timers_.keep, &timers_.batch, &timers_.line,
+                         &timers_.settle, &timers_.ask}) {
         timer->stop();
         timer->setHandler({});
     }
@@ -212,9 +215,15 @@ void ServersBrowser::askPings() {
     } else {
         requests = planPings(rows_);
     }
-    // The changes the asking itself reports are shown with the rows, below, not one by one.
+    // Asked in steps, in order, the first now; the servers no longer listed are let go once
+    // all are handed. The changes the first step reports are shown with the rows, below, not
+    // one by one.
+    toAsk_ = std::move(requests);
+    asked_ = 0;
+    handed_.clear();
+    timers_.ask.stop();
     quiet_ = true;
-    pings_.refresh(requests);
+    askStep();
     quiet_ = false;
     for (ServerRow& row : rows_) {
         if (row.notPinged == NotPinged::No) {
@@ -226,6 +235,26 @@ void ServersBrowser::askPings() {
     changedLast_ = 0;
     if (hooks_.rowsReplaced) {
         hooks_.rowsReplaced();
+    }
+}
+
+void ServersBrowser::askStep() {
+    const std::size_t end = std::min(toAsk_.size(), asked_ + kAskStep);
+    const std::vector<status::Request> step(toAsk_.begin() + static_cast<std::ptrdiff_t>(asked_),
+                                            toAsk_.begin() + static_cast<std::ptrdiff_t>(end));
+    asked_ = end;
+    for (const status::Request& request : step) {
+        handed_.insert(request.server);
+    }
+    // Each row asked is told through pingChanged, shown with the next batch.
+    pings_.askMore(step);
+    if (asked_ < toAsk_.size()) {
+        timers_.ask.start(std::chrono::milliseconds(0));
+    } else {
+        toAsk_.clear();
+        asked_ = 0;
+        pings_.keepExactly(std::move(handed_));
+        handed_.clear();
     }
 }
 
@@ -265,11 +294,18 @@ void ServersBrowser::setBookmarks(const std::vector<std::pair<std::string, std::
 }
 
 void ServersBrowser::markBookmarks() {
+    // Looked up by address: thousands of rows against the bookmarks cost no more than the rows.
+    std::set<std::pair<std::string_view, std::string_view>> marked;
+    for (const auto& [ip, port] : bookmarks_) {
+        marked.emplace(text::trimmed(ip), text::trimmed(port));
+    }
     for (ServerRow& row : rows_) {
+        if (marked.empty()) {
+            row.bookmarked = false;
+            continue;
+        }
         const std::string port = std::to_string(row.listed.port);
-        row.bookmarked = std::any_of(bookmarks_.begin(), bookmarks_.end(), [&](const auto& b) {
-            return text::trimmed(b.first) == row.listed.ip && text::trimmed(b.second) == port;
-        });
+        row.bookmarked = marked.contains({row.listed.ip, port});
     }
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -34,6 +35,11 @@ inline constexpr std::chrono::milliseconds kLineDelay{100};
 // Once answers have stopped coming this long, the rows are sorted and filtered by what they now
 // say (unless the rows are held, the pointer over them).
 inline constexpr std::chrono::milliseconds kSettleDelay{600};
+
+// The pings are handed to the status service this many at a time, one turn of the event loop
+// each, so that thousands of rows never hold up the window: the service sends one a millisecond,
+// so the next are handed long before it runs out.
+inline constexpr std::size_t kAskStep = 250;
 
 // The wall clock the browser reads: when a list came, when a server was played.
 using WallClock = std::function<std::time_t()>;
@@ -67,6 +73,7 @@ class ServersBrowser {
         Timer& batch;
         Timer& line;
         Timer& settle;
+        Timer& ask;  // the next step of the asking (see kAskStep)
     };
     enum class Phase { Idle, Getting, Listed, Failed };
 
@@ -118,6 +125,7 @@ class ServersBrowser {
     void batchDue();
     void show(std::vector<ListedServer> servers, std::time_t time, bool kept);
     void askPings();
+    void askStep();
     void walked(Result<std::vector<ListedServer>> outcome);
     void setPhase(Phase phase);
     void markBookmarks();
@@ -134,6 +142,12 @@ class ServersBrowser {
     std::vector<ServerRow> listRows_;  // the list's, while the played servers are shown
     bool played_ = false;
     std::map<status::ServerKey, std::size_t> index_;
+    // The pings of the rows shown, in the order asked, and how many are handed to the service.
+    std::vector<status::Request> toAsk_;
+    std::size_t asked_ = 0;
+    // The servers handed so far: once all are, the client wants only these. Until then the
+    // servers of the rows before stay wanted, so that a server still listed keeps its answer.
+    std::set<status::ServerKey> handed_;
     // The rows changed since the batch timer was started.
     std::size_t changedFirst_ = static_cast<std::size_t>(-1);
     std::size_t changedLast_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <vector>
 
 #include "status/status_service.h"
@@ -24,12 +25,16 @@ class StatusClient {
     void setChangeHandler(std::function<void(const ServerKey&)> handler);
 
     // Wants exactly these servers and asks each, in the order given (one that is being asked
-    // already goes on).
+    // already goes on). Only the clients that want a server are told it is being asked.
     void refresh(const std::vector<Request>& requests);
+    // Wants these servers as well as those wanted already, and asks each, in the order given
+    // (one that is being asked already goes on).
+    void askMore(const std::vector<Request>& requests);
     // Wants one server more and asks it.
     void ask(const Request& request);
     // Wants exactly these servers, asking none.
     void keepOnly(const std::vector<ServerKey>& servers);
+    void keepExactly(std::set<ServerKey> servers);
 
     const ServerState& state(const ServerKey& server) const { return service_.state(server); }
     // Whether a server this client wants is being asked.

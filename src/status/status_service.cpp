@@ -74,13 +74,27 @@ void StatusService::want(ClientId client, const std::vector<Request>& requests, 
         return;
     }
     // In the order given, so that the list's top rows are asked first; each server once.
-    // Scheduled once for them all: a schedule looks at every probe, and a list is thousands.
+    // Scheduled once for them all; only the clients that want a server are told it is asked.
     std::set<ServerKey> asked;
     for (const Request& request : requests) {
         if (asked.insert(request.server).second) {
             Entry& entry = entries_[request.server];
             entry.queryPort = request.queryPort;
-            beginQuery(request.server, entry);
+            beginQuery(request.server, entry, true);
+        }
+    }
+    schedule();
+}
+
+void StatusService::askMore(ClientId client, const std::vector<Request>& requests) {
+    std::set<ServerKey>& wanted = wanted_[client];
+    for (const Request& request : requests) {
+        wanted.insert(request.server);
+        Entry& entry = entries_[request.server];
+        entry.clients.insert(client);
+        if (!entry.state.asking) {  // one asked already goes on, as it was asked
+            entry.queryPort = request.queryPort;
+            beginQuery(request.server, entry, true);
         }
     }
     schedule();
@@ -94,7 +108,7 @@ void StatusService::ask(ClientId client, const Request& request) {
     ask(request.server, entry);
 }
 
-void StatusService::keepOnly(ClientId client, const std::set<ServerKey>& servers) {
+void StatusService::keepOnly(ClientId client, std::set<ServerKey> servers) {
     std::set<ServerKey>& wanted = wanted_[client];
     for (const ServerKey& key : wanted) {
         if (servers.contains(key)) {
@@ -111,7 +125,7 @@ void StatusService::keepOnly(ClientId client, const std::set<ServerKey>& servers
     for (const ServerKey& key : servers) {
         entries_[key].clients.insert(client);
     }
-    wanted = servers;
+    wanted = std::move(servers);
 }
 
 bool StatusService::busy(ClientId client) const {
@@ -129,12 +143,21 @@ void StatusService::ask(const ServerKey& key, Entry& entry) {
     }
 }
 
-bool StatusService::beginQuery(const ServerKey& key, Entry& entry) {
+bool StatusService::beginQuery(const ServerKey& key, Entry& entry, bool wantersOnly) {
     if (entry.state.asking) {
         return false;
     }
     entry.state.asking = true;
-    changed(key);
+    if (!wantersOnly) {
+        changed(key);
+    } else {
+        for (const ClientId client : entry.clients) {
+            const auto handler = handlers_.find(client);
+            if (handler != handlers_.end()) {
+                handler->second(key);
+            }
+        }
+    }
     start(key, entry);
     return true;
 }
@@ -339,18 +362,23 @@ void StatusService::tick() {
             probe.queued = false;
             probe.sent.push_back(now);
             probe.deadline = now + kTryTime;
+            deadlines_.emplace(probe.deadline, endpoint);
             lastSend_ = now;
             *sendDue_ += kSendInterval;
             socket_.send(endpoint, kStatusRequest);  // a failed send ends as a try unanswered
         }
     }
     std::vector<net::Endpoint> silent;
-    for (auto& [endpoint, probe] : probes_) {
-        if (probe.queued || probe.deadline > now) {
-            continue;
+    while (!deadlines_.empty() && deadlines_.top().first <= now) {
+        const auto [deadline, endpoint] = deadlines_.top();
+        deadlines_.pop();
+        const auto found = probes_.find(endpoint);
+        if (found == probes_.end() || found->second.queued || found->second.deadline != deadline) {
+            continue;  // answered, or sent again since
         }
+        Probe& probe = found->second;
+        probe.queued = true;  // sent again, or ended below: its deadline is done with
         if (static_cast<int>(probe.sent.size()) < kTries) {
-            probe.queued = true;
             sendQueue_.push_back(endpoint);
         } else {
             silent.push_back(endpoint);
@@ -378,10 +406,16 @@ void StatusService::schedule() {
     } else {
         next = std::max(now, sendDue(now));
     }
-    for (const auto& [endpoint, probe] : probes_) {
-        if (!probe.queued && (!next || probe.deadline < *next)) {
-            next = probe.deadline;
+    while (!deadlines_.empty()) {
+        const auto& [deadline, endpoint] = deadlines_.top();
+        const auto found = probes_.find(endpoint);
+        if (found != probes_.end() && !found->second.queued && found->second.deadline == deadline) {
+            if (!next || deadline < *next) {
+                next = deadline;
+            }
+            break;
         }
+        deadlines_.pop();  // answered or sent again: no longer due
     }
     if (next) {
         timer_.start(std::max(*next - now, std::chrono::microseconds(0)));

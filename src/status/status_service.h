@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <queue>
 #include <set>
 #include <string>
 #include <string_view>
@@ -131,14 +132,18 @@ class StatusService {
     void removeClient(ClientId client);
     void setChangeHandler(ClientId client, ChangeHandler handler);
     void want(ClientId client, const std::vector<Request>& requests, bool ask);
+    // Wants these servers too and asks them, in the order given, keeping the others wanted.
+    void askMore(ClientId client, const std::vector<Request>& requests);
     void ask(ClientId client, const Request& request);
-    void keepOnly(ClientId client, const std::set<ServerKey>& servers);
+    void keepOnly(ClientId client, std::set<ServerKey> servers);
     bool busy(ClientId client) const;
 
     // Starts asking the server unless it is asked already; ask() schedules the sending too,
     // beginQuery() leaves that to its caller (who starts many at once).
     void ask(const ServerKey& key, Entry& entry);
-    bool beginQuery(const ServerKey& key, Entry& entry);
+    // wantersOnly: only the clients that want the server are told (a client asking thousands
+    // at once costs the others nothing), else every client.
+    bool beginQuery(const ServerKey& key, Entry& entry, bool wantersOnly = false);
     void start(const ServerKey& key, Entry& entry);
     void startAsking(Entry& entry);
     void startAsking(Entry& entry, std::uint16_t port, bool remembered);
@@ -164,6 +169,9 @@ class StatusService {
     std::map<ServerKey, Entry> entries_;
     std::map<net::Endpoint, Probe> probes_;
     std::deque<net::Endpoint> sendQueue_;
+    // When each datagram sent times out, earliest first; one no longer its probe's is skipped.
+    using Deadline = std::pair<std::chrono::microseconds, net::Endpoint>;
+    std::priority_queue<Deadline, std::vector<Deadline>, std::greater<>> deadlines_;
     std::optional<std::chrono::microseconds> lastSend_;
     // While datagrams wait: when the next is due (see kSendCatchUp).
     std::optional<std::chrono::microseconds> sendDue_;

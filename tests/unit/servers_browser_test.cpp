@@ -85,13 +85,14 @@ struct BrowserRig {
     int replaced = 0;
     std::vector<std::size_t> changedRows;
     std::vector<std::string> keepFailures;
-    FakeTimer refreshTimer, keepTimer, batchTimer, lineTimer, settleTimer;
+    FakeTimer refreshTimer, keepTimer, batchTimer, lineTimer, settleTimer, askTimer;
     ServersBrowser browser;
     // hooks: the window's, beside the rig's own
     explicit BrowserRig(ServersBrowser::Hooks hooks = {})
         : browser(
               walk, pings.service, keptPath, [this] { return now; },
-              {refreshTimer, keepTimer, batchTimer, lineTimer, settleTimer}, withOwn(hooks)) {
+              {refreshTimer, keepTimer, batchTimer, lineTimer, settleTimer, askTimer},
+              withOwn(hooks)) {
         browser.setListUrl(kUrl);
     }
     ServersBrowser::Hooks withOwn(ServersBrowser::Hooks hooks) {
@@ -414,6 +415,67 @@ TEST(ServersBrowser, KeepsTheListAWhileAfterItCameAndWhenClosed) {
         EXPECT_TRUE(servers::loadKeptList(rig.keptPath)) << c.name;
         EXPECT_FALSE(rig.browser.listToKeep()) << c.name;
     }
+}
+
+TEST(ServersBrowser, ALongListIsAskedInStepsInItsOrderEachServerOnce) {
+    // 600 servers of their own addresses, none answering.
+    const std::size_t count = 2 * servers::kAskStep + 100;
+    std::string ips;
+    for (std::size_t i = 0; i < count; ++i) {
+        ips += (ips.empty() ? "" : ",") + std::string("127.0.") + std::to_string(40 + i / 200) +
+               "." + std::to_string(1 + i % 200);
+    }
+    BrowserRig rig;
+    rig.browser.opened();
+    rig.http.answer(200, onePage(ips));
+    const auto& rows = rig.browser.rows();
+    ASSERT_EQ(rows.size(), count);
+    EXPECT_EQ(rig.replaced, 1);
+    const auto asked = [&rig, &rows](std::size_t row) {
+        return rig.pings.service.state(status::listedServer(rows[row].listed.ip, 14567)).asking;
+    };
+    // Each step hands the next rows, in order; the service sends on meanwhile.
+    for (const std::size_t handed : {servers::kAskStep, 2 * servers::kAskStep, count}) {
+        SCOPED_TRACE(handed);
+        EXPECT_EQ(rig.pings.asking(rows), handed);
+        EXPECT_TRUE(asked(handed - 1));
+        if (handed < count) {
+            EXPECT_FALSE(asked(handed));
+            EXPECT_EQ(rows[handed].ping, servers::Ping::None);
+            rig.pings.net.runFor(100ms);
+            tick(rig.askTimer);
+            // The rows handed are shown asking with the next batch.
+            EXPECT_EQ(rows[handed].ping, servers::Ping::Asking);
+            EXPECT_TRUE(rig.batchTimer.active);
+        }
+    }
+    EXPECT_FALSE(rig.askTimer.active);
+    EXPECT_EQ(rig.replaced, 1);
+
+    // Every server is sent its tries, and no more, the first of each in the rows' order.
+    rig.pings.net.runFor(count * status::kSendInterval + 2 * status::kTries * status::kTryTime);
+    EXPECT_EQ(rig.pings.asking(rows), 0u);
+    EXPECT_EQ(rig.pings.net.sent.size(), count * status::kTries);
+    std::chrono::microseconds previous{};
+    for (std::size_t row = 0; row < count; ++row) {
+        const auto sent = rig.pings.net.sentTo(endpoint(rows[row].listed.ip, 23000));
+        ASSERT_EQ(sent.size(), static_cast<std::size_t>(status::kTries)) << row;
+        EXPECT_LE(previous, sent.front().at) << row;
+        previous = sent.front().at;
+    }
+
+    // A refresh while steps are left starts the asking over: each server is asked once.
+    rig.browser.refresh();
+    rig.http.answer(200, onePage(ips));
+    rig.browser.refresh();
+    rig.http.answer(200, onePage(ips));
+    EXPECT_EQ(rig.pings.asking(rows), servers::kAskStep);
+    for (int guard = 0; guard < 10 && rig.askTimer.active; ++guard) {
+        tick(rig.askTimer);
+    }
+    EXPECT_EQ(rig.pings.asking(rows), count);
+    rig.pings.net.runFor(count * status::kSendInterval + 2 * status::kTries * status::kTryTime);
+    EXPECT_EQ(rig.pings.net.sent.size(), 2 * count * status::kTries);
 }
 
 TEST(ServersBrowser, AnswersShownInBatchesThenTheLineThenSettled) {

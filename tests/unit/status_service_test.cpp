@@ -290,8 +290,10 @@ TEST(StatusService, ServesSeveralClients) {
         for (const ServerKey& key : {a, b, c}) {
             EXPECT_TRUE(rig.service.state(key).answer) << key.host;
         }
-        EXPECT_EQ(std::count(otherChanges.begin(), otherChanges.end(), a), 2);  // asking, answer
-        EXPECT_EQ(std::count(rig.changes.begin(), rig.changes.end(), c), 2);
+        // A client hears of the asking of the servers it wants only, and of every answer.
+        EXPECT_EQ(std::count(otherChanges.begin(), otherChanges.end(), a), 1);
+        EXPECT_EQ(std::count(rig.changes.begin(), rig.changes.end(), c), 1);
+        EXPECT_EQ(std::count(rig.changes.begin(), rig.changes.end(), a), 2);
 
         rig.client.refresh({a});
         EXPECT_TRUE(rig.service.state(b).answer);  // the other client still wants it
@@ -307,6 +309,37 @@ TEST(StatusService, ServesSeveralClients) {
     rig.client.refresh({a, c});
     EXPECT_EQ(otherChanges.size(), heard);
     EXPECT_TRUE(rig.service.state(c).asking);
+}
+
+TEST(StatusService, AsksMoreKeepingTheOthersWanted) {
+    Rig rig;
+    const ServerKey a{"127.0.0.2", "14567"};
+    const ServerKey b{"127.0.0.3", "14567"};
+    const ServerKey c{"127.0.0.4", "14567"};
+    std::vector<ServerKey> otherChanges;
+    status::StatusClient other(rig.service);
+    other.setChangeHandler([&](const ServerKey& key) { otherChanges.push_back(key); });
+    rig.client.keepOnly({a, b, c});
+    other.refresh({c});
+    otherChanges.clear();
+    rig.client.askMore({b});
+    rig.net.runFor(5ms);
+    rig.client.askMore({a, c, b});  // c and b go on as they were asked
+    rig.net.runFor(5ms);
+    const std::vector<std::uint16_t> order = {4, 3, 2};  // the last byte of each, as sent
+    ASSERT_EQ(rig.net.sent.size(), order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(rig.net.sent[i].to, endpoint("127.0.0." + std::to_string(order[i]), 23000));
+    }
+    EXPECT_TRUE(rig.service.state(a).asking);
+    EXPECT_TRUE(rig.client.busy());
+    EXPECT_TRUE(otherChanges.empty());  // none of the asking was of its servers
+    // Unanswered, each is tried again and then ends, once.
+    rig.net.runFor(status::kTries * status::kTryTime + 1s);
+    EXPECT_EQ(rig.net.sent.size(), order.size() * status::kTries);
+    EXPECT_FALSE(rig.client.busy());
+    EXPECT_EQ(std::count(otherChanges.begin(), otherChanges.end(), c), 1);
+    EXPECT_TRUE(rig.service.state(a).ended);
 }
 
 // An IPv4-mapped IPv6 address is asked in its IPv4 form, the form its reply comes from.

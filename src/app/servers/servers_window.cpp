@@ -47,7 +47,7 @@ ServersWindow::ServersWindow(SettingsBackend& settings, status::StatusService& s
     browser_ = std::make_unique<servers::ServersBrowser>(
         walk, status, std::move(keptPath), [] { return std::time(nullptr); },
         servers::ServersBrowser::Timers{refreshTimer_, keepTimer_, batchTimer_, lineTimer_,
-                                        settleTimer_},
+                                        settleTimer_, askTimer_},
         std::move(hooks));
     build();
     connectControls();

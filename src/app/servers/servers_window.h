@@ -36,6 +36,7 @@ struct ServersWindowCore {
     qt::QtTimer batchTimer_;
     qt::QtTimer lineTimer_;
     qt::QtTimer settleTimer_;
+    qt::QtTimer askTimer_;
     std::unique_ptr<servers::ServersBrowser> browser_;
 };
 

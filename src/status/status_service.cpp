@@ -153,7 +153,10 @@ void StatusService::start(const ServerKey& key, Entry& entry) {
     Query& query = entry.query;
     query = Query{};
     query.serial = nextSerial_++;
-    const std::optional<std::uint16_t> port = parsePort(key.port);
+    // Game port "0" with a query port given: a server a master lists, whose game port its
+    // answer tells; any answer at that port is the server.
+    const std::optional<std::uint16_t> port =
+        key.port == "0" && entry.queryPort ? std::optional<std::uint16_t>(0) : parsePort(key.port);
     if (!port) {
         finish(key, entry, std::nullopt);
         return;
@@ -265,7 +268,7 @@ void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint
     Query& query = entry.query;
     const std::pair<net::IpAddress, std::uint16_t> server{query.address, query.gamePort};
     const std::optional<std::uint16_t> named = answer ? gamePortOf(answer->status) : std::nullopt;
-    if (answer && (!named || named == query.gamePort)) {
+    if (answer && (!named || named == query.gamePort || query.gamePort == 0)) {
         if (!query.given) {
             queryPorts_[server].found = port;
         }

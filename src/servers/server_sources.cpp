@@ -102,9 +102,14 @@ void ServerSources::sourcesIn() {
         finish();
         return;
     }
-    const std::vector<status::Request> requests = planPings(toAsk);
-    for (const status::Request& request : requests) {
-        unanswered_.insert(request.server);
+    planPings(toAsk);
+    std::vector<status::Request> requests;
+    for (const ServerRow& row : toAsk) {
+        if (row.notPinged == NotPinged::No) {
+            const std::uint16_t port = row.listed.queryPort;
+            requests.emplace_back(status::unknownGamePort(row.listed.ip, port), port);
+            unanswered_.insert(requests.back().server);
+        }
     }
     timer_.start(kMasterServersWait);
     asked_.refresh(requests);
@@ -141,7 +146,7 @@ void ServerSources::finish() {
         ListedServer& server = merged.server;
         if (merged.toAsk) {
             const status::ServerState& state =
-                asked_.state(status::listedServer(server.ip, server.port));
+                asked_.state(status::unknownGamePort(server.ip, server.queryPort));
             const std::optional<int> port =
                 state.answer ? state.answer->status.hostPort : std::nullopt;
             if (!port || *port < 1 || *port > 65535) {

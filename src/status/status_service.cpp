@@ -25,6 +25,10 @@ ServerKey listedServer(std::string_view ip, std::uint16_t port) {
     return ServerKey{std::string(ip), std::to_string(port)};
 }
 
+ServerKey unknownGamePort(std::string_view ip, std::uint16_t queryPort) {
+    return ServerKey{std::string(ip), "?" + std::to_string(queryPort)};
+}
+
 ServerKey serverOfRow(std::string_view row) {
     BookmarkAddress address = readBookmarkEntry(row);
     return ServerKey{address.ip.value_or(""), std::move(address.port)};
@@ -153,10 +157,10 @@ void StatusService::start(const ServerKey& key, Entry& entry) {
     Query& query = entry.query;
     query = Query{};
     query.serial = nextSerial_++;
-    // Game port "0" with a query port given: a server a master lists, whose game port its
-    // answer tells; any answer at that port is the server.
+    // See unknownGamePort: any answer at the query port given is the server.
+    const bool unknown = key.port.starts_with('?') && entry.queryPort;
     const std::optional<std::uint16_t> port =
-        key.port == "0" && entry.queryPort ? std::optional<std::uint16_t>(0) : parsePort(key.port);
+        unknown ? std::optional<std::uint16_t>(0) : parsePort(key.port);
     if (!port) {
         finish(key, entry, std::nullopt);
         return;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Servers window of the real program under Xvfb with both sources: a stand-in server list on
 # 127.0.21.2 naming game servers 127.0.22.11 and .12, and a stand-in master on 127.0.28.9 naming
-# .11 (the same server), .13 and .14 (each at a game port of its own, told by its status answer)
+# .11 (the same server), .13 at two query ports and .14 (each at a game port of its own, told by
+# its status answer)
 # and .15 (silent: never shown). The window lists each server once at its game port, pinged;
 # the master saw a valid response; then, the list gone, F5 fills the window with the master's
 # servers alone and the status line counts them. Run it inside dbus-run-session.
@@ -19,7 +20,8 @@ zerlin_pid=
 trap clean_up EXIT
 
 "$standin" --seconds 120 127.0.22.11:0:one 127.0.22.12:0:one \
-    127.0.22.13:0:one,hostport=14568 127.0.22.14:0:one,hostport=14569 127.0.22.15:0:silent \
+    127.0.22.13:0:one,hostport=14568 =:0:one,hostport=14570 127.0.22.14:0:one,hostport=14569 \
+    127.0.22.15:0:silent \
     >"$work/standin.log" 2>&1 &
 stop_at_end $!
 wait_for 5 grep -q ready "$work/standin.log" || { echo "FAIL: the game stand-ins"; exit 1; }
@@ -29,6 +31,7 @@ mapfile -t bound < <(sed -n 's/^bound //p' "$work/standin.log")
 lister_pid=$!
 stop_at_end "$lister_pid"
 "$master" 127.0.28.9:0 --seconds 120 "${bound[0]}" "${bound[2]}" "${bound[3]}" "${bound[4]}" \
+    "${bound[5]}" \
     >"$work/master.log" 2>&1 &
 stop_at_end $!
 wait_for 5 grep -q ready "$work/list.log" || { echo "FAIL: the list stand-in"; exit 1; }
@@ -75,27 +78,29 @@ rows() {
 }
 status_line() { sed -n 's/^label Servers status | //p' "$work/a11y.txt"; }
 
-expected="127.0.22.11:14567 ms|127.0.22.12:14567 ms|127.0.22.13:14568 ms|127.0.22.14:14569 ms"
+expected="127.0.22.11:14567 ms|127.0.22.12:14567 ms|127.0.22.13:14568 ms|127.0.22.13:14570 ms"
+expected+="|127.0.22.14:14569 ms"
 wait_for 30 eval '[ "$(rows)" = "$expected" ]'
 check "both sources' servers, once each, at their game ports, pinged" "$expected" "$(rows)"
-check "the status line counts them" "4 servers" "$(status_line | grep -o '^[0-9]* servers')"
+check "the status line counts them" "5 servers" "$(status_line | grep -o '^[0-9]* servers')"
 check "the master saw a valid response" "yes" \
     "$(grep -q '^validate ok' "$work/master.log" && echo yes || echo no)"
 check "the list was asked" 1 "$(grep -c 'GET /v2/bf1942/servers' "$work/list.log")"
 wait_for 10 test -s "$work/cache/zerlin/servers.json"
-check "the kept list holds the master's servers at their game ports" "127.0.22.13:14568" \
+check "the kept list holds the master's servers at their game ports" \
+    "127.0.22.13:14568 127.0.22.13:14570" \
     "$(python3 -c 'import json, sys
 for s in json.load(open(sys.argv[1]))["servers"]:
-    if s["ip"] == "127.0.22.13": print("%s:%s" % (s["ip"], s["port"]))' "$work/cache/zerlin/servers.json")"
+    if s["ip"] == "127.0.22.13": print("%s:%s" % (s["ip"], s["port"]))' "$work/cache/zerlin/servers.json" | sort | paste -sd' ')"
 
 # The list gone: F5 asks both again, the master alone answers.
 kill "$lister_pid"
 wait "$lister_pid" 2>/dev/null
 xdotool key F5
-expected="127.0.22.11:14567 ms|127.0.22.13:14568 ms|127.0.22.14:14569 ms"
+expected="127.0.22.11:14567 ms|127.0.22.13:14568 ms|127.0.22.13:14570 ms|127.0.22.14:14569 ms"
 wait_for 30 eval '[ "$(rows)" = "$expected" ]'
 check "the list down, the master's servers fill the window" "$expected" "$(rows)"
-check "the status line counts them" "3 servers" "$(status_line | grep -o '^[0-9]* servers')"
+check "the status line counts them" "4 servers" "$(status_line | grep -o '^[0-9]* servers')"
 check "asked twice" 2 "$(grep -c '^validate ok' "$work/master.log")"
 [ "$failures" -eq 0 ] || { echo "The program's log:"; tail -n 20 "$work/zerlin.log"; }
 echo "$passes passed, $failures failed"

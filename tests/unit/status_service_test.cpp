@@ -340,9 +340,18 @@ TEST(StatusService, AsksAGivenQueryPortOnly) {
         {"silent there, 23000 would answer", {{23000, "14567"}}, false, 2},
         {"another server there", {{23004, "14568"}, {23005, "14567"}}, false, 1},
         // A master's server: its game port comes with the answer.
-        {"game port not known: the answer there is the server", {{23004, "14568"}}, true, 1, "0"},
-        {"game port not known, silent there", {{23000, "14567"}}, false, 2, "0"},
-        {"game port 0 and no query port: nothing sent", {{23000, "14567"}}, false, 0, "0", {}},
+        {"game port not known: the answer there is the server",
+         {{23004, "14568"}},
+         true,
+         1,
+         "?23004"},
+        {"game port not known, silent there", {{23000, "14567"}}, false, 2, "?23004"},
+        {"game port unknown, no query port: nothing sent",
+         {{23000, "14567"}},
+         false,
+         0,
+         "?23004",
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

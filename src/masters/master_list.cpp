@@ -94,7 +94,8 @@ bool MasterList::start(std::string_view setting,
         asking_.push_back(std::move(asking));
     }
     for (const MasterEntry& entry : entries) {
-        outcomes_.push_back({entry.text, false, {}, {}});
+        // Named by its host alone where the entry could be read: the port says nothing to the user.
+        outcomes_.push_back({entry.port != 0 ? entry.host : entry.text, false, {}, {}});
     }
     for (std::size_t i = 0; i < entries.size(); ++i) {
         // An entry that could not be read fails as its query does: later, with the reason.

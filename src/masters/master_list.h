@@ -26,7 +26,7 @@ struct MasterEntry {
 std::vector<MasterEntry> parseMasters(std::string_view setting);
 
 struct MasterOutcome {
-    std::string master;  // the host as set
+    std::string master;  // the host as set (the entry as set when it could not be read)
     bool ok = false;
     std::vector<Record> records;  // those the address rules let through
     std::string failure;

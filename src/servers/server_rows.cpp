@@ -2,6 +2,7 @@
 
 #include <tuple>
 
+#include "servers/source_merge.h"
 #include "status/host.h"
 #include "status/status_text.h"
 #include "text/case_fold.h"
@@ -193,7 +194,11 @@ std::string detailsText(const ServerRow& row, const mods::ModTable* mods) {
             text.replace(at, ping.size(), instead);
         }
     }
-    return text + "\nAddress: " + row.listed.address();
+    text += "\nAddress: " + row.listed.address();
+    if (!row.listed.listedBy.empty()) {
+        text += "\n" + listedByLine(row.listed.listedBy);
+    }
+    return text;
 }
 
 std::string gettingLine() {

@@ -7,13 +7,15 @@
 #include "servers/address_rules.h"
 #include "servers/kept_list.h"
 #include "servers/ping_plan.h"
+#include "status/host.h"
 #include "text/ascii.h"
 
 namespace zerlin::servers {
 
-ServersBrowser::ServersBrowser(ListWalk& walk, status::StatusService& status, std::string keptPath,
-                               WallClock now, Timers timers, Hooks hooks)
-    : walk_(walk),
+ServersBrowser::ServersBrowser(ServerSources& sources, status::StatusService& status,
+                               std::string keptPath, WallClock now, const Timers& timers,
+                               Hooks hooks)
+    : sources_(sources),
       pings_(status),
       keptPath_(std::move(keptPath)),
       now_(std::move(now)),
@@ -50,7 +52,7 @@ ServersBrowser::~ServersBrowser() {
         timer->stop();
         timer->setHandler({});
     }
-    walk_.cancel();
+    sources_.cancel();
     hooks_ = {};
     keepList();
 }
@@ -77,7 +79,7 @@ void ServersBrowser::opened() {
 
 void ServersBrowser::closed() {
     timers_.refresh.stop();
-    walk_.cancel();
+    sources_.cancel();
     if (phase_ == Phase::Getting) {
         setPhase(listTime_ && !kept_ ? Phase::Listed : Phase::Idle);
     }
@@ -85,24 +87,28 @@ void ServersBrowser::closed() {
 }
 
 void ServersBrowser::refresh() {
-    if (url_.empty()) {
-        walk_.cancel();
-        setPhase(Phase::Failed);
-        return;
-    }
     setPhase(Phase::Getting);
-    walk_.start(url_,
-                [this](Result<std::vector<ListedServer>> outcome) { walked(std::move(outcome)); });
+    if (!sources_.start(url_, masters_, [this](std::optional<std::vector<ListedServer>> servers) {
+            gathered(std::move(servers));
+        })) {
+        setPhase(Phase::Failed);  // every source is off
+    }
 }
 
-void ServersBrowser::walked(Result<std::vector<ListedServer>> outcome) {
-    if (!outcome) {
+void ServersBrowser::gathered(std::optional<std::vector<ListedServer>> servers) {
+    if (!servers) {
         setPhase(Phase::Failed);
         return;
     }
     const std::time_t time = now_();
     keepPending_ = true;
-    show(std::move(outcome.value()), time, false);
+    // Only a source on the machine itself may name loopback servers: such rows say one was.
+    keptFromLoopback_ = servedFromLoopback(url_) ||
+                        std::any_of(servers->begin(), servers->end(), [](const ListedServer& s) {
+                            const std::optional<net::IpAddress> ip = status::parseIpv4(s.ip);
+                            return ip && isLoopback(*ip);
+                        });
+    show(std::move(*servers), time, false);
     setPhase(Phase::Listed);
 }
 
@@ -120,7 +126,7 @@ void ServersBrowser::keepList() {
     }
     // A cache that cannot be written costs only the next start's first look: said once.
     const Status kept =
-        saveKeptList(keptPath_, encodeKeptList(*listTime_, servedFromLoopback(url_), servers));
+        saveKeptList(keptPath_, encodeKeptList(*listTime_, keptFromLoopback_, servers));
     if (!kept && !keepFailureTold_ && !keptPath_.empty() && hooks_.keepFailed) {
         keepFailureTold_ = true;
         hooks_.keepFailed(kept.error());

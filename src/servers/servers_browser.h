@@ -16,6 +16,7 @@
 #include "servers/list_walk.h"
 #include "servers/played_servers.h"
 #include "servers/server_rows.h"
+#include "servers/server_sources.h"
 #include "status/status_client.h"
 #include "status/status_service.h"
 
@@ -77,16 +78,19 @@ class ServersBrowser {
     };
     enum class Phase { Idle, Getting, Listed, Failed };
 
-    // The rows are asked through a client of the status service of their own.
-    ServersBrowser(ListWalk& walk, status::StatusService& status, std::string keptPath,
-                   WallClock now, Timers timers, Hooks hooks);
-    // A walk under way is dropped, and the list got is kept.
+    // The servers come from the sources; the rows are asked through a client of the status
+    // service of their own.
+    ServersBrowser(ServerSources& sources, status::StatusService& status, std::string keptPath,
+                   WallClock now, const Timers& timers, Hooks hooks);
+    // An ask of the sources under way is dropped, and the list got is kept.
     ~ServersBrowser();
     ServersBrowser(const ServersBrowser&) = delete;
     ServersBrowser& operator=(const ServersBrowser&) = delete;
 
     // The list's base URL; empty turns the list off.
     void setListUrl(std::string url) { url_ = std::move(url); }
+    // The masters' setting (keys::serversMasters); empty turns them off.
+    void setMasters(std::string masters) { masters_ = std::move(masters); }
     // The window opened: shows the kept list when none is shown yet, and asks for the list
     // unless the one shown was got in this run under a minute ago.
     void opened();
@@ -126,18 +130,20 @@ class ServersBrowser {
     void show(std::vector<ListedServer> servers, std::time_t time, bool kept);
     void askPings();
     void askStep();
-    void walked(Result<std::vector<ListedServer>> outcome);
+    void gathered(std::optional<std::vector<ListedServer>> servers);
     void setPhase(Phase phase);
     void markBookmarks();
     void index();
 
-    ListWalk& walk_;
+    ServerSources& sources_;
     status::StatusClient pings_;
     std::string keptPath_;
     WallClock now_;
     Timers timers_;
     Hooks hooks_;
     std::string url_;
+    std::string masters_;
+    bool keptFromLoopback_ = false;    // the list to keep names loopback servers
     std::vector<ServerRow> rows_;      // those shown
     std::vector<ServerRow> listRows_;  // the list's, while the played servers are shown
     bool played_ = false;

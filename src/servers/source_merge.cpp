@@ -49,9 +49,13 @@ std::vector<MergedServer> mergeSources(const std::vector<ListedServer>& list,
 }
 
 std::string listedByLine(const MergedServer& server) {
+    return listedByLine(server.listedBy);
+}
+
+std::string listedByLine(const std::vector<std::string>& sources) {
     std::string line = "Listed by: ";
-    for (std::size_t i = 0; i < server.listedBy.size(); ++i) {
-        line += (i == 0 ? "" : ", ") + server.listedBy[i];
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        line += (i == 0 ? "" : ", ") + sources[i];
     }
     return line;
 }

@@ -31,5 +31,6 @@ std::vector<MergedServer> mergeSources(const std::vector<ListedServer>& list,
 
 // "Listed by: the community list, master.bf1942.org", for the server's details.
 std::string listedByLine(const MergedServer& server);
+std::string listedByLine(const std::vector<std::string>& sources);
 
 }  // namespace zerlin::servers

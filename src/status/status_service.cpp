@@ -25,6 +25,10 @@ ServerKey listedServer(std::string_view ip, std::uint16_t port) {
     return ServerKey{std::string(ip), std::to_string(port)};
 }
 
+ServerKey unknownGamePort(std::string_view ip, std::uint16_t queryPort) {
+    return ServerKey{std::string(ip), "?" + std::to_string(queryPort)};
+}
+
 ServerKey serverOfRow(std::string_view row) {
     BookmarkAddress address = readBookmarkEntry(row);
     return ServerKey{address.ip.value_or(""), std::move(address.port)};
@@ -176,7 +180,10 @@ void StatusService::start(const ServerKey& key, Entry& entry) {
     Query& query = entry.query;
     query = Query{};
     query.serial = nextSerial_++;
-    const std::optional<std::uint16_t> port = parsePort(key.port);
+    // See unknownGamePort: any answer at the query port given is the server.
+    const bool unknown = key.port.starts_with('?') && entry.queryPort;
+    const std::optional<std::uint16_t> port =
+        unknown ? std::optional<std::uint16_t>(0) : parsePort(key.port);
     if (!port) {
         finish(key, entry, std::nullopt);
         return;
@@ -288,7 +295,7 @@ void StatusService::askedPortEnded(const ServerKey& key, Entry& entry, std::uint
     Query& query = entry.query;
     const std::pair<net::IpAddress, std::uint16_t> server{query.address, query.gamePort};
     const std::optional<std::uint16_t> named = answer ? gamePortOf(answer->status) : std::nullopt;
-    if (answer && (!named || named == query.gamePort)) {
+    if (answer && (!named || named == query.gamePort || query.gamePort == 0)) {
         if (!query.given) {
             queryPorts_[server].found = port;
         }

@@ -65,6 +65,10 @@ ServerKey serverOfRow(std::string_view row);
 // A server as a server list names it, by its IP and game port number: the key the boxes would
 // give it, so that the list and the bookmarks share each answer.
 ServerKey listedServer(std::string_view ip, std::uint16_t port);
+// A server whose game port is not known yet, only where it answers (a master's record): asked
+// at that query port alone, whatever game port its answer names. One key a query port, so that
+// the servers of one host stay apart.
+ServerKey unknownGamePort(std::string_view ip, std::uint16_t queryPort);
 
 struct Answer {
     ServerStatus status;

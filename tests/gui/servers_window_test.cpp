@@ -65,7 +65,7 @@ struct Rig {
     zerlin::test::MemorySettings settings;
     Pings pings;
     // The program's own client and walk, as the Servers window is handed them.
-    zerlin::app::ListNetwork network;
+    zerlin::app::ListNetwork network{pings.service, true};
     std::vector<std::pair<std::string, std::string>> joined;
     zerlin::friends::FriendPatterns friends;
     std::unique_ptr<zerlin::app::ServersWindow> window;
@@ -88,13 +88,14 @@ struct Rig {
             }
         }
         settings.preset("Servers", "ListUrl", "http://" + listAt.toStdString() + "/v2/bf1942");
+        settings.preset("Servers", "Masters", "");
         zerlin::app::ServersWindow::Actions actions;
         actions.join = [this](const std::string& ip, const std::string& port) {
             joined.emplace_back(ip, port);
         };
         actions.friends = [this] { return &friends; };
         window = std::make_unique<zerlin::app::ServersWindow>(
-            settings, pings.service, network.walk(), folder / "servers.json", actions);
+            settings, pings.service, network.sources(), folder / "servers.json", actions);
     }
     ~Rig() {
         window.reset();
@@ -272,7 +273,7 @@ class ServersWindowTest : public QObject {
         rig.window->friendsChanged();
         QCOMPARE(m->rowCount(), 0);
         // Kept for the next window, as the other filters are.
-        zerlin::app::ServersWindow next(rig.settings, rig.pings.service, rig.network.walk(),
+        zerlin::app::ServersWindow next(rig.settings, rig.pings.service, rig.network.sources(),
                                         rig.folder / "servers.json", {});
         next.open();
         QVERIFY(next.findChild<QCheckBox*>("FriendsOnly")->isChecked());
@@ -375,14 +376,14 @@ class ServersWindowTest : public QObject {
         {
             Rig rig("127.0.23.10:0", {"--count", "4"});
             rig.window.reset();
-            zerlin::app::ServersWindow window(rig.settings, rig.pings.service, rig.network.walk(),
-                                              shared / "servers.json", {});
+            zerlin::app::ServersWindow window(rig.settings, rig.pings.service,
+                                              rig.network.sources(), shared / "servers.json", {});
             window.open();
             QVERIFY(waitFor([&] { return window.browser().rows().size() == 4; }, 20000));
         }
         Rig rig(closedPort("127.0.23.11"));  // nothing listens there
         rig.window.reset();
-        zerlin::app::ServersWindow window(rig.settings, rig.pings.service, rig.network.walk(),
+        zerlin::app::ServersWindow window(rig.settings, rig.pings.service, rig.network.sources(),
                                           shared / "servers.json", {});
         window.open();
         QCOMPARE(window.browser().rows().size(), std::size_t{4});
@@ -419,7 +420,7 @@ class ServersWindowTest : public QObject {
         };
         rig.window.reset();
         rig.window = std::make_unique<zerlin::app::ServersWindow>(
-            rig.settings, rig.pings.service, rig.network.walk(), rig.folder / "servers.json",
+            rig.settings, rig.pings.service, rig.network.sources(), rig.folder / "servers.json",
             actions);
         auto* box = rig.window->findChild<QCheckBox*>("PlayedRecently");
         QVERIFY(box);

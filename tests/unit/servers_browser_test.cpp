@@ -81,6 +81,8 @@ struct BrowserRig {
     FakeTimer alarm;
     servers::ListWalk walk{http, alarm};
     FakeServers pings;
+    FakeTimer sourcesTimer;
+    servers::ServerSources sources{walk, nullptr, pings.service, sourcesTimer};
     std::time_t now = 1'800'000'000;
     int replaced = 0;
     std::vector<std::size_t> changedRows;
@@ -90,7 +92,7 @@ struct BrowserRig {
     // hooks: the window's, beside the rig's own
     explicit BrowserRig(ServersBrowser::Hooks hooks = {})
         : browser(
-              walk, pings.service, keptPath, [this] { return now; },
+              sources, pings.service, keptPath, [this] { return now; },
               {refreshTimer, keepTimer, batchTimer, lineTimer, settleTimer, askTimer},
               withOwn(hooks)) {
         browser.setListUrl(kUrl);
@@ -248,6 +250,7 @@ TEST(ServersBrowser, PingsNoLowPortAndAtMost16ServersOfAnAddress) {
             details.find("Not pinged: more than 16 servers at this address.") != std::string::npos,
             !low && entries[i].pinged == "not pinged");
         EXPECT_EQ(details.find("Ping:") != std::string::npos, entries[i].pinged != "not pinged");
+        EXPECT_TRUE(details.ends_with("\nListed by: the community list")) << details;
     }
     // A server not pinged has no ping to pass a limit by, and sorts after the rest.
     EXPECT_FALSE(servers::passes(rows[3], servers::Filter{"", false, false, false, 100}, ""));

@@ -365,17 +365,32 @@ TEST(StatusService, AsksAGivenQueryPortOnly) {
         std::map<std::uint16_t, std::string> answers;  // query port → hostport sent
         bool answered;
         std::size_t datagrams;
+        const char* gamePort = "14567";
+        std::optional<std::uint16_t> queryPort = 23004;
     };
     const std::vector<Case> cases = {
         {"answers there", {{23004, "14567"}}, true, 1},
         {"silent there, 23000 would answer", {{23000, "14567"}}, false, 2},
         {"another server there", {{23004, "14568"}, {23005, "14567"}}, false, 1},
+        // A master's server: its game port comes with the answer.
+        {"game port not known: the answer there is the server",
+         {{23004, "14568"}},
+         true,
+         1,
+         "?23004"},
+        {"game port not known, silent there", {{23000, "14567"}}, false, 2, "?23004"},
+        {"game port unknown, no query port: nothing sent",
+         {{23000, "14567"}},
+         false,
+         0,
+         "?23004",
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Rig rig;
-        const ServerKey key{"127.0.0.2", "14567"};
-        rig.client.refresh({status::Request(key, 23004)});
+        const ServerKey key{"127.0.0.2", c.gamePort};
+        rig.client.refresh({status::Request(key, c.queryPort)});
         rig.serve("127.0.0.2", c.answers, rig.net.now() + 5s);
         EXPECT_EQ(rig.service.state(key).answer.has_value(), c.answered);
         EXPECT_TRUE(rig.service.state(key).ended);

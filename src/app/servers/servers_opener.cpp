@@ -37,18 +37,19 @@ ServersOpener::ServersOpener(Form1Window& window, Form1& form, SettingsBackend& 
               const std::size_t colon = server.key.rfind(':');
               join(server.key.substr(0, colon), server.key.substr(colon + 1));
           },
-          friends::FriendsService::Hooks{[this] { askForFriends(); },
-                                         [this] {
-                                             // While the window is shown, its own refreshes reach
-                                             // the friends.
-                                             return (network_ && network_->walk().running()) ||
-                                                    (servers_ && servers_->isVisible());
-                                         },
-                                         [this] {
-                                             if (servers_) {
-                                                 servers_->friendsChanged();
-                                             }
-                                         }}),
+          friends::FriendsService::Hooks{
+              [this] { askForFriends(); },
+              [this] {
+                  // While the window is shown, its own refreshes reach
+                  // the friends.
+                  return (network_ && (network_->walk().running() || network_->sourcesRunning())) ||
+                         (servers_ && servers_->isVisible());
+              },
+              [this] {
+                  if (servers_) {
+                      servers_->friendsChanged();
+                  }
+              }}),
       played_(servers::playedPath(qt::toStdString(QCoreApplication::applicationName())),
               [this](const std::string& text) { messages_.show(text); }),
       playedJoins_(played_, status, form.List1) {
@@ -125,7 +126,7 @@ void ServersOpener::open() {
         };
         actions.tell = [this](const std::string& text) { messages_.show(text); };
         servers_ = std::make_unique<ServersWindow>(
-            settings_, status_, walk(),
+            settings_, status_, sources(),
             servers::keptListPath(qt::toStdString(QCoreApplication::applicationName())),
             std::move(actions));
         playedJoins_.setFindRow([this](const std::string& ip, std::uint16_t port) {
@@ -149,11 +150,26 @@ void ServersOpener::join(const std::string& ip, const std::string& port) {
 
 servers::ListWalk& ServersOpener::walk() {
     if (!network_) {
-        network_ = std::make_unique<ListNetwork>();
+        network_ = std::make_unique<ListNetwork>(
+            status_, qEnvironmentVariableIsSet("ZERLIN_STATUS_LOOPBACK_ONLY"));
         network_->walk().setCompleteHandler(
-            [this](const std::vector<servers::ListedServer>& servers) { listed(servers); });
+            [this](const std::vector<servers::ListedServer>& servers) {
+                // The Servers window's walks reach the friends with the masters' servers, once
+                // every source is in.
+                if (!network_->sourcesRunning()) {
+                    listed(servers);
+                }
+            });
     }
     return network_->walk();
+}
+
+servers::ServerSources& ServersOpener::sources() {
+    walk();
+    servers::ServerSources& sources = network_->sources();
+    sources.setCompleteHandler(
+        [this](const std::vector<servers::ListedServer>& servers) { listed(servers); });
+    return sources;
 }
 
 void ServersOpener::listed(const std::vector<servers::ListedServer>& servers) {

@@ -47,6 +47,8 @@ class ServersOpener {
     void join(const std::string& ip, const std::string& port);
     // The one walk of the list, made with its network on the first call.
     servers::ListWalk& walk();
+    // The window's sources, the list's and the masters', made with the masters' network.
+    servers::ServerSources& sources();
     void listed(const std::vector<servers::ListedServer>& servers);
     void askForFriends();
 

@@ -19,7 +19,7 @@
 namespace zerlin::app {
 
 ServersWindow::ServersWindow(SettingsBackend& settings, status::StatusService& status,
-                             servers::ListWalk& walk, std::string keptPath, Actions actions,
+                             servers::ServerSources& sources, std::string keptPath, Actions actions,
                              QWidget* parent)
     : QWidget(parent, Qt::Window), settings_(settings), actions_(std::move(actions)) {
     servers::ServersBrowser::Hooks hooks;
@@ -45,7 +45,7 @@ ServersWindow::ServersWindow(SettingsBackend& settings, status::StatusService& s
     };
     hooks.refreshed = [this] { playedChanged(); };
     browser_ = std::make_unique<servers::ServersBrowser>(
-        walk, status, std::move(keptPath), [] { return std::time(nullptr); },
+        sources, status, std::move(keptPath), [] { return std::time(nullptr); },
         servers::ServersBrowser::Timers{refreshTimer_, keepTimer_, batchTimer_, lineTimer_,
                                         settleTimer_, askTimer_},
         std::move(hooks));
@@ -141,6 +141,9 @@ void ServersWindow::showEvent(QShowEvent* event) {
     restoreSettings();
     // The list's URL is read afresh each time, so that an edited settings file takes effect.
     browser_->setListUrl(servers::listUrl(settings_));
+    const std::optional<std::string> masters =
+        settings_.find(keys::serversMasters.section, keys::serversMasters.key);
+    browser_->setMasters(masters ? *masters : std::string(keys::kDefaultServersMasters));
     bookmarksChanged();
     modsChanged();
     browser_->opened();

@@ -11,7 +11,7 @@
 #include "mods/installed_mods.h"
 #include "platform/qt/qt_timer.h"
 #include "platform/settings_backend.h"
-#include "servers/list_walk.h"
+#include "servers/server_sources.h"
 #include "servers/servers_browser.h"
 #include "status/status_service.h"
 
@@ -67,9 +67,10 @@ class ServersWindow : private ServersWindowCore, public QWidget {
         std::function<const mods::ModTable*()> installedMods;
     };
 
-    // walk: the program's list walk, shared with the friends' refreshes.
-    ServersWindow(SettingsBackend& settings, status::StatusService& status, servers::ListWalk& walk,
-                  std::string keptPath, Actions actions, QWidget* parent = nullptr);
+    // sources: the program's sources of servers, whose list walk the friends' refreshes share.
+    ServersWindow(SettingsBackend& settings, status::StatusService& status,
+                  servers::ServerSources& sources, std::string keptPath, Actions actions,
+                  QWidget* parent = nullptr);
 
     // Shows the window, or raises it when shown.
     void open();

@@ -196,7 +196,8 @@ std::string detailsText(const ServerRow& row, const mods::ModTable* mods) {
     }
     text += "\nAddress: " + row.listed.address();
     if (!row.listed.listedBy.empty()) {
-        text += "\n" + listedByLine(row.listed.listedBy);
+        text += '\n';
+        text += listedByLine(row.listed.listedBy);
     }
     return text;
 }

@@ -159,7 +159,7 @@ start_zerlin
 click_at 330 236
 servers_window
 kept_hosts="81.169.145.97|127.0.22.1|127.0.22.2|127.0.22.3|127.0.22.4|127.0.22.5|127.0.22.6|127.0.22.7"
-wait_for 10 eval '[ "$(rows | sed -E "s/ [^|]*//g")" = "$kept_hosts" ]'
+wait_for 30 eval '[ "$(rows | sed -E "s/ [^|]*//g")" = "$kept_hosts" ]'
 check "the kept list is shown after a restart" "$kept_hosts" "$(rows | sed -E 's/ [^|]*//g')"
 check "dimmed: each row told as from the kept list" 8 \
     "$(rows | tr '|' '\n' | grep -c '#.*from the kept list')"

@@ -28,6 +28,7 @@
 #include <set>
 #include <string>
 
+#include "app/servers/list_network.h"
 #include "app/servers/servers_window.h"
 #include "friends/friend_arrivals.h"
 #include "friends/friend_patterns.h"
@@ -181,14 +182,13 @@ int main(int argc, char* argv[]) {
     zerlin::qt::QtTimer timer;
     zerlin::status::StatusService service(socket, resolver, clock, timer);
     // The list itself is never asked: the window shows the kept one.
-    zerlin::qt::QtHttpClient http;
-    zerlin::qt::QtTimer deadline;
-    zerlin::servers::ListWalk walk(http, deadline);
+    zerlin::app::ListNetwork network(service, true);
     MapSettings settings;
     settings.write("Servers", "ListUrl", "");
+    settings.write("Servers", "Masters", "");
     zerlin::app::ServersWindow::Actions actions;
     actions.friends = [&friends] { return &friends; };
-    zerlin::app::ServersWindow window(settings, service, walk, keptPath, actions);
+    zerlin::app::ServersWindow window(settings, service, network.sources(), keptPath, actions);
     auto* table = window.findChild<QTableView*>("ServerTable");
 
     const double openMs = longestTurnMs([&] { window.open(); });

@@ -70,11 +70,13 @@ int main(int argc, char* argv[]) {
     zerlin::qt::QtTimer timer;
     zerlin::status::StatusService service(loopback, resolver, netClock, timer);
     // The program's own client and walk, made as the program makes them when the window opens.
-    zerlin::app::ListNetwork network;
+    zerlin::app::ListNetwork network(service, true);
     MapSettings settings;
-    // Opened first with the list off, so that the refresh is measured on a window on screen.
+    // Opened first with the list off, so that the refresh is measured on a window on screen; the
+    // masters are off: the list alone is measured.
     settings.write("Servers", "ListUrl", "");
-    zerlin::app::ServersWindow window(settings, service, network.walk(), keptPath, {});
+    settings.write("Servers", "Masters", "");
+    zerlin::app::ServersWindow window(settings, service, network.sources(), keptPath, {});
     auto* table = window.findChild<QTableView*>("ServerTable");
     QAbstractItemModel* model = table->model();
 

@@ -48,6 +48,8 @@ class ListWalk {
     // Drops the walk under way; done is not called.
     void cancel();
     bool running() const { return running_; }
+    // Where pages are read: none, on the event loop's thread.
+    Worker* worker() const { return worker_; }
 
   private:
     struct Reading;

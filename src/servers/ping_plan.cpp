@@ -21,11 +21,16 @@ std::uint32_t addressKey(const std::string& ip) {
 
 }  // namespace
 
-std::vector<status::Request> planPings(std::vector<ServerRow>& rows) {
+std::vector<status::Request> planPings(std::vector<ServerRow>& rows, std::size_t from) {
     std::vector<status::Request> targets;
-    targets.reserve(rows.size());
     std::unordered_map<std::uint32_t, std::size_t> asked;
-    for (ServerRow& row : rows) {
+    for (std::size_t i = 0; i < from && i < rows.size(); ++i) {
+        if (rows[i].notPinged == NotPinged::No) {
+            ++asked[addressKey(rows[i].listed.ip)];
+        }
+    }
+    for (std::size_t i = from; i < rows.size(); ++i) {
+        ServerRow& row = rows[i];
         const ListedServer& server = row.listed;
         if (server.queryPort < kLowestQueryPort) {
             row.notPinged = NotPinged::LowQueryPort;

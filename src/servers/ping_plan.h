@@ -19,8 +19,9 @@ inline constexpr std::size_t kMaxPingsPerAddress = 16;
 // Marks each row asked or not (ServerRow::notPinged), in the list's order: a query port below
 // kLowestQueryPort is not asked, nor any server of an address after its first
 // kMaxPingsPerAddress asked ones. Returns the servers to ask, each at the query port the list
-// gives.
-std::vector<status::Request> planPings(std::vector<ServerRow>& rows);
+// gives. from: the rows before are planned already (the rows after were added to them), and
+// count against their addresses.
+std::vector<status::Request> planPings(std::vector<ServerRow>& rows, std::size_t from = 0);
 
 // The request for a row: at its query port, or searched for where none is known (0).
 status::Request pingRequest(const ServerRow& row);

@@ -1,5 +1,6 @@
 #include "servers/server_sources.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "servers/ping_plan.h"
@@ -10,7 +11,7 @@ ServerSources::ServerSources(ListWalk& walk, masters::MasterList* masters,
                              status::StatusService& status, Timer& timer)
     : walk_(walk), masters_(masters), asked_(status), timer_(timer) {
     asked_.setChangeHandler([this](const status::ServerKey& server) { pingChanged(server); });
-    timer_.setHandler([this] { finish(); });
+    timer_.setHandler([this] { waitEnded(); });
 }
 
 ServerSources::~ServerSources() {
@@ -19,9 +20,10 @@ ServerSources::~ServerSources() {
     cancel();
 }
 
-bool ServerSources::start(const std::string& listUrl, const std::string& masters, Done done) {
+bool ServerSources::start(const std::string& listUrl, const std::string& masters,
+                          Handlers handlers) {
     cancel();
-    done_ = std::move(done);
+    handlers_ = std::move(handlers);
     running_ = true;
     walking_ = !listUrl.empty();
     asking_ = masters_ && masters_->start(masters, [this](std::vector<masters::MasterOutcome> o) {
@@ -29,13 +31,11 @@ bool ServerSources::start(const std::string& listUrl, const std::string& masters
     });
     if (!walking_ && !asking_) {
         running_ = false;
-        done_ = nullptr;
+        handlers_ = {};
         return false;
     }
     if (walking_) {
-        walk_.start(listUrl, [this](Result<std::vector<ListedServer>> outcome) {
-            walked(std::move(outcome));
-        });
+        walk_.start(listUrl, [this](Result<Servers> outcome) { walked(std::move(outcome)); });
     }
     return true;
 }
@@ -48,23 +48,30 @@ void ServerSources::cancel() {
         masters_->cancel();
     }
     timer_.stop();
-    running_ = walking_ = asking_ = listOk_ = false;
-    list_.clear();
+    running_ = walking_ = asking_ = listOk_ = given_ = false;
+    list_.reset();
     outcomes_.clear();
-    merged_.clear();
+    mastersOnly_.clear();
     unanswered_.clear();
+    added_.clear();
+    shown_.clear();
     asked_.keepOnly({});
-    done_ = nullptr;
+    handlers_ = {};
 }
 
-void ServerSources::walked(Result<std::vector<ListedServer>> outcome) {
+void ServerSources::walked(Result<Servers> outcome) {
     walking_ = false;
     listOk_ = outcome.ok();
     if (listOk_) {
-        list_ = std::move(outcome.value());
+        list_ = std::make_shared<Servers>(std::move(outcome.value()));
+        for (ListedServer& server : *list_) {
+            server.listedBy = {kCommunityListName};
+        }
     }
     if (!asking_) {
-        sourcesIn();
+        merge();  // the masters are in, or off
+    } else if (listOk_) {
+        give(Servers());  // the list's servers now; the masters' when they come
     }
 }
 
@@ -72,50 +79,79 @@ void ServerSources::mastersAnswered(std::vector<masters::MasterOutcome> outcomes
     asking_ = false;
     outcomes_ = std::move(outcomes);
     if (!walking_) {
-        sourcesIn();
+        merge();
     }
 }
 
-void ServerSources::sourcesIn() {
-    bool reached = listOk_;
-    for (const masters::MasterOutcome& outcome : outcomes_) {
-        reached = reached || outcome.ok;
+void ServerSources::give(Servers servers) {
+    if (!given_) {
+        given_ = true;
+        if (handlers_.listed) {
+            handlers_.listed(list_ ? list_ : std::make_shared<Servers>(std::move(servers)));
+        }
+    } else if (!servers.empty() && handlers_.added) {
+        handlers_.added(std::move(servers));
     }
+}
+
+void ServerSources::merge() {
+    const bool reached =
+        listOk_ || std::any_of(outcomes_.begin(), outcomes_.end(),
+                               [](const masters::MasterOutcome& outcome) { return outcome.ok; });
     if (!reached) {
-        Done done = std::move(done_);
+        const std::function<void()> failed = std::move(handlers_.failed);
         cancel();
-        done(std::nullopt);
+        if (failed) {
+            failed();
+        }
         return;
     }
-    merged_ = mergeSources(list_, outcomes_);
-    list_.clear();
+    SourceMerge merged = mergeSources(list_ ? *list_ : Servers(), outcomes_);
     outcomes_.clear();
+    // The list's servers the masters list too say so: in the list itself while it is not given,
+    // else given again. Once given, the list is read on other threads and never changed.
+    Servers again;
+    for (auto& [index, masters] : merged.alsoListed) {
+        std::vector<std::string> by{kCommunityListName};
+        by.insert(by.end(), masters.begin(), masters.end());
+        if (!given_) {
+            (*list_)[index].listedBy = std::move(by);
+            continue;
+        }
+        const ListedServer& server = (*list_)[index];
+        ListedServer& update = again.emplace_back();
+        update.ip = server.ip;
+        update.port = server.port;
+        update.queryPort = server.queryPort;
+        update.listedBy = std::move(by);
+    }
+    if (listOk_) {
+        give(std::move(again));
+    }
     // The masters' servers are asked as the list's are: the same limits on ports and on the
     // servers of one address, so that no master can make the program flood an address.
+    mastersOnly_ = std::move(merged.mastersOnly);
     std::vector<ServerRow> toAsk;
-    for (const MergedServer& server : merged_) {
-        if (server.toAsk) {
-            toAsk.emplace_back(server.server);
-        }
-    }
-    if (toAsk.empty()) {
-        finish();
-        return;
+    toAsk.reserve(mastersOnly_.size());
+    for (const MasterServer& server : mastersOnly_) {
+        toAsk.emplace_back(server.server);
     }
     planPings(toAsk);
     std::vector<status::Request> requests;
-    for (const ServerRow& row : toAsk) {
-        if (row.notPinged == NotPinged::No) {
-            const std::uint16_t port = row.listed.queryPort;
-            requests.emplace_back(status::unknownGamePort(row.listed.ip, port), port);
-            unanswered_.insert(requests.back().server);
+    for (std::size_t i = 0; i < toAsk.size(); ++i) {
+        if (toAsk[i].notPinged == NotPinged::No) {
+            const ListedServer& server = toAsk[i].listed;
+            requests.emplace_back(status::unknownGamePort(server.ip, server.queryPort),
+                                  server.queryPort);
+            unanswered_.emplace(requests.back().server, i);
         }
+    }
+    if (unanswered_.empty()) {
+        timer_.start(std::chrono::milliseconds(0));
+        return;
     }
     timer_.start(kMasterServersWait);
     asked_.refresh(requests);
-    if (unanswered_.empty()) {
-        timer_.start(std::chrono::milliseconds(0));
-    }
 }
 
 void ServerSources::pingChanged(const status::ServerKey& server) {
@@ -127,50 +163,54 @@ void ServerSources::pingChanged(const status::ServerKey& server) {
     if (state.asking || !state.ended) {
         return;
     }
+    MasterServer& master = mastersOnly_[found->second];
     unanswered_.erase(found);
+    const std::optional<int> port = state.answer ? state.answer->status.hostPort : std::nullopt;
+    if (port && *port >= 1 && *port <= 65535) {
+        // One row a server: a master's server at the game port of one listed already (at
+        // another query port) is that one.
+        if (shown_.empty() && list_) {
+            for (const ListedServer& listed : *list_) {
+                shown_.emplace(listed.ip, listed.port);
+            }
+        }
+        ListedServer& answered = master.server;
+        answered.port = static_cast<std::uint16_t>(*port);
+        if (shown_.emplace(answered.ip, answered.port).second) {
+            answered.info = state.answer->status;
+            answered.listedBy = std::move(master.listedBy);
+            added_.push_back(answered);
+            if (given_) {
+                give({answered});
+            }
+        }
+    }
     if (unanswered_.empty()) {
-        // Not from inside the service's report: the result is shown, and asked, from the timer.
+        // Not from inside the service's report: the gathering ends from the timer.
         timer_.start(std::chrono::milliseconds(0));
     }
 }
 
-void ServerSources::finish() {
+void ServerSources::waitEnded() {
     timer_.stop();
     if (!running_ || walking_ || asking_) {
         return;
     }
-    std::vector<ListedServer> servers;
-    servers.reserve(merged_.size());
-    std::set<status::ServerKey> shown;
-    for (MergedServer& merged : merged_) {
-        ListedServer& server = merged.server;
-        if (merged.toAsk) {
-            const status::ServerState& state =
-                asked_.state(status::unknownGamePort(server.ip, server.queryPort));
-            const std::optional<int> port =
-                state.answer ? state.answer->status.hostPort : std::nullopt;
-            if (!port || *port < 1 || *port > 65535) {
-                continue;  // no answer, or none that says where to join
-            }
-            server.port = static_cast<std::uint16_t>(*port);
-            server.info = state.answer->status;
-        }
-        // One row a server: a master's server at the game port of one listed already (at
-        // another query port) is that one.
-        if (!shown.insert(status::listedServer(server.ip, server.port)).second) {
-            continue;
-        }
-        server.listedBy = std::move(merged.listedBy);
-        servers.push_back(std::move(server));
+    if (!given_) {
+        give(added_);  // the list down or off: the masters' servers that answered
     }
-    Done done = std::move(done_);
-    cancel();
+    std::vector<const ListedServer*> servers;
+    for (const Servers* part : {list_.get(), &added_}) {
+        if (part) {
+            for (const ListedServer& server : *part) {
+                servers.push_back(&server);
+            }
+        }
+    }
     if (complete_) {
         complete_(servers);
     }
-    if (done) {
-        done(std::move(servers));
-    }
+    cancel();
 }
 
 }  // namespace zerlin::servers

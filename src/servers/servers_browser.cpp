@@ -12,6 +12,38 @@
 
 namespace zerlin::servers {
 
+namespace {
+
+std::map<status::ServerKey, std::size_t> indexOf(const std::vector<ServerRow>& rows) {
+    std::map<status::ServerKey, std::size_t> index;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        index.emplace(status::listedServer(rows[i].listed.ip, rows[i].listed.port), i);
+    }
+    return index;
+}
+
+}  // namespace
+
+// A list's rows and their index, made from its servers off the event loop.
+struct ServersBrowser::Building {
+    std::shared_ptr<const ServerSources::Servers> servers;
+    std::time_t time = 0;
+    bool kept = false;
+    bool loopback = false;  // a fresh list that names loopback servers, or got from loopback
+    std::vector<ServerRow> rows;
+    std::map<status::ServerKey, std::size_t> index;
+
+    void build() {
+        rows.reserve(servers->size());
+        for (const ListedServer& server : *servers) {
+            rows.emplace_back(server);
+            const std::optional<net::IpAddress> ip = status::parseIpv4(server.ip);
+            loopback = loopback || (!kept && ip && isLoopback(*ip));
+        }
+        index = indexOf(rows);
+    }
+};
+
 ServersBrowser::ServersBrowser(ServerSources& sources, status::StatusService& status,
                                std::string keptPath, WallClock now, const Timers& timers,
                                Hooks hooks)
@@ -20,7 +52,8 @@ ServersBrowser::ServersBrowser(ServerSources& sources, status::StatusService& st
       keptPath_(std::move(keptPath)),
       now_(std::move(now)),
       timers_(timers),
-      hooks_(std::move(hooks)) {
+      hooks_(std::move(hooks)),
+      worker_(sources.worker()) {
     pings_.setChangeHandler([this](const status::ServerKey& server) { pingChanged(server); });
     timers_.refresh.setHandler([this] {
         timers_.refresh.start(kRefreshPeriod);
@@ -55,6 +88,7 @@ ServersBrowser::~ServersBrowser() {
     sources_.cancel();
     hooks_ = {};
     keepList();
+    life_.reset();
 }
 
 void ServersBrowser::opened() {
@@ -62,7 +96,8 @@ void ServersBrowser::opened() {
         keptLoaded_ = true;
         if ((played_ ? listRows_ : rows_).empty()) {
             if (std::optional<KeptList> kept = loadKeptList(keptPath_)) {
-                show(std::move(kept->servers), kept->time, true);
+                show(std::make_shared<const ServerSources::Servers>(std::move(kept->servers)),
+                     kept->time, true);
             }
         }
     }
@@ -88,31 +123,31 @@ void ServersBrowser::closed() {
 
 void ServersBrowser::refresh() {
     setPhase(Phase::Getting);
-    if (!sources_.start(url_, masters_, [this](std::optional<std::vector<ListedServer>> servers) {
-            gathered(std::move(servers));
-        })) {
+    pendingAdded_.clear();
+    ServerSources::Handlers handlers;
+    handlers.listed = [this](std::shared_ptr<const ServerSources::Servers> servers) {
+        gathered(std::move(servers));
+    };
+    handlers.added = [this](ServerSources::Servers servers) {
+        // Shown with the next batch: the service may be reporting an answer.
+        pendingAdded_.insert(pendingAdded_.end(), std::make_move_iterator(servers.begin()),
+                             std::make_move_iterator(servers.end()));
+        if (!timers_.batch.isActive()) {
+            timers_.batch.start(kBatchDelay);
+        }
+    };
+    handlers.failed = [this] { setPhase(Phase::Failed); };
+    if (!sources_.start(url_, masters_, std::move(handlers))) {
         setPhase(Phase::Failed);  // every source is off
     }
 }
 
-void ServersBrowser::gathered(std::optional<std::vector<ListedServer>> servers) {
-    if (!servers) {
-        setPhase(Phase::Failed);
-        return;
-    }
-    const std::time_t time = now_();
-    keepPending_ = true;
-    // Only a source on the machine itself may name loopback servers: such rows say one was.
-    keptFromLoopback_ = servedFromLoopback(url_) ||
-                        std::any_of(servers->begin(), servers->end(), [](const ListedServer& s) {
-                            const std::optional<net::IpAddress> ip = status::parseIpv4(s.ip);
-                            return ip && isLoopback(*ip);
-                        });
-    show(std::move(*servers), time, false);
-    setPhase(Phase::Listed);
+void ServersBrowser::gathered(std::shared_ptr<const ServerSources::Servers> servers) {
+    show(std::move(servers), now_(), false);
 }
 
 void ServersBrowser::keepList() {
+    addPending();  // the servers found since the last batch are kept with the rest
     if (!keepPending_ || !listTime_) {
         return;
     }
@@ -133,32 +168,104 @@ void ServersBrowser::keepList() {
     }
 }
 
-void ServersBrowser::show(std::vector<ListedServer> servers, std::time_t time, bool kept) {
-    if (keepPending_) {
-        timers_.keep.start(kKeepDelay);
-    }
-    std::vector<ServerRow>& rows = played_ ? listRows_ : rows_;
-    rows.clear();
-    rows.reserve(servers.size());
-    for (ListedServer& server : servers) {
-        rows.emplace_back(std::move(server));
-    }
-    kept_ = kept;
-    listTime_ = time;
-    if (played_) {
-        // Asked and shown when the list comes back into view.
+void ServersBrowser::show(std::shared_ptr<const ServerSources::Servers> servers, std::time_t time,
+                          bool kept) {
+    pendingAdded_.clear();
+    auto building = std::make_shared<Building>();
+    building->servers = std::move(servers);
+    building->time = time;
+    building->kept = kept;
+    // Only a source on the machine itself may name loopback servers: such rows say one was.
+    building->loopback = !kept && servedFromLoopback(url_);
+    building_ = building;
+    // A kept list is shown as the window opens, before its first paint.
+    if (!worker_ || kept) {
+        building->build();
+        install(*building);
         return;
     }
-    index();
-    markBookmarks();
-    askPings();
+    worker_->run([building] { building->build(); },
+                 [this, building, life = std::weak_ptr<int>(life_)] {
+                     if (!life.expired() && building_ == building) {
+                         install(*building);
+                     }
+                 });
+}
+
+void ServersBrowser::install(Building& built) {
+    building_.reset();
+    std::vector<ServerRow>& rows = played_ ? listRows_ : rows_;
+    rows = std::move(built.rows);
+    kept_ = built.kept;
+    listTime_ = built.time;
+    if (!built.kept) {
+        keepPending_ = true;
+        keptFromLoopback_ = built.loopback;
+        timers_.keep.start(kKeepDelay);
+    }
+    if (!played_) {
+        // Asked and shown when the list comes back into view.
+        index_ = std::move(built.index);
+        markBookmarks();
+        askPings();
+    }
+    if (!built.kept) {
+        setPhase(Phase::Listed);
+    }
+    if (!pendingAdded_.empty() && !timers_.batch.isActive()) {
+        timers_.batch.start(kBatchDelay);
+    }
 }
 
 void ServersBrowser::index() {
-    index_.clear();
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        index_.emplace(status::listedServer(rows_[i].listed.ip, rows_[i].listed.port), i);
+    index_ = indexOf(rows_);
+}
+
+void ServersBrowser::addPending() {
+    if (pendingAdded_.empty() || played_ || building_) {
+        return;  // once the list's rows are made and shown
     }
+    ServerSources::Servers servers = std::move(pendingAdded_);
+    pendingAdded_.clear();
+    const std::size_t first = rows_.size();
+    std::vector<ServerRow> added;
+    for (ListedServer& server : servers) {
+        const auto found = index_.find(status::listedServer(server.ip, server.port));
+        if (found == index_.end()) {
+            index_.emplace(status::listedServer(server.ip, server.port), first + added.size());
+            added.emplace_back(std::move(server));
+            continue;
+        }
+        // Given again: the sources now known to list it.
+        rows_[found->second].listed.listedBy = std::move(server.listedBy);
+        changedFirst_ = std::min(changedFirst_, found->second);
+        changedLast_ = std::max(changedLast_, found->second);
+    }
+    if (!kept_) {
+        keepPending_ = true;
+        timers_.keep.start(kKeepDelay);
+    }
+    if (added.empty()) {
+        return;
+    }
+    const std::size_t last = first + added.size() - 1;
+    if (hooks_.rowsAdding) {
+        hooks_.rowsAdding(first, last);
+    }
+    rows_.insert(rows_.end(), std::make_move_iterator(added.begin()),
+                 std::make_move_iterator(added.end()));
+    markBookmarks(first);
+    std::vector<status::Request> requests = planPings(rows_, first);
+    for (std::size_t row = first; row <= last; ++row) {
+        if (rows_[row].notPinged == NotPinged::No) {
+            mergeState(rows_[row], pings_.state(status::listedServer(rows_[row].listed.ip,
+                                                                     rows_[row].listed.port)));
+        }
+    }
+    if (hooks_.rowsAdded) {
+        hooks_.rowsAdded(first, last);
+    }
+    hand(std::move(requests));
 }
 
 void ServersBrowser::showPlayed(const std::vector<PlayedServer>& played) {
@@ -206,6 +313,9 @@ void ServersBrowser::showListed() {
     index();
     markBookmarks();
     askPings();
+    if (!pendingAdded_.empty() && !timers_.batch.isActive()) {
+        timers_.batch.start(kBatchDelay);
+    }
 }
 
 void ServersBrowser::askPings() {
@@ -241,6 +351,16 @@ void ServersBrowser::askPings() {
     changedLast_ = 0;
     if (hooks_.rowsReplaced) {
         hooks_.rowsReplaced();
+    }
+}
+
+// More rows to ask: after those still to hand, or at once when all are handed.
+void ServersBrowser::hand(std::vector<status::Request> requests) {
+    if (toAsk_.empty()) {
+        pings_.askMore(requests);
+    } else {
+        toAsk_.insert(toAsk_.end(), std::make_move_iterator(requests.begin()),
+                      std::make_move_iterator(requests.end()));
     }
 }
 
@@ -299,13 +419,14 @@ void ServersBrowser::setBookmarks(const std::vector<std::pair<std::string, std::
     markBookmarks();
 }
 
-void ServersBrowser::markBookmarks() {
+void ServersBrowser::markBookmarks(std::size_t from) {
     // Looked up by address: thousands of rows against the bookmarks cost no more than the rows.
     std::set<std::pair<std::string_view, std::string_view>> marked;
     for (const auto& [ip, port] : bookmarks_) {
         marked.emplace(text::trimmed(ip), text::trimmed(port));
     }
-    for (ServerRow& row : rows_) {
+    for (std::size_t i = from; i < rows_.size(); ++i) {
+        ServerRow& row = rows_[i];
         if (marked.empty()) {
             row.bookmarked = false;
             continue;
@@ -336,6 +457,7 @@ void ServersBrowser::pingChanged(const status::ServerKey& server) {
 }
 
 void ServersBrowser::batchDue() {
+    addPending();
     const std::size_t first = changedFirst_;
     const std::size_t last = changedLast_;
     changedFirst_ = static_cast<std::size_t>(-1);

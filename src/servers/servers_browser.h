@@ -5,6 +5,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/timer.h"
+#include "platform/worker.h"
 #include "servers/kept_list.h"
 #include "servers/list_walk.h"
 #include "servers/played_servers.h"
@@ -51,6 +53,10 @@ class ServersBrowser {
   public:
     struct Hooks {
         std::function<void()> rowsReplaced;
+        // Servers found later are added at the end: the rows first to last are about to be
+        // added, then were.
+        std::function<void(std::size_t first, std::size_t last)> rowsAdding;
+        std::function<void(std::size_t first, std::size_t last)> rowsAdded;
         // An answer changed the row: called at once, before it is shown with rowsChanged.
         std::function<void(std::size_t row)> rowChanged;
         std::function<void()> lineChanged;  // the phase changed
@@ -79,7 +85,8 @@ class ServersBrowser {
     enum class Phase { Idle, Getting, Listed, Failed };
 
     // The servers come from the sources; the rows are asked through a client of the status
-    // service of their own.
+    // service of their own. A list's rows are made on the sources' worker, when they have one:
+    // thousands of them never hold up the window.
     ServersBrowser(ServerSources& sources, status::StatusService& status, std::string keptPath,
                    WallClock now, const Timers& timers, Hooks hooks);
     // An ask of the sources under way is dropped, and the list got is kept.
@@ -127,12 +134,17 @@ class ServersBrowser {
   private:
     void pingChanged(const status::ServerKey& server);
     void batchDue();
-    void show(std::vector<ListedServer> servers, std::time_t time, bool kept);
+    struct Building;
+    // Shows a list: kept from an earlier run, or fresh (got now, to keep).
+    void show(std::shared_ptr<const ServerSources::Servers> servers, std::time_t time, bool kept);
+    void install(Building& built);
     void askPings();
     void askStep();
-    void gathered(std::optional<std::vector<ListedServer>> servers);
+    void hand(std::vector<status::Request> requests);
+    void gathered(std::shared_ptr<const ServerSources::Servers> servers);
+    void addPending();
     void setPhase(Phase phase);
-    void markBookmarks();
+    void markBookmarks(std::size_t from = 0);
     void index();
 
     ServerSources& sources_;
@@ -165,6 +177,12 @@ class ServersBrowser {
     std::optional<std::time_t> listTime_;
     bool keepPending_ = false;  // the list shown was got in this run and is not kept yet
     bool keepFailureTold_ = false;
+    Worker* worker_;
+    std::shared_ptr<Building> building_;  // the rows of a list being made on the worker
+    std::shared_ptr<int> life_ = std::make_shared<int>(0);
+    // The servers the sources added, to show with the next batch, once the list's rows are made
+    // and shown.
+    ServerSources::Servers pendingAdded_;
 };
 
 }  // namespace zerlin::servers

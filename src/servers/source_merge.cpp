@@ -1,55 +1,54 @@
 #include "servers/source_merge.h"
 
 #include <map>
-#include <utility>
 
 #include "servers/list_walk.h"
 
 namespace zerlin::servers {
 
-std::vector<MergedServer> mergeSources(const std::vector<ListedServer>& list,
-                                       const std::vector<masters::MasterOutcome>& masters) {
-    std::vector<MergedServer> merged;
+SourceMerge mergeSources(const std::vector<ListedServer>& list,
+                         const std::vector<masters::MasterOutcome>& masters) {
+    SourceMerge merge;
+    const std::size_t listed = std::min(list.size(), kMaxServers);
+    // Where each query address is: the list's index, or kMaxServers plus the index among the
+    // servers only masters list.
     std::map<std::pair<std::string, std::uint16_t>, std::size_t> byQueryAddress;
-    for (const ListedServer& server : list) {
-        if (merged.size() == kMaxServers) {
-            break;
-        }
-        byQueryAddress.emplace(std::make_pair(server.ip, server.queryPort), merged.size());
-        merged.push_back({server, false, {kCommunityListName}});
-    }
+    std::map<std::size_t, std::vector<std::string>> also;
     for (const masters::MasterOutcome& master : masters) {
         if (!master.ok) {
             continue;
         }
+        if (byQueryAddress.empty()) {
+            for (std::size_t i = 0; i < listed; ++i) {
+                byQueryAddress.emplace(std::pair(list[i].ip, list[i].queryPort), i);
+            }
+        }
         for (const masters::Record& record : master.records) {
-            const auto key = std::make_pair(record.ip, record.queryPort);
-            const auto found = byQueryAddress.find(key);
-            if (found != byQueryAddress.end()) {
-                std::vector<std::string>& by = merged[found->second].listedBy;
-                if (by.back() != master.master) {
-                    by.push_back(master.master);
+            auto [found, added] = byQueryAddress.emplace(std::pair(record.ip, record.queryPort),
+                                                         kMaxServers + merge.mastersOnly.size());
+            if (added) {
+                if (listed + merge.mastersOnly.size() == kMaxServers) {
+                    byQueryAddress.erase(found);
+                    continue;
                 }
-                continue;
+                MasterServer server;
+                server.server.ip = record.ip;
+                server.server.port = 0;
+                server.server.queryPort = record.queryPort;
+                merge.mastersOnly.push_back(std::move(server));
             }
-            if (merged.size() == kMaxServers) {
-                continue;
+            std::vector<std::string>& by =
+                found->second < kMaxServers
+                    ? also[found->second]
+                    : merge.mastersOnly[found->second - kMaxServers].listedBy;
+            if (by.empty() || by.back() != master.master) {
+                by.push_back(master.master);
             }
-            MergedServer server;
-            server.server.ip = record.ip;
-            server.server.port = 0;
-            server.server.queryPort = record.queryPort;
-            server.toAsk = true;
-            server.listedBy = {master.master};
-            byQueryAddress.emplace(key, merged.size());
-            merged.push_back(std::move(server));
         }
     }
-    return merged;
-}
-
-std::string listedByLine(const MergedServer& server) {
-    return listedByLine(server.listedBy);
+    merge.alsoListed.assign(std::make_move_iterator(also.begin()),
+                            std::make_move_iterator(also.end()));
+    return merge;
 }
 
 std::string listedByLine(const std::vector<std::string>& sources) {

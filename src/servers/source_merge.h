@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "masters/master_list.h"
@@ -13,24 +15,27 @@ namespace zerlin::servers {
 
 inline constexpr const char* kCommunityListName = "the community list";
 
-struct MergedServer {
-    // The community list's entry; for a server only masters list, its IP and query port alone
-    // (port 0: the game port comes with its status answer).
+// A server only masters list: its IP and query port alone (port 0: the game port comes with its
+// status answer), and the masters that list it, in the setting's order.
+struct MasterServer {
     ListedServer server;
-    // Only masters list it: it is asked, and shown once its status answer is in.
-    bool toAsk = false;
-    // The sources that list it, the community list first, then the masters as set.
     std::vector<std::string> listedBy;
 };
 
-// The community list's servers first, in its order, each with the masters that list the same IP
-// and query port; then the servers only masters list, in the masters' order, each once. At most
-// kMaxServers in all. A failed master adds nothing.
-std::vector<MergedServer> mergeSources(const std::vector<ListedServer>& list,
-                                       const std::vector<masters::MasterOutcome>& masters);
+struct SourceMerge {
+    // The list's servers the masters list too (matched by IP and query port): each by its index
+    // in the list, with those masters.
+    std::vector<std::pair<std::size_t, std::vector<std::string>>> alsoListed;
+    // The servers only masters list, in the masters' order, each once; with the list, at most
+    // kMaxServers in all.
+    std::vector<MasterServer> mastersOnly;
+};
+
+// The masters' records against the list. A failed master adds nothing.
+SourceMerge mergeSources(const std::vector<ListedServer>& list,
+                         const std::vector<masters::MasterOutcome>& masters);
 
 // "Listed by: the community list, master.bf1942.org", for the server's details.
-std::string listedByLine(const MergedServer& server);
 std::string listedByLine(const std::vector<std::string>& sources);
 
 }  // namespace zerlin::servers

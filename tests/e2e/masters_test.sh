@@ -30,7 +30,7 @@ mapfile -t bound < <(sed -n 's/^bound //p' "$work/standin.log")
     --query-ports "${bound[0]##*:},${bound[1]##*:}" >"$work/list.log" 2>&1 &
 lister_pid=$!
 stop_at_end "$lister_pid"
-"$master" 127.0.28.9:0 --seconds 120 "${bound[0]}" "${bound[2]}" "${bound[3]}" "${bound[4]}" \
+"$master" 127.0.28.9:0 --seconds 120 --hold "$work/release" "${bound[0]}" "${bound[2]}" "${bound[3]}" "${bound[4]}" \
     "${bound[5]}" \
     >"$work/master.log" 2>&1 &
 stop_at_end $!
@@ -78,6 +78,12 @@ rows() {
 }
 status_line() { sed -n 's/^label Servers status | //p' "$work/a11y.txt"; }
 
+# The master holds its answer: the list's servers are shown meanwhile.
+listed="127.0.22.11:14567 ms|127.0.22.12:14567 ms"
+wait_for 8 eval '[ "$(rows)" = "$listed" ]'
+check "the list's servers shown before the master answers" "$listed, 0 served" \
+    "$(rows), $(grep -c '^served' "$work/master.log") served"
+touch "$work/release"
 expected="127.0.22.11:14567 ms|127.0.22.12:14567 ms|127.0.22.13:14568 ms|127.0.22.13:14570 ms"
 expected+="|127.0.22.14:14569 ms"
 wait_for 30 eval '[ "$(rows)" = "$expected" ]'

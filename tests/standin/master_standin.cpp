@@ -14,11 +14,13 @@
 //   --huge           sends more than 1 MiB of records
 //   --hello-final    ends the challenge with "\final\"
 //   --slow           sends the answer a few bytes at a time
+//   --hold FILE      sends the answer only once FILE exists
 //
 // PORT 0 takes a port the system gives. Once listening it prints "listening ADDRESS:PORT"; then
 // for each exchange "validate ok", "validate wrong <response>" or "enctype <value>" and "served N".
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -41,6 +43,7 @@ struct Options {
     bool huge = false;
     bool helloFinal = false;
     bool slow = false;
+    QString hold;
 };
 
 // The value after "\key\" in a request, up to the next backslash; null when absent.
@@ -132,6 +135,21 @@ class Standin : public QObject {
         if (options_.cut) {
             answer.chop(3);
         }
+        if (!options_.hold.isEmpty() && !QFile::exists(options_.hold)) {
+            auto* wait = new QTimer(socket);
+            connect(wait, &QTimer::timeout, socket, [this, socket, wait, answer, served] {
+                if (QFile::exists(options_.hold)) {
+                    wait->stop();
+                    send(socket, answer, served);
+                }
+            });
+            wait->start(20);
+            return;
+        }
+        send(socket, answer, served);
+    }
+
+    void send(QTcpSocket* socket, const QByteArray& answer, int served) {
         say("served " + QByteArray::number(served));
         if (!options_.slow) {
             socket->write(answer);
@@ -187,6 +205,8 @@ int main(int argc, char* argv[]) {
             options.huge = true;
         } else if (a == "--hello-final") {
             options.helloFinal = true;
+        } else if (a == "--hold") {
+            options.hold = next, ++i;
         } else if (a == "--slow") {
             options.slow = true;
         } else if (a == "--seconds") {

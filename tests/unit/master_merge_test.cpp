@@ -23,16 +23,28 @@ masters::MasterOutcome master(const std::string& name, std::vector<masters::Reco
     return {name, ok, std::move(records), ok ? "" : "refused"};
 }
 
-// One row: "ip:port/queryPort (sources) [ask]".
-std::vector<std::string> shape(const std::vector<MergedServer>& rows) {
-    std::vector<std::string> out;
-    for (const MergedServer& row : rows) {
-        std::string text = row.server.ip + ":" + std::to_string(row.server.port) + "/" +
-                           std::to_string(row.server.queryPort) + " (";
-        for (std::size_t i = 0; i < row.listedBy.size(); ++i) {
-            text += (i ? "," : "") + row.listedBy[i];
+// One row a server, the list's then those only masters list: "ip:port/queryPort (sources) [ask]".
+std::vector<std::string> shape(const std::vector<ListedServer>& list, const SourceMerge& merge) {
+    const auto row = [](const ListedServer& server, const std::vector<std::string>& by) {
+        std::string text = server.ip + ":" + std::to_string(server.port) + "/" +
+                           std::to_string(server.queryPort) + " (";
+        for (std::size_t i = 0; i < by.size(); ++i) {
+            text += (i ? "," : "") + by[i];
         }
-        out.push_back(text + ")" + (row.toAsk ? " ask" : ""));
+        return text + ")";
+    };
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < list.size() && i < kMaxServers; ++i) {
+        std::vector<std::string> by{kCommunityListName};
+        for (const auto& [index, masters] : merge.alsoListed) {
+            if (index == i) {
+                by.insert(by.end(), masters.begin(), masters.end());
+            }
+        }
+        out.push_back(row(list[i], by));
+    }
+    for (const MasterServer& server : merge.mastersOnly) {
+        out.push_back(row(server.server, server.listedBy) + " ask");
     }
     return out;
 }
@@ -71,14 +83,10 @@ TEST(SourceMerge, OneRowAServerWhateverListsIt) {
     for (const auto& c : cases) {
         std::vector<std::string> expected = c.rows;
         if (expected.empty()) {
-            expected = shape(mergeSources(c.list, {}));
+            expected = shape(c.list, mergeSources(c.list, {}));
         }
-        EXPECT_EQ(shape(mergeSources(c.list, c.masters)), expected) << c.name;
+        EXPECT_EQ(shape(c.list, mergeSources(c.list, c.masters)), expected) << c.name;
     }
-    // The list's rows keep what the list says of them.
-    EXPECT_EQ(
-        mergeSources(list, {master("m1", {{"81.169.145.97", 23000}})})[0].server.info.hostName,
-        "Listed 81.169.145.97");
 }
 
 TEST(SourceMerge, AtMostTheLimitTheListsRowsFirst) {
@@ -91,22 +99,21 @@ TEST(SourceMerge, AtMostTheLimitTheListsRowsFirst) {
         }
         records.push_back({ip, static_cast<std::uint16_t>(i < 20 ? 23000 : 23001)});
     }
-    const std::vector<MergedServer> rows = mergeSources(list, {master("m", records)});
+    const std::vector<std::string> rows = shape(list, mergeSources(list, {master("m", records)}));
     ASSERT_EQ(rows.size(), kMaxServers);
-    EXPECT_EQ(rows[0].server.ip, "20.0.0.10");
-    EXPECT_FALSE(rows[kMaxServers - 11].toAsk);
+    EXPECT_EQ(rows[0], "20.0.0.10:14567/23000 (the community list,m)");
+    EXPECT_EQ(rows[10], "20.0.0.20:14567/23000 (the community list)");
     // The list's 9,990, then the first ten only the master lists.
-    EXPECT_EQ(rows[kMaxServers - 10].server.ip, "20.0.0.0");
-    EXPECT_EQ(rows.back().server.ip, "20.0.0.9");
-    EXPECT_EQ(rows[5].listedBy, (std::vector<std::string>{kCommunityListName, "m"}));
+    EXPECT_EQ(rows[kMaxServers - 11], "20.0.39.15:14567/23000 (the community list)");
+    EXPECT_EQ(rows[kMaxServers - 10], "20.0.0.0:0/23000 (m) ask");
+    EXPECT_EQ(rows.back(), "20.0.0.9:0/23000 (m) ask");
 }
 
 TEST(SourceMerge, ListedByLine) {
-    MergedServer row;
-    row.listedBy = {kCommunityListName, "master.bf1942.org"};
-    EXPECT_EQ(listedByLine(row), "Listed by: the community list, master.bf1942.org");
-    row.listedBy = {"bfield1942.master.openspy.net:28900"};
-    EXPECT_EQ(listedByLine(row), "Listed by: bfield1942.master.openspy.net:28900");
+    EXPECT_EQ(listedByLine({kCommunityListName, "master.bf1942.org"}),
+              "Listed by: the community list, master.bf1942.org");
+    EXPECT_EQ(listedByLine({"bfield1942.master.openspy.net:28900"}),
+              "Listed by: bfield1942.master.openspy.net:28900");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "doubles/network_doubles.h"
+#include "doubles/tcp_double.h"
 #include "masters/master_list.h"
 #include "masters/master_query.h"
 #include "platform/loopback_only.h"
@@ -19,49 +20,11 @@
 namespace zerlin::masters {
 namespace {
 
+using test::FakeTcp;
+using test::record;
+
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-
-class FakeTcp : public net::TcpNetwork {
-  public:
-    class Connection : public net::TcpConnection {
-      public:
-        Connection(FakeTcp& tcp, net::Endpoint to, Handlers handlers)
-            : handlers(std::move(handlers)), to(to), tcp_(tcp) {
-            tcp_.open.push_back(this);
-        }
-        ~Connection() override { std::erase(tcp_.open, this); }
-        Connection(const Connection&) = delete;
-        Connection& operator=(const Connection&) = delete;
-        bool write(std::string_view bytes) override {
-            written += bytes;
-            return true;
-        }
-
-        Handlers handlers;
-        net::Endpoint to;
-        std::string written;
-
-      private:
-        FakeTcp& tcp_;
-    };
-
-    std::unique_ptr<net::TcpConnection> connect(const net::Endpoint& to,
-                                                net::TcpConnection::Handlers handlers) override {
-        connects.push_back(to);
-        return std::make_unique<Connection>(*this, to, std::move(handlers));
-    }
-    // The connection to an address, if one is open.
-    Connection* to(const std::string& ip) {
-        const auto found = std::find_if(open.begin(), open.end(), [&](Connection* c) {
-            return c->to.address == test::endpoint(ip, 1).address;
-        });
-        return found == open.end() ? nullptr : *found;
-    }
-
-    std::vector<Connection*> open;
-    std::vector<net::Endpoint> connects;
-};
 
 // Many one-shot timers on one clock that the test moves: each tick comes in the order of the
 // times the timers were armed for.
@@ -94,13 +57,6 @@ class Clockwork {
     test::FakeClock clock_;
     std::vector<test::FakeTimer*> timers_;  // the master list keeps them as long as it lives
 };
-
-std::string record(const std::string& ip, int port) {
-    const net::IpAddress a = test::endpoint(ip, 1).address;
-    return {static_cast<char>(a.bytes[0]), static_cast<char>(a.bytes[1]),
-            static_cast<char>(a.bytes[2]), static_cast<char>(a.bytes[3]),
-            static_cast<char>(port >> 8),  static_cast<char>(port & 0xFF)};
-}
 
 const std::string kHello = "\\basic\\\\secure\\ABCDEF";
 const std::string kMixed = record("81.169.145.97", 23000) + record("10.0.0.1", 23000) +

@@ -11,7 +11,9 @@
 #include "doubles/doubles.h"
 #include "doubles/http_double.h"
 #include "doubles/network_doubles.h"
+#include "doubles/tcp_double.h"
 #include "doubles/temp_folder.h"
+#include "servers/address_rules.h"
 #include "servers/kept_list.h"
 #include "servers/servers_browser.h"
 
@@ -82,7 +84,10 @@ struct BrowserRig {
     servers::ListWalk walk{http, alarm};
     FakeServers pings;
     FakeTimer sourcesTimer;
-    servers::ServerSources sources{walk, nullptr, pings.service, sourcesTimer};
+    FakeTcp tcp;  // the masters, asked only when set
+    masters::MasterList masters{tcp, pings.net, [] { return std::make_unique<FakeTimer>(); },
+                                servers::allowed};
+    servers::ServerSources sources{walk, &masters, pings.service, sourcesTimer};
     std::time_t now = 1'800'000'000;
     int replaced = 0;
     std::vector<std::size_t> changedRows;
@@ -140,6 +145,55 @@ TEST(ServersBrowser, FirstRunGetsTheListPingsItAndKeepsIt) {
     ASSERT_EQ(kept->servers.size(), 2u);
     EXPECT_EQ(kept->servers[1].address(), "127.0.22.2:14567");
     EXPECT_EQ(kept->servers[1].info.numPlayers, 2);  // the list's, not the answer's
+}
+
+// The list's servers are shown as soon as the list is in; a master that answers later adds its
+// servers as each answers (one that never does is left out), and the list's it lists too say so.
+TEST(ServersBrowser, TheListAtOnceThenTheMastersServersAsTheyAnswer) {
+    std::vector<std::pair<std::size_t, std::size_t>> added;
+    ServersBrowser::Hooks hooks;
+    hooks.rowsAdding = [&](std::size_t first, std::size_t last) {
+        added.emplace_back(first, last);
+    };
+    BrowserRig rig(hooks);
+    rig.pings.net.hosts["master.test"] = {endpoint("127.0.28.9", 1).address};
+    rig.browser.setMasters("master.test");
+    rig.browser.opened();
+    rig.pings.net.answerLookUps();
+    FakeTcp::Connection* master = rig.tcp.to("127.0.28.9");
+    ASSERT_NE(master, nullptr);
+    master->handlers.connected();
+    master->handlers.received("\\basic\\\\secure\\ABCDEF");
+
+    rig.http.answer(200, onePage("127.0.22.1,127.0.22.2"));
+    ASSERT_EQ(rig.browser.rows().size(), 2u);
+    EXPECT_EQ(rig.browser.phase(), Phase::Listed);
+    EXPECT_EQ(rig.browser.rows()[0].listed.listedBy,
+              std::vector<std::string>{servers::kCommunityListName});
+
+    master->handlers.received(record("127.0.22.1", 23000) + record("127.0.22.7", 23001) +
+                              record("127.0.22.8", 23002) + "\\final\\");
+    master->handlers.closed();
+    rig.pings.answer("127.0.22.7", 23001, 14570, 20);
+    rig.pings.answer("127.0.22.8", 23002, 14571, std::nullopt);
+    EXPECT_EQ(rig.browser.rows().size(), 2u);  // shown with the next batch
+    rig.batchTimer.fire();
+    ASSERT_EQ(rig.browser.rows().size(), 3u);
+    EXPECT_EQ(added, (std::vector<std::pair<std::size_t, std::size_t>>{{2, 2}}));
+    const servers::ServerRow& row = rig.browser.rows()[2];
+    EXPECT_EQ(row.listed.address(), "127.0.22.7:14570");
+    EXPECT_EQ(row.listed.listedBy, std::vector<std::string>{"master.test"});
+    EXPECT_EQ(row.ping, servers::Ping::Asking);  // asked again, as a row, at its query port
+    EXPECT_EQ(rig.browser.rows()[0].listed.listedBy,
+              (std::vector<std::string>{servers::kCommunityListName, "master.test"}));
+    EXPECT_EQ(rig.line(), "3 servers, 11 players");
+
+    rig.sourcesTimer.fire();  // the gathering ends
+    rig.browser.keepList();
+    const auto kept = servers::loadKeptList(rig.keptPath);
+    ASSERT_TRUE(kept);
+    ASSERT_EQ(kept->servers.size(), 3u);
+    EXPECT_EQ(kept->servers[2].address(), "127.0.22.7:14570");
 }
 
 TEST(ServersBrowser, PlayedServersAreAskedDirectlyWhileTheListGoesOnAside) {

@@ -11,9 +11,10 @@ PlayedJoins::PlayedJoins(servers::PlayedServers& store, status::StatusService& s
                          const ListBox& bookmarks)
     : store_(store), status_(status), bookmarks_(bookmarks) {}
 
-void PlayedJoins::listed(const std::vector<servers::ListedServer>& servers) {
+void PlayedJoins::listed(const std::vector<const servers::ListedServer*>& servers) {
     listed_.clear();
-    for (const servers::ListedServer& server : servers) {
+    for (const servers::ListedServer* listed : servers) {
+        const servers::ListedServer& server = *listed;
         listed_.emplace(servers::playedKey(server.ip, server.port),
                         std::pair(server.info.hostName, server.queryPort));
     }

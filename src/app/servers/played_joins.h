@@ -31,7 +31,7 @@ class PlayedJoins : public JoinRecorder {
     void joined(const std::string& ip, const std::string& port) override;
 
     // The list's servers as last got, for the joins of its servers from anywhere.
-    void listed(const std::vector<servers::ListedServer>& servers);
+    void listed(const std::vector<const servers::ListedServer*>& servers);
     // The Servers window's rows, once it is made.
     void setFindRow(FindRow find) { findRow_ = std::move(find); }
     // The mod known for the server at its join, where one is known.

@@ -174,6 +174,17 @@ void ServersModel::replaced() {
     endResetModel();
 }
 
+void ServersModel::adding(std::size_t first, std::size_t last) {
+    beginInsertRows({}, static_cast<int>(first), static_cast<int>(last));
+}
+
+void ServersModel::added(std::size_t first, std::size_t last) {
+    for (std::size_t row = first; row <= last; ++row) {
+        matchFriends(row);
+    }
+    endInsertRows();
+}
+
 void ServersModel::rowsChanged(std::size_t first, std::size_t last) {
     emit dataChanged(index(static_cast<int>(first), 0),
                      index(static_cast<int>(last), servers::kColumns - 1));

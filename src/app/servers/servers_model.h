@@ -33,6 +33,9 @@ class ServersModel : public QAbstractTableModel {
     // The browser's list was replaced (its friends are matched), or rows of it changed.
     void replaced();
     void rowsChanged(std::size_t first, std::size_t last);
+    // Rows are about to be added at the end of the browser's, then were (their friends matched).
+    void adding(std::size_t first, std::size_t last);
+    void added(std::size_t first, std::size_t last);
 
   private:
     // The padlock and bookmark flag of the Server column.

@@ -157,7 +157,12 @@ servers::ListWalk& ServersOpener::walk() {
                 // The Servers window's walks reach the friends with the masters' servers, once
                 // every source is in.
                 if (!network_->sourcesRunning()) {
-                    listed(servers);
+                    std::vector<const servers::ListedServer*> all;
+                    all.reserve(servers.size());
+                    for (const servers::ListedServer& server : servers) {
+                        all.push_back(&server);
+                    }
+                    listed(all);
                 }
             });
     }
@@ -168,15 +173,16 @@ servers::ServerSources& ServersOpener::sources() {
     walk();
     servers::ServerSources& sources = network_->sources();
     sources.setCompleteHandler(
-        [this](const std::vector<servers::ListedServer>& servers) { listed(servers); });
+        [this](const std::vector<const servers::ListedServer*>& servers) { listed(servers); });
     return sources;
 }
 
-void ServersOpener::listed(const std::vector<servers::ListedServer>& servers) {
+void ServersOpener::listed(const std::vector<const servers::ListedServer*>& servers) {
     playedJoins_.listed(servers);
     std::vector<friends::ServerSnapshot> snapshots;
     snapshots.reserve(servers.size());
-    for (const servers::ListedServer& server : servers) {
+    for (const servers::ListedServer* listed : servers) {
+        const servers::ListedServer& server = *listed;
         // The mod each server runs, as the list says, for a join of one of them.
         form_.serverMods().heard(server.ip, std::to_string(server.port), server.info.mod());
         snapshots.push_back(friends::snapshotOf(server.address(), server.info));

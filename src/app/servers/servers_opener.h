@@ -49,7 +49,7 @@ class ServersOpener {
     servers::ListWalk& walk();
     // The window's sources, the list's and the masters', made with the masters' network.
     servers::ServerSources& sources();
-    void listed(const std::vector<servers::ListedServer>& servers);
+    void listed(const std::vector<const servers::ListedServer*>& servers);
     void askForFriends();
 
     Form1Window& window_;

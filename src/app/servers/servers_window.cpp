@@ -24,6 +24,8 @@ ServersWindow::ServersWindow(SettingsBackend& settings, status::StatusService& s
     : QWidget(parent, Qt::Window), settings_(settings), actions_(std::move(actions)) {
     servers::ServersBrowser::Hooks hooks;
     hooks.rowsReplaced = [this] { rowsReplaced(); };
+    hooks.rowsAdding = [this](std::size_t first, std::size_t last) { model_->adding(first, last); };
+    hooks.rowsAdded = [this](std::size_t first, std::size_t last) { model_->added(first, last); };
     hooks.rowChanged = [this](std::size_t row) { model_->matchFriends(row); };
     hooks.lineChanged = [this] { showLine(); };
     hooks.keepFailed = [this](const std::string& why) {

@@ -55,7 +55,8 @@ void ServerSources::cancel() {
     unanswered_.clear();
     added_.clear();
     shown_.clear();
-    asked_.keepOnly({});
+    // The masters' servers stay wanted, answers and all, until the next gathering asks its own:
+    // those still listed then are shown with their last answer at once.
     handlers_ = {};
 }
 
@@ -152,17 +153,28 @@ void ServerSources::merge() {
     }
     timer_.start(kMasterServersWait);
     asked_.refresh(requests);
+    // Those that answered the gathering before are shown with that answer now; their rows are
+    // asked again like every other.
+    for (const status::Request& request : requests) {
+        if (asked_.state(request.server).answer) {
+            answered(request.server);
+        }
+    }
 }
 
 void ServerSources::pingChanged(const status::ServerKey& server) {
+    const status::ServerState& state = asked_.state(server);
+    if (state.ended && !state.asking) {
+        answered(server);
+    }
+}
+
+void ServerSources::answered(const status::ServerKey& server) {
     const auto found = unanswered_.find(server);
     if (found == unanswered_.end()) {
         return;
     }
     const status::ServerState& state = asked_.state(server);
-    if (state.asking || !state.ended) {
-        return;
-    }
     MasterServer& master = mastersOnly_[found->second];
     unanswered_.erase(found);
     const std::optional<int> port = state.answer ? state.answer->status.hostPort : std::nullopt;

@@ -68,6 +68,9 @@ class ServerSources {
     void mastersAnswered(std::vector<masters::MasterOutcome> outcomes);
     void merge();
     void pingChanged(const status::ServerKey& server);
+    // A master's server answered (now, or in the gathering before): shown once, at the game
+    // port its answer gives; one without an answer is left out.
+    void answered(const status::ServerKey& server);
     void waitEnded();
     void give(Servers servers);
 

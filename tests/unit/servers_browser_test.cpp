@@ -194,6 +194,21 @@ TEST(ServersBrowser, TheListAtOnceThenTheMastersServersAsTheyAnswer) {
     ASSERT_TRUE(kept);
     ASSERT_EQ(kept->servers.size(), 3u);
     EXPECT_EQ(kept->servers[2].address(), "127.0.22.7:14570");
+
+    // Asked again, the master first this time: its server is shown with its last answer at
+    // once, with the list, and is not lost while it is asked again.
+    rig.browser.refresh();
+    rig.pings.net.answerLookUps();
+    master = rig.tcp.to("127.0.28.9");
+    ASSERT_NE(master, nullptr);
+    master->handlers.connected();
+    master->handlers.received("\\basic\\\\secure\\ABCDEF");
+    master->handlers.received(record("127.0.22.7", 23001) + "\\final\\");
+    master->handlers.closed();
+    rig.http.answer(200, onePage("127.0.22.1"));
+    rig.batchTimer.fire();
+    ASSERT_EQ(rig.browser.rows().size(), 2u);
+    EXPECT_EQ(rig.browser.rows()[1].listed.address(), "127.0.22.7:14570");
 }
 
 TEST(ServersBrowser, PlayedServersAreAskedDirectlyWhileTheListGoesOnAside) {

@@ -303,6 +303,11 @@ const ServerRow* ServersBrowser::findRow(std::string_view ip, std::uint16_t port
     return nullptr;
 }
 
+std::optional<std::size_t> ServersBrowser::rowOf(const std::string& ip, std::uint16_t port) const {
+    const auto found = index_.find(status::listedServer(ip, port));
+    return found == index_.end() ? std::nullopt : std::optional(found->second);
+}
+
 void ServersBrowser::showListed() {
     if (!played_) {
         return;

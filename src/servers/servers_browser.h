@@ -114,6 +114,8 @@ class ServersBrowser {
     // The row of a server (its IP without regard to case or blanks), shown or kept aside while
     // the played servers are shown; none when neither holds it.
     const ServerRow* findRow(std::string_view ip, std::uint16_t port) const;
+    // The index in rows() of the row of a server (its IP as the row has it); none: no row.
+    std::optional<std::size_t> rowOf(const std::string& ip, std::uint16_t port) const;
 
     const std::vector<ServerRow>& rows() const { return rows_; }
     Phase phase() const { return phase_; }

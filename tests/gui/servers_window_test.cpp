@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTcpServer>
@@ -315,6 +316,14 @@ class ServersWindowTest : public QObject {
         QVERIFY2(details->toPlainText().startsWith("Far Away Public\nMap: Kursk"),
                  qPrintable(details->toPlainText()));
         QVERIFY(details->toPlainText().contains("Players: 12/64"));
+
+        // A refresh keeps the server chosen.
+        QSignalSpy replaced(rig.table()->model(), &QAbstractItemModel::modelReset);
+        rig.window->browser().refresh();
+        QVERIFY(waitFor([&] { return replaced.count() > 0; }, 20000));
+        QCOMPARE(rig.table()->currentIndex().siblingAtColumn(0).data().toString(),
+                 QString("Far Away Public"));
+        QVERIFY(details->toPlainText().startsWith("Far Away Public\nMap: Kursk"));
     }
 
     // The filters and the sort, through the widgets; kept in the settings.

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <ctime>
@@ -183,9 +184,17 @@ void ServersWindow::bookmarksChanged() {
 }
 
 void ServersWindow::rowsReplaced() {
+    // The server chosen stays chosen across a refresh, and the rows stay where they were.
+    const std::optional<std::pair<std::string, std::uint16_t>> chosen = chosen_;
+    const int scrolled = table_->verticalScrollBar()->value();
     // Sorted and filtered once, by the reset.
     modsChanged(false);
     model_->replaced();
+    if (const std::optional<std::size_t> row =
+            chosen ? browser_->rowOf(chosen->first, chosen->second) : std::nullopt) {
+        table_->setCurrentIndex(proxy_->mapFromSource(model_->index(static_cast<int>(*row), 0)));
+    }
+    table_->verticalScrollBar()->setValue(scrolled);
     const std::optional<std::time_t> time = browser_->listTime();
     kept_->setText(browser_->showingKept() && time && !browser_->showingPlayed()
                        ? qt::toQString("List of " + servers::clockTime(*time))
@@ -253,6 +262,9 @@ void ServersWindow::friendsChanged() {
 
 void ServersWindow::showDetails() {
     const servers::ServerRow* row = rowAt(table_->currentIndex());
+    if (table_->currentIndex().isValid()) {
+        chosen_ = row ? std::optional(std::pair(row->listed.ip, row->listed.port)) : std::nullopt;
+    }
     QString text = row ? qt::toQString(servers::detailsText(*row, mods_)) : QString();
     if (row) {
         if (const std::vector<std::string>& names = model_->friendsOn(*row); !names.empty()) {

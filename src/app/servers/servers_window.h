@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "friends/friend_patterns.h"
@@ -128,6 +130,9 @@ class ServersWindow : private ServersWindowCore, public QWidget {
     QLabel* status_ = nullptr;
     QLabel* kept_ = nullptr;
     bool restored_ = false;
+    // The server of the row last chosen (IP and game port), chosen again when the rows are
+    // replaced.
+    std::optional<std::pair<std::string, std::uint16_t>> chosen_;
 };
 
 }  // namespace zerlin::app

@@ -186,14 +186,14 @@ void ServerSources::answered(const status::ServerKey& server) {
                 shown_.emplace(listed.ip, listed.port);
             }
         }
-        ListedServer& answered = master.server;
-        answered.port = static_cast<std::uint16_t>(*port);
-        if (shown_.emplace(answered.ip, answered.port).second) {
-            answered.info = state.answer->status;
-            answered.listedBy = std::move(master.listedBy);
-            added_.push_back(answered);
+        ListedServer& heard = master.server;
+        heard.port = static_cast<std::uint16_t>(*port);
+        if (shown_.emplace(heard.ip, heard.port).second) {
+            heard.info = state.answer->status;
+            heard.listedBy = std::move(master.listedBy);
+            added_.push_back(heard);
             if (given_) {
-                give({answered});
+                give({heard});
             }
         }
     }

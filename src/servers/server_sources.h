@@ -34,9 +34,10 @@ class ServerSources {
         // masters they are known to be listed by so far), or, the list down or off, the
         // masters' servers that answered.
         std::function<void(std::shared_ptr<const Servers>)> listed;
-        // After listed, from inside the status service's report: the masters' servers that
-        // answered since, to add; and a server given already (the same IP and game port) again,
-        // with the sources now known to list it: only its listedBy counts.
+        // After listed, from inside the sources' events (the status service's report among
+        // them): the masters' servers that answered since, to add; and a server given already
+        // (the same IP and game port) again, with the sources now known to list it: only its
+        // listedBy counts.
         std::function<void(Servers)> added;
         // Every source failed: nothing is given.
         std::function<void()> failed;

@@ -236,6 +236,9 @@ void ServersBrowser::addPending() {
             added.emplace_back(std::move(server));
             continue;
         }
+        if (found->second >= first) {
+            continue;  // given twice in one batch: the first stands
+        }
         // Given again: the sources now known to list it.
         rows_[found->second].listed.listedBy = std::move(server.listedBy);
         changedFirst_ = std::min(changedFirst_, found->second);

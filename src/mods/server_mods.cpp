@@ -1,7 +1,5 @@
 #include "mods/server_mods.h"
 
-#include <algorithm>
-
 #include "text/ascii.h"
 
 namespace zerlin::mods {
@@ -14,12 +12,16 @@ void ServerMods::heard(const std::string& ip, const std::string& port, const std
     if (mod.empty()) {
         return;
     }
-    known_[keyOf(ip, port)] = Known{mod, nextSerial_++};
+    const auto [entry, added] = known_.try_emplace(keyOf(ip, port));
+    if (!added) {
+        bySerial_.erase(entry->second.serial);
+    }
+    entry->second = Known{mod, nextSerial_};
+    bySerial_.emplace(nextSerial_++, entry->first);
+    // The oldest goes: a look-up, not a search, so that a list of thousands costs no more.
     if (known_.size() > kMaxServersKnown) {
-        const auto oldest = std::min_element(
-            known_.begin(), known_.end(),
-            [](const auto& a, const auto& b) { return a.second.serial < b.second.serial; });
-        known_.erase(oldest);
+        known_.erase(bySerial_.begin()->second);
+        bySerial_.erase(bySerial_.begin());
     }
 }
 

@@ -12,8 +12,9 @@
 
 namespace zerlin::mods {
 
-// The most servers whose mod is kept: more than the list names.
-inline constexpr std::size_t kMaxServersKnown = 4096;
+// The most servers whose mod is kept: more than the Servers window lists (10,000), with room for
+// the bookmarks' answers.
+inline constexpr std::size_t kMaxServersKnown = 16384;
 
 // Which mod each server runs, as last heard: from the server list's "gameId" or from the
 // server's own status answer, whichever came last. Servers are named by the IP and port texts,
@@ -34,6 +35,7 @@ class ServerMods {
         std::uint64_t serial = 0;  // when it was heard, to drop the oldest
     };
     std::map<Key, Known> known_;
+    std::map<std::uint64_t, Key> bySerial_;  // the oldest heard first
     std::uint64_t nextSerial_ = 0;
 };
 

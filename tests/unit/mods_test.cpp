@@ -252,12 +252,19 @@ TEST(ServerMods, TheLastWordOnAServerCounts) {
     EXPECT_EQ(known.modOf("10.0.0.1", "14567"), "fh");
     known.heard("Host.Example", "14567", "xpack2");
     EXPECT_EQ(known.modOf("host.example", "14567"), "xpack2");
-    // Bounded: the oldest goes first.
-    for (std::size_t i = 0; i < mods::kMaxServersKnown; ++i) {
+    // Bounded, above the most servers a list gives: the one heard longest ago goes first.
+    static_assert(mods::kMaxServersKnown > 10000);
+    for (std::size_t i = 0; i + 1 < mods::kMaxServersKnown; ++i) {
         known.heard("10.1.0.1", std::to_string(i), "eod");
     }
     EXPECT_EQ(known.modOf("10.0.0.1", "14567"), std::nullopt);
+    known.heard("10.1.0.1", "0", "eod");  // heard again: now the newest
+    known.heard("10.1.0.2", "1", "eod");
+    known.heard("10.1.0.2", "2", "eod");
+    EXPECT_EQ(known.modOf("host.example", "14567"), std::nullopt);
     EXPECT_EQ(known.modOf("10.1.0.1", "0"), "eod");
+    EXPECT_EQ(known.modOf("10.1.0.1", "1"), std::nullopt);
+    EXPECT_EQ(known.modOf("10.1.0.1", "2"), "eod");
 }
 
 TEST(ServerMods, StatusAnswerGivesGameIdBeforeActiveMods) {
